@@ -1,0 +1,41 @@
+#pragma once
+// Element-wise block arithmetic, the polynomial exponential, click-free gain
+// ramps and matrix mixing. Plain loops over unaligned float blocks, written so
+// that the compiler vectorises them four-wide with results identical to the
+// element-wise definition. Lengths must fit the step of each operation:
+// multiples of 16 for the element-wise operations, 8 for block_exp and the
+// mixers, 4 for gain_ramp.
+
+// Element-wise, n a positive multiple of 16; each returns 0.
+int block_abs(float* block, int n);
+int block_add(const float* __restrict src, float* __restrict dst, int n);       // dst += src
+int block_scale(float k, float* block, int n);                                   // block *= k
+int block_scale_to(float k, const float* __restrict in, float* __restrict out, int n);
+int block_max(float k, float* block, int n);  // block = block > k ? block : k (k for NaN)
+int block_multiply(const float* a, float* b, int n);  // b = a * b (a may alias b)
+int block_multiply_to(const float* a, const float* b, float* __restrict out, int n);  // out = b * a
+int block_offset(float k, float* block, int n);                                  // block += k
+int block_offset_to(float k, const float* __restrict in, float* __restrict out, int n);
+
+// e^x with the single-precision Cephes polynomial; inputs clamped to
+// +-88.37626 (a NaN input counts as the upper bound). n: multiple of 8.
+int block_exp(float* block, int n);
+
+// The gain applied at the end of the previous block.
+struct gain_ramp_state {
+  float gain;
+};
+
+int gain_ramp_init(gain_ramp_state* s);
+// Multiplies the block by a gain moving linearly from the previous gain to g
+// (the last sample gets nearly g); sets the denormal mode. n: multiple of 4.
+int gain_ramp(gain_ramp_state* s, float g, float* block, int n);
+
+// out[f * M + c] += sum over s of matrix[c * S + s] * sources[s][f].
+// F: positive multiple of 8. The caller clears the output first.
+int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
+                    const float* matrix, int frames);
+// channels[c][f] = sum over s of matrix[c * S + s] * sources[s][f] (each
+// channel cleared first).
+int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,
+                      int num_channels, const float* matrix, int frames);

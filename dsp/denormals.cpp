@@ -1,0 +1,17 @@
+#include "dsp/dsp_common.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+void denormal_mode_set() {
+#if defined(__x86_64__) || defined(__i386__)
+  // Bit 15 flushes denormal results to zero, bit 6 reads denormal inputs as zero.
+  _mm_setcsr(_mm_getcsr() | 0x8040u);
+#elif defined(__aarch64__)
+  uint64_t fpcr;
+  __asm__ __volatile__("mrs %0, fpcr" : "=r"(fpcr));
+  fpcr |= (uint64_t{1} << 24);  // FZ: flush-to-zero for inputs and results
+  __asm__ __volatile__("msr fpcr, %0" : : "r"(fpcr));
+#endif
+}

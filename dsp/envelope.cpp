@@ -1,0 +1,135 @@
+#include "dsp/envelope.h"
+
+#include <cmath>
+
+#include "dsp/dsp_common.h"
+#include "dsp/noise.h"
+
+namespace {
+
+constexpr double LN2 = 0.6931471805599453;
+constexpr float MS = 0.001f;
+
+// Samples of t_ms milliseconds: the product in float, the floor in double.
+int32_t length_of(float sample_rate, float t_ms) {
+  const double v = std::floor(static_cast<double>((sample_rate * MS) * t_ms));
+  // Lengths beyond 32 bits cannot arise at accepted rates; saturate anyway.
+  if (!(v < 2147483647.0)) return v > 0.0 ? 2147483647 : 0;
+  if (!(v > -2147483648.0)) return -2147483647 - 1;
+  return static_cast<int32_t>(v);
+}
+
+}  // namespace
+
+int random_envelope_retrigger(random_envelope* e) {
+  e->counter = 1;
+  e->env = 1.0;
+  float t_a = e->attack_min;
+  if (e->attack_min != e->attack_max) {
+    const float u = noise_uniform_draw();
+    t_a = e->attack_min + u * (e->attack_max - e->attack_min);
+  }
+  e->attack_len = length_of(e->sample_rate, t_a);
+  float t_d = e->decay_min;
+  if (e->decay_min != e->decay_max) {
+    const float u = noise_uniform_draw();
+    t_d = e->decay_min + u * (e->decay_max - e->decay_min);
+  }
+  const int32_t decay_len = length_of(e->sample_rate, t_d);
+  e->swell_len = e->attack_len + decay_len;
+  const float u = noise_uniform_draw();
+  e->peak = (e->amp_max - e->amp_min) * u + e->amp_min;
+  e->attack_mul = LN2 / static_cast<double>(e->attack_len) + 1.0;
+  e->decay_mul = 1.0 - LN2 / static_cast<double>(decay_len);
+  return DSP_OK;
+}
+
+int random_envelope_init(random_envelope* e) {
+  if (!e) return DSP_NULL;
+  e->env = 1.0;
+  e->attack_mul = 1.0;
+  e->decay_mul = 1.0;
+  e->counter = 1;
+  e->peak = 0.0f;
+  e->floor = 0.0f;
+  e->attack_len = 4800;
+  e->swell_len = 28800;
+  e->amp_min = 1.0f;
+  e->amp_max = 1.5f;
+  e->attack_min = 100.0f;
+  e->attack_max = 100.0f;
+  e->decay_min = 500.0f;
+  e->decay_max = 500.0f;
+  e->sample_rate = 48000.0f;
+  random_envelope_retrigger(e);
+  denormal_mode_set();
+  return DSP_OK;
+}
+
+int random_envelope_process(random_envelope* e, float* out, int n) {
+  double env = e->env;
+  int32_t counter = e->counter;
+  for (int i = 0; i < n; ++i) {
+    if (counter <= e->attack_len) {
+      env *= e->attack_mul;
+    } else if (counter < e->swell_len) {
+      env *= e->decay_mul;
+    } else {
+      e->env = env;
+      random_envelope_retrigger(e);
+      env = 1.0;
+      counter = 1;
+    }
+    if (e->peak > SMALLEST_NORMAL)
+      out[i] = static_cast<float>(static_cast<double>(e->peak - e->floor) * (env - 1.0) +
+                                  static_cast<double>(e->floor));
+    else
+      out[i] = 0.0f;
+    ++counter;
+  }
+  e->env = env;
+  e->counter = counter;
+  return DSP_OK;
+}
+
+int random_envelope_set_amplitude_range(random_envelope* e, float min, float max) {
+  if (!(max >= min)) return DSP_REJECTED;
+  if (min < e->floor) e->floor = min;
+  e->amp_min = min;
+  e->amp_max = max;
+  return DSP_OK;
+}
+
+int random_envelope_set_time_ranges(random_envelope* e, float attack_min, float attack_max,
+                                    float decay_min, float decay_max, float sample_rate) {
+  if (!(attack_max >= attack_min)) return DSP_REJECTED;
+  e->attack_min = attack_min;
+  e->attack_max = attack_max;
+  if (!(decay_max >= decay_min)) return DSP_REJECTED;
+  e->decay_min = decay_min;
+  e->decay_max = decay_max;
+  e->sample_rate = sample_rate;
+  return DSP_OK;
+}
+
+int random_envelope_set_floor(random_envelope* e, float floor) {
+  if (!(e->amp_min >= floor)) return DSP_REJECTED;
+  e->floor = floor;
+  return DSP_OK;
+}
+
+int random_envelope_set_rhythm(random_envelope* e, float period, float period_var, float duty,
+                               float duty_var, float sample_rate) {
+  float lo = (1.0f - duty_var) * duty;
+  lo = lo > 0.0f ? lo : 0.0f;
+  float hi = (1.0f + duty_var) * duty;
+  hi = hi < 1.0f ? hi : 1.0f;
+  const float attack_min = lo * ((1.0f - period_var) * period);
+  const float attack_max = hi * ((1.0f + period_var) * period);
+  e->attack_min = attack_min;
+  e->attack_max = attack_max;
+  e->decay_max = (1.0f + period_var) * period - attack_min;
+  e->decay_min = (1.0f + period_var) * period - attack_max;
+  e->sample_rate = sample_rate;
+  return DSP_OK;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Random swell envelope: each swell rises exponentially from the floor towards
+// a randomly drawn peak over a random attack time, falls back over a random
+// decay time, and is followed at once by the next swell. Draws come from the
+// process-wide uniform seed in the order attack, decay, peak.
+
+#include <cstdint>
+
+struct random_envelope {
+  double env;        // current multiplier, 1.0 at the start of a swell
+  double attack_mul;  // 1 + ln2 / attack length
+  double decay_mul;   // 1 - ln2 / decay length
+  int32_t counter;   // position in the swell, 1 at its start
+  float peak;        // peak of the current swell
+  float floor;       // value at the start and end of every swell
+  int32_t attack_len;  // samples of the rise
+  int32_t swell_len;   // attack + decay samples
+  float amp_min, amp_max;        // bounds of the peak draw
+  float attack_min, attack_max;  // ms
+  float decay_min, decay_max;    // ms
+  float sample_rate;             // Hz
+};
+
+// Defaults (peak 1.0..1.5, attack 100 ms, decay 500 ms, 48000 Hz), first swell
+// drawn at once; sets the denormal mode. 4 for null.
+int random_envelope_init(random_envelope* e);
+// Starts a new swell now (counter 1, env 1.0).
+int random_envelope_retrigger(random_envelope* e);
+// n >= 1 control samples.
+int random_envelope_process(random_envelope* e, float* out, int n);
+// Needs max >= min (else 5); lowers the floor to min if it was above.
+int random_envelope_set_amplitude_range(random_envelope* e, float min, float max);
+// Attack and decay bounds in ms; each pair needs max >= min (else 5, the
+// attack pair already stored when only the decay pair fails).
+int random_envelope_set_time_ranges(random_envelope* e, float attack_min, float attack_max,
+                                    float decay_min, float decay_max, float sample_rate);
+// Needs amplitude min >= floor (else 5).
+int random_envelope_set_floor(random_envelope* e, float floor);
+// Time bounds from a period P (ms), its variation V, a duty cycle D and its
+// variation W. No check.
+int random_envelope_set_rhythm(random_envelope* e, float period, float period_var, float duty,
+                               float duty_var, float sample_rate);

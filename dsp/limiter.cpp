@@ -1,0 +1,97 @@
+#include "dsp/limiter.h"
+
+#include <bit>
+#include <cmath>
+
+#include "dsp/dsp_common.h"
+
+int limiter_init(limiter* l) {
+  l->threshold = 1.0f;
+  l->slope = 1.0f;
+  return DSP_OK;
+}
+
+int limiter_set_threshold(limiter* l, float db) {
+  l->threshold = static_cast<float>(std::pow(10.0, static_cast<double>(db) * 0.05));
+  l->slope = 0.0f;
+  return DSP_OK;
+}
+
+int limiter_set(limiter* l, float db, float ratio) {
+  l->threshold = static_cast<float>(std::pow(10.0, static_cast<double>(db) * 0.05));
+  l->slope = ratio > SMALLEST_NORMAL ? 1.0f / ratio : 1000000.0f;
+  return DSP_OK;
+}
+
+int limiter_process(const limiter* l, float* block, int n) {
+  const float t = l->threshold, s = l->slope;
+  for (int i = 0; i < n; ++i) {
+    const float x = block[i];
+    if (x > t)
+      block[i] = (x - t) * s + t;
+    else if (x < -t)
+      block[i] = (t + x) * s - t;
+  }
+  return DSP_OK;
+}
+
+int level_probe_init(level_probe* p) {
+  if (!p) return DSP_NULL;
+  p->counter = 0;
+  p->period = 64;
+  return DSP_OK;
+}
+
+int level_probe_set_period(level_probe* p, int32_t period) {
+  p->period = period;
+  return DSP_OK;
+}
+
+int level_probe_process(level_probe* p, const float* in, float* out, int n) {
+  int32_t counter = p->counter;
+  for (int i = 0; i < n; ++i) {
+    if (counter == p->period) {
+      *out = in[i];
+      counter = 0;
+    }
+    ++counter;
+  }
+  p->counter = counter;
+  return DSP_OK;
+}
+
+int map_curve(float in_lo, float in_hi, float out_lo, float out_hi, float e, float x, float* out) {
+  const float d = in_hi - in_lo;
+  float t = 0.5f;
+  if (std::fabs(static_cast<double>(d)) >= 1.1920928955078125e-7) t = (x - in_lo) / d;
+  *out = static_cast<float>(std::pow(static_cast<double>(t), static_cast<double>(e))) *
+             (out_hi - out_lo) +
+         out_lo;
+  return DSP_OK;
+}
+
+int value_max(float a, float b, float* out) {
+  *out = a > b ? a : b;
+  return DSP_OK;
+}
+
+int value_min(float a, float b, float* out) {
+  *out = a < b ? a : b;
+  return DSP_OK;
+}
+
+int value_product(float a, float b, float* out) {
+  *out = a * b;
+  return DSP_OK;
+}
+
+uint32_t channel_mask_for_count(uint32_t count) {
+  static constexpr uint32_t codes[9] = {0u, 0x80000u, 0x3u, 0xBu, 0x33u, 0x37u, 0x3Fu, 0x637u,
+                                        0x63Fu};
+  if (count <= 8) return codes[count];
+  return (uint32_t{1} << (count % 32u)) - 1u;
+}
+
+uint32_t channel_count_of_mask(uint32_t mask) {
+  return static_cast<uint32_t>(std::popcount(mask & 0x3FFFFFFFu));
+}

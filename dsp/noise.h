@@ -1,0 +1,38 @@
+#pragma once
+// Two process-wide generators (one pair per library) and the noise blocks
+// built on them. Every access to a seed is one relaxed 32-bit atomic load or
+// store, so instances rendering on different threads interleave their draws
+// but never corrupt a seed.
+
+#include <cstdint>
+
+// The 128 layer edges of the Gaussian approximation, scaled by 2^-24.
+extern const float GAUSSIAN_LAYER_TABLE[128];
+
+inline constexpr uint32_t UNIFORM_SEED_START = 317;
+inline constexpr uint32_t GAUSSIAN_SEED_START = 22222;
+
+void noise_set_uniform_seed(uint32_t seed);
+void noise_set_gaussian_seed(uint32_t seed);
+uint32_t noise_get_uniform_seed();
+uint32_t noise_get_gaussian_seed();
+
+// Advances the uniform seed (seed * 16807 mod 2^32) and returns its low 31
+// bits times 2^-31: u in [0, 1] (1.0 when the integer rounds up to 2^31).
+float noise_uniform_draw();
+
+// Advances the uniform seed once more and reports the sign of the new state:
+// true when it reads as a non-negative 32-bit integer (the walks' direction).
+bool noise_uniform_sign_draw();
+
+// n white samples in [-1, 1] (the seed states read as signed, times 2^-31).
+// n: positive multiple of 8.
+int noise_white_process(float* block, int n);
+
+// Four Gaussian-shaped values: magnitude from draw k, layer edge from the
+// index of draw 3-k, sign from bit 7 of draw k. |value| <= 3.734622.
+int noise_gaussian_4(float* out);
+
+// n Gaussian-shaped samples, four noise_gaussian_4 steps per 16 samples.
+// n: positive multiple of 16.
+int noise_gaussian_process(float* block, int n);

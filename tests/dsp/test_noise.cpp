@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "dsp/noise.h"
+TEST(Noise, Placeholder) { EXPECT_EQ(UNIFORM_SEED_START, 317u); }
