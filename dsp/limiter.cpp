@@ -35,6 +35,17 @@ int limiter_process(const limiter* l, float* block, int n) {
   return DSP_OK;
 }
 
+int limiter_clip_process(const limiter* l, float* block, int n) {
+  const float t = l->threshold;
+  for (int i = 0; i < n; ++i) {
+    float x = block[i];
+    x = x > t ? t : x;
+    x = x < -t ? -t : x;
+    block[i] = x == x ? x : 0.0f;
+  }
+  return DSP_OK;
+}
+
 int level_probe_init(level_probe* p) {
   if (!p) return DSP_NULL;
   p->counter = 0;

@@ -21,6 +21,10 @@ int limiter_set_threshold(limiter* l, float db);  // t = 10^(dB/20), s = 0
 // t = 10^(dB/20), s = 1/ratio (ratio <= smallest normal: s = 1000000).
 int limiter_set(limiter* l, float db, float ratio);
 int limiter_process(const limiter* l, float* block, int n);
+// The hard-clip curve (slope 0) of limiter_process at +-t, bit for bit, that
+// also maps infinities to +-t and a NaN sample to 0, so nothing non-finite
+// leaves an engine.
+int limiter_clip_process(const limiter* l, float* block, int n);
 
 int level_probe_init(level_probe* p);  // counter 0, period 64; 4 for null
 int level_probe_set_period(level_probe* p, int32_t period);

@@ -1,0 +1,38 @@
+#pragma once
+// The global controller both engines run (wind speed, rain strength): slow
+// random swells plus a fast flicker, sampled every 256 samples, mixed with a
+// manual value by the coupling from outside. One value per 64-frame sub-block.
+
+#include "dsp/envelope.h"
+#include "dsp/limiter.h"
+#include "engine/frame.h"
+
+// Written by the sub-setters (any thread), read by update and process.
+struct global_controller_params {
+  afloat amplitude;  // peak bound of the slow swells
+  afloat rate;       // 0..1: mean period 300 + 9700 (1 - rate) ms
+  afloat duty_cycle;  // attack share of a swell, 0.05..0.95
+  afloat floor;      // least value of the slow swells
+  afloat coupling;   // 0 automatic .. 1 manual
+  afloat manual;     // manual control
+};
+
+struct global_controller {
+  random_envelope slow;
+  level_probe probe;
+  random_envelope flicker;
+  global_controller_params params;
+  afloat instantaneous;  // output, read by the getter from any thread
+  float period, flicker_max, slow_min, flicker_min;
+  float held;  // automatic value, sampled every 256 samples
+};
+
+// DSP records initialised (draws from the uniform seed), derived values zero.
+void global_controller_setup(global_controller* g);
+// Re-derives the envelope ranges and rhythm from the parameters.
+void global_controller_update(global_controller* g, float sample_rate);
+// Restarts the slow swell and the probe period, then updates.
+void global_controller_init(global_controller* g, float sample_rate);
+// Advances one sub-block using two scratch blocks of 64 samples; returns the
+// new instantaneous value.
+float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b);

@@ -1,0 +1,32 @@
+#pragma once
+// The registry row of one engine parameter, and the kinds that decide how a
+// setter stores a value.
+
+#include <cstdint>
+
+enum param_type : int32_t { PARAM_FLOAT = 1, PARAM_CHOICE = 2 };
+
+// How the natural setter stores a value.
+enum param_kind : int32_t {
+  KIND_UNIT = 0,    // 0..1, clamped (NaN stored as 0)
+  KIND_FREE = 1,    // float stored unchanged (non-finite values ignored)
+  KIND_CHOICE = 2,  // integer index stored unchanged
+  KIND_GAIN = 3,    // master gain, stored unchanged (non-finite values ignored)
+};
+
+struct parameter_info {
+  int32_t type;  // PARAM_FLOAT or PARAM_CHOICE
+  const char* group;
+  const char* key;
+  const char* short_name;
+  const char* long_name;
+  const char* unit;  // "Hz" or ""
+  const char* description;
+  float min, max, def;  // natural units (a choice holds 0, count - 1, default index)
+  int32_t choice_count;
+  const char* const* choice_names;
+  // Beyond the registry columns: how the parameter is stored and mapped to
+  // 0..1. For a free float, stored = span * x + low and x = (v - low) * norm_k.
+  int32_t kind;
+  float span, low, norm_k;
+};

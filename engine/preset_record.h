@@ -1,0 +1,44 @@
+#pragma once
+// Building preset records at compile time from rows of natural values, so a
+// factory bank is plain constant data read from one readable table.
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/frame.h"
+
+inline constexpr uint32_t PRESET_VERSION_FACTORY = 0x00010100u;
+inline constexpr uint32_t PRESET_VERSION_CURRENT = 0x00010101u;
+
+namespace preset_detail {
+
+constexpr void put32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+}  // namespace preset_detail
+
+// A record of N entries (indices 0..N-1 in order). values[i] is the natural
+// value; a choice parameter's value is stored as an integer.
+template <std::size_t N>
+constexpr std::array<uint8_t, 16 + 8 * N> make_preset_record(uint32_t version,
+                                                             const std::array<float, N>& values,
+                                                             const std::array<bool, N>& choice) {
+  std::array<uint8_t, 16 + 8 * N> r{};
+  preset_detail::put32(r.data(), version);
+  preset_detail::put32(r.data() + 4, RECORD_MAGIC);
+  preset_detail::put32(r.data() + 8, static_cast<uint32_t>(16 + 8 * N));
+  for (std::size_t i = 0; i < N; ++i) {
+    uint8_t* p = r.data() + 16 + 8 * i;
+    preset_detail::put32(p, static_cast<uint32_t>(i));
+    const uint32_t bits = choice[i] ? static_cast<uint32_t>(static_cast<int32_t>(values[i]))
+                                    : std::bit_cast<uint32_t>(values[i]);
+    preset_detail::put32(p + 4, bits);
+  }
+  return r;
+}

@@ -1,0 +1,249 @@
+// The random swell envelope.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "dsp/envelope.h"
+#include "dsp/noise.h"
+#include "dsp_test_util.h"
+
+using dsp_test::bits_of;
+
+namespace {
+
+constexpr uint32_t UNIFORM_MUL = 16807u;
+
+// The uniform draw as the generator defines it, on a local copy of the seed.
+float draw(uint32_t& seed) {
+  seed *= UNIFORM_MUL;
+  return static_cast<float>(seed & 0x7FFFFFFFu) * 0x1p-31f;
+}
+
+// Samples of a time in ms at a rate: the product in float, floored.
+int32_t samples_of(float rate, float ms) {
+  return static_cast<int32_t>(std::floor(static_cast<double>((rate * 0.001f) * ms)));
+}
+
+}  // namespace
+
+TEST(Envelope, RandomEnvelope) {
+  {
+    SCOPED_TRACE("init from seed 317: defaults and a first swell drawn with one draw");
+    EXPECT_EQ(random_envelope_init(nullptr), 4);
+    noise_set_uniform_seed(317u);
+    random_envelope e;
+    dsp_test::denormal_mode_clear();
+    ASSERT_EQ(random_envelope_init(&e), 0);
+    EXPECT_TRUE(dsp_test::denormal_mode_is_set());
+    EXPECT_EQ(e.attack_len, 4800);
+    EXPECT_EQ(e.swell_len, 28800);
+    EXPECT_EQ(e.counter, 1);
+    EXPECT_EQ(e.env, 1.0);
+    EXPECT_EQ(e.floor, 0.0f);
+    EXPECT_EQ(e.amp_min, 1.0f);
+    EXPECT_EQ(e.amp_max, 1.5f);
+    EXPECT_EQ(e.sample_rate, 48000.0f);
+    const float u = static_cast<float>((317u * 16807u) & 0x7FFFFFFFu) * 0x1p-31f;
+    EXPECT_EQ(e.peak, 1.0f + 0.5f * u);
+    EXPECT_EQ(noise_get_uniform_seed(), 317u * 16807u);
+    EXPECT_EQ(e.attack_mul, 0.6931471805599453 / 4800.0 + 1.0);
+    EXPECT_EQ(e.decay_mul, 1.0 - 0.6931471805599453 / 24000.0);
+  }
+  {
+    SCOPED_TRACE("default swell: env about 1.999900 at the top, 0.999969 at the end");
+    noise_set_uniform_seed(317u);
+    random_envelope e;
+    random_envelope_init(&e);
+    std::vector<float> out(28799);
+    random_envelope_process(&e, out.data(), 4800);
+    EXPECT_NEAR(e.env, 1.999900, 5e-7);
+    EXPECT_GT(out[0], 0.0f);  // the first swell multiplies on its first sample
+    random_envelope_process(&e, out.data() + 4800, 28799 - 4800);
+    EXPECT_NEAR(e.env, 0.999969, 5e-7);
+    // The output rises to the top of the attack and falls back to near the floor.
+    for (int i = 1; i < 4800; ++i) ASSERT_GT(out[i], out[i - 1]) << i;
+    for (int i = 4800; i < 28799; ++i) ASSERT_LT(out[i], out[i - 1]) << i;
+    EXPECT_NEAR(out[4799], e.peak * 0.9999, 1e-5);
+    EXPECT_LT(out[28798], 0.0f);  // env ends just below 1: slightly under the floor
+    EXPECT_GT(out[28798], -1e-4f);
+  }
+  {
+    SCOPED_TRACE("equal bounds: one draw per swell; each new swell starts on the floor");
+    noise_set_uniform_seed(317u);
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_floor(&e, 0.25f), 0);
+    std::vector<int> starts;
+    uint32_t seed = noise_get_uniform_seed();
+    float prev = 0.0f;
+    for (int i = 0; i < 100000; ++i) {
+      float v;
+      random_envelope_process(&e, &v, 1);
+      const uint32_t now = noise_get_uniform_seed();
+      if (now != seed) {
+        EXPECT_EQ(now, seed * UNIFORM_MUL) << i;  // exactly one draw
+        EXPECT_EQ(v, 0.25f) << i;                 // the floor, env still 1.0
+        const float u = static_cast<float>(now & 0x7FFFFFFFu) * 0x1p-31f;
+        EXPECT_EQ(e.peak, 0.5f * u + 1.0f);
+        starts.push_back(i);
+        seed = now;
+      } else if (!starts.empty() && i == starts.back() + 1) {
+        EXPECT_GT(v, prev);  // and rises from the next sample on
+      }
+      prev = v;
+    }
+    // Counter 28800 reaches the swell length at sample 28799; a swell begun
+    // inside processing spans counters 1..28799.
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_EQ(starts[0], 28799);
+    EXPECT_EQ(starts[1], 28799 * 2);
+    EXPECT_EQ(starts[2], 28799 * 3);
+  }
+  {
+    SCOPED_TRACE("with ranges the draws come in the order attack, decay, peak");
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_time_ranges(&e, 50.0f, 150.0f, 200.0f, 800.0f, 44100.0f), 0);
+    ASSERT_EQ(random_envelope_set_amplitude_range(&e, 0.5f, 2.0f), 0);
+    noise_set_uniform_seed(0x13579BDFu);
+    uint32_t seed = 0x13579BDFu;
+    ASSERT_EQ(random_envelope_retrigger(&e), 0);
+    const float ua = draw(seed), ud = draw(seed), up = draw(seed);
+    EXPECT_EQ(noise_get_uniform_seed(), seed);
+    const int32_t la = samples_of(44100.0f, 50.0f + ua * 100.0f);
+    const int32_t ld = samples_of(44100.0f, 200.0f + ud * 600.0f);
+    EXPECT_EQ(e.attack_len, la);
+    EXPECT_EQ(e.swell_len, la + ld);
+    EXPECT_EQ(e.peak, 1.5f * up + 0.5f);
+    EXPECT_EQ(e.attack_mul, 0.6931471805599453 / la + 1.0);
+    EXPECT_EQ(e.decay_mul, 1.0 - 0.6931471805599453 / ld);
+    EXPECT_EQ(e.counter, 1);
+    EXPECT_EQ(e.env, 1.0);
+  }
+  {
+    SCOPED_TRACE("one call equals the same samples in calls of odd lengths");
+    random_envelope a, b;
+    noise_set_uniform_seed(99u);
+    random_envelope_init(&a);
+    random_envelope_set_time_ranges(&a, 5.0f, 20.0f, 10.0f, 40.0f, 48000.0f);
+    b = a;
+    std::vector<float> one(20000), split(20000);
+    noise_set_uniform_seed(1234u);
+    random_envelope_process(&a, one.data(), 20000);
+    noise_set_uniform_seed(1234u);
+    for (int pos = 0, n = 1; pos < 20000; pos += n, n = (n * 7 + 3) % 997) {
+      if (n == 0) n = 1;
+      random_envelope_process(&b, split.data() + pos, std::min(n, 20000 - pos));
+    }
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
+  }
+  {
+    SCOPED_TRACE("rhythm P 1000, V 0, D 0.25, W 0 at 48 kHz: attack 12000, decay 36000");
+    random_envelope e;
+    random_envelope_init(&e);
+    EXPECT_EQ(random_envelope_set_rhythm(&e, 1000.0f, 0.0f, 0.25f, 0.0f, 48000.0f), 0);
+    EXPECT_EQ(e.attack_min, 250.0f);
+    EXPECT_EQ(e.attack_max, 250.0f);
+    EXPECT_EQ(e.decay_min, 750.0f);
+    EXPECT_EQ(e.decay_max, 750.0f);
+    random_envelope_retrigger(&e);
+    EXPECT_EQ(e.attack_len, 12000);
+    EXPECT_EQ(e.swell_len - e.attack_len, 36000);
+  }
+  {
+    SCOPED_TRACE("rhythm variations widen the period and the duty, the attack clipped to it");
+    random_envelope e;
+    random_envelope_init(&e);
+    random_envelope_set_rhythm(&e, 1000.0f, 0.2f, 0.8f, 0.5f, 44100.0f);
+    EXPECT_FLOAT_EQ(e.attack_min, 0.4f * 800.0f);  // (1 - W) D (1 - V) P
+    EXPECT_FLOAT_EQ(e.attack_max, 1200.0f);        // min(1, (1 + W) D) (1 + V) P
+    EXPECT_FLOAT_EQ(e.decay_max, 1200.0f - e.attack_min);
+    EXPECT_FLOAT_EQ(e.decay_min, 0.0f);
+    EXPECT_EQ(e.sample_rate, 44100.0f);
+    random_envelope_set_rhythm(&e, 1000.0f, 0.0f, 0.5f, 1.5f, 48000.0f);
+    EXPECT_EQ(e.attack_min, 0.0f);  // (1 - W) D clipped at 0
+  }
+  {
+    SCOPED_TRACE("amplitude range: max below min rejected; a min below the floor lowers it");
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_floor(&e, 0.5f), 0);
+    EXPECT_EQ(random_envelope_set_amplitude_range(&e, 0.8f, 0.7f), 5);
+    EXPECT_EQ(random_envelope_set_amplitude_range(&e, NAN, 0.7f), 5);
+    EXPECT_EQ(e.amp_min, 1.0f);
+    EXPECT_EQ(e.amp_max, 1.5f);
+    const float peak = e.peak;
+    EXPECT_EQ(random_envelope_set_amplitude_range(&e, 0.2f, 0.3f), 0);
+    EXPECT_EQ(e.floor, 0.2f);
+    EXPECT_EQ(e.amp_min, 0.2f);
+    EXPECT_EQ(e.amp_max, 0.3f);
+    EXPECT_EQ(e.peak, peak);  // the range takes effect at the next swell
+    random_envelope_retrigger(&e);
+    EXPECT_GE(e.peak, 0.2f);
+    EXPECT_LE(e.peak, 0.3f);
+    EXPECT_EQ(random_envelope_set_amplitude_range(&e, 0.4f, 0.6f), 0);
+    EXPECT_EQ(e.floor, 0.2f);  // a higher min leaves the floor
+  }
+  {
+    SCOPED_TRACE("floor above amplitude min rejected; an accepted floor acts at once");
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_floor(&e, 0.3f), 0);
+    EXPECT_EQ(random_envelope_set_floor(&e, 1.1f), 5);
+    EXPECT_EQ(random_envelope_set_floor(&e, NAN), 5);
+    EXPECT_EQ(e.floor, 0.3f);
+    EXPECT_EQ(random_envelope_set_floor(&e, 1.0f), 0);  // equal to amplitude min
+    float v;
+    random_envelope_process(&e, &v, 1);
+    EXPECT_GE(v, 1.0f);
+  }
+  {
+    SCOPED_TRACE("time ranges: a bad attack pair changes nothing, a bad decay pair keeps attack");
+    random_envelope e;
+    random_envelope_init(&e);
+    EXPECT_EQ(random_envelope_set_time_ranges(&e, 20.0f, 10.0f, 1.0f, 2.0f, 96000.0f), 5);
+    EXPECT_EQ(e.attack_min, 100.0f);
+    EXPECT_EQ(e.attack_max, 100.0f);
+    EXPECT_EQ(e.decay_min, 500.0f);
+    EXPECT_EQ(e.sample_rate, 48000.0f);
+    EXPECT_EQ(random_envelope_set_time_ranges(&e, 10.0f, 20.0f, 2.0f, 1.0f, 96000.0f), 5);
+    EXPECT_EQ(e.attack_min, 10.0f);
+    EXPECT_EQ(e.attack_max, 20.0f);
+    EXPECT_EQ(e.decay_min, 500.0f);
+    EXPECT_EQ(e.decay_max, 500.0f);
+    EXPECT_EQ(e.sample_rate, 48000.0f);
+    EXPECT_EQ(random_envelope_set_time_ranges(&e, 10.0f, 20.0f, 1.0f, 2.0f, 96000.0f), 0);
+    EXPECT_EQ(e.decay_min, 1.0f);
+    EXPECT_EQ(e.decay_max, 2.0f);
+    EXPECT_EQ(e.sample_rate, 96000.0f);
+  }
+  {
+    SCOPED_TRACE("peak 0 (range 0..0) outputs exact zeros whatever the floor");
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_amplitude_range(&e, 0.0f, 0.0f), 0);
+    ASSERT_EQ(random_envelope_set_floor(&e, -0.5f), 0);
+    random_envelope_set_time_ranges(&e, 1.0f, 1.0f, 2.0f, 2.0f, 48000.0f);
+    random_envelope_retrigger(&e);
+    EXPECT_EQ(e.peak, 0.0f);
+    std::vector<float> out(1000, 1.0f);
+    random_envelope_process(&e, out.data(), 1000);  // several swells
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+  }
+  {
+    SCOPED_TRACE("a 0 ms attack skips the rise: the output leaves the floor away from the peak");
+    random_envelope e;
+    random_envelope_init(&e);
+    random_envelope_set_floor(&e, 0.5f);
+    random_envelope_set_time_ranges(&e, 0.0f, 0.0f, 100.0f, 100.0f, 48000.0f);
+    random_envelope_retrigger(&e);
+    EXPECT_EQ(e.attack_len, 0);
+    float out[16];
+    random_envelope_process(&e, out, 16);
+    EXPECT_LT(out[0], 0.5f);
+    for (int i = 1; i < 16; ++i) EXPECT_LT(out[i], out[i - 1]);
+  }
+}

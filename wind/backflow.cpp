@@ -1,0 +1,43 @@
+#include "wind/backflow.h"
+
+#include "dsp/dsp_common.h"
+#include "dsp/limiter.h"
+#include "dsp/noise.h"
+
+void vantora_backflow_setup(backflow_voice& v) {
+  biquad_init(&v.main);
+  random_walk_init(&v.walk);
+  resonator_init(&v.shape);
+  band_filter_init(&v.band);
+  gain_ramp_init(&v.ramp);
+  v.local_variation = 0.5f;
+  v.mixed_variation = 0.5f;
+  v.current_freq = 2575.0f;
+  v.walk_interval_variation = 0.5f;
+  v.walk_interval_period = 30.0f;
+}
+
+void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float fs) {
+  const float rate = ld(p.variation_rate);
+  map_curve(10.0f, 100.0f, 0.0f, 1.0f, 1.0f, rate, &v.walk_interval_variation);
+  map_curve(100.0f, 10.0f, 10.0f, 100.0f, 1.0f, rate, &v.walk_interval_period);
+  random_walk_set_interval(&v.walk, v.walk_interval_period, v.walk_interval_variation, fs);
+  random_walk_set_step_range(&v.walk, 0.0f, 0.1f);
+  const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
+  resonator_set(&v.shape, s->g, s->a1, s->a2);
+  band_filter_design(&v.band, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+}
+
+void vantora_backflow_process(backflow_voice& v, const backflow_params& p, float fs,
+                              float speed, float* out) {
+  noise_white_process(out, SUB_BLOCK);
+  resonator_process(&v.shape, out, SUB_BLOCK);
+  random_walk_step(&v.walk, &v.local_variation, SUB_BLOCK);
+  const float c = ld(p.coupling);
+  v.mixed_variation = (1.0f - c) * v.local_variation + c * speed;
+  v.current_freq = ((v.mixed_variation - 0.5f) * ld(p.variation_depth) + 1.0f) * ld(p.base_freq);
+  biquad_design_q_linear(&v.main, ld(p.filter_type), 1.0f, v.current_freq, ld(p.q), fs);
+  biquad_process(&v.main, out, SUB_BLOCK);
+  band_filter_process(&v.band, out, SUB_BLOCK);
+  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+}

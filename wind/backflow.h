@@ -1,0 +1,41 @@
+#pragma once
+// Background flow: shaped white noise through a main filter whose centre
+// wanders with a local random walk or with the wind speed, then the low and
+// high cut and the level.
+
+#include <atomic>
+
+#include "dsp/block_ops.h"
+#include "dsp/filters.h"
+#include "dsp/walks.h"
+#include "engine/frame.h"
+#include "wind/shapes.h"
+
+// Written by the sub-setters, shared by the four instances.
+struct backflow_params {
+  afloat variation_rate;   // 10..100
+  afloat variation_depth;  // 0..1
+  aint filter_type;        // 0 low pass, 3 band pass (constant skirt), 9 gain only
+  std::atomic<const shape_coeffs*> shape;
+  aint shape_index;
+  afloat level;
+  afloat base_freq;  // Hz, 100..10000
+  afloat q;          // 0.1..10
+  afloat low_cut, high_cut;  // Hz
+  afloat coupling;           // 0 local .. 1 wind speed
+};
+
+struct backflow_voice {
+  biquad main;
+  random_walk walk;
+  resonator shape;
+  band_filter band;
+  gain_ramp_state ramp;
+  float local_variation, mixed_variation, current_freq;
+  float walk_interval_variation, walk_interval_period;
+};
+
+void vantora_backflow_setup(backflow_voice& v);
+void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float fs);
+void vantora_backflow_process(backflow_voice& v, const backflow_params& p, float fs,
+                              float speed, float* out);

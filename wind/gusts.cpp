@@ -1,0 +1,58 @@
+#include "wind/gusts.h"
+
+#include "dsp/dsp_common.h"
+#include "dsp/noise.h"
+
+void vantora_gusts_setup(gusts_voice& v) {
+  random_envelope_init(&v.slow);
+  level_probe_init(&v.probe);
+  resonator_init(&v.shape);
+  random_envelope_init(&v.flicker);
+  band_filter_init(&v.band);
+  gain_ramp_init(&v.ramp);
+  v.period = 1000.0f;
+  v.flicker_max = 0.1f;
+  v.slow_min = 0.2f;
+  v.flicker_min = 0.02f;
+  v.held = 0.0f;
+  v.mixed_amplitude = 0.0f;
+}
+
+void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs) {
+  const float amplitude = ld(p.amplitude);
+  value_min(ld(p.floor), amplitude, &v.slow_min);
+  const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
+  resonator_set(&v.shape, s->g, s->a1, s->a2);
+  map_curve(1.0f, 0.0f, 600.0f, 6000.0f, 2.0f, ld(p.rate), &v.period);
+  value_product(v.slow_min, 0.1f, &v.flicker_min);
+  value_product(amplitude, 0.1f, &v.flicker_max);
+  random_envelope_set_amplitude_range(&v.flicker, v.flicker_min, v.flicker_max);
+  random_envelope_set_time_ranges(&v.flicker, 20.0f, 300.0f, 10.0f, 200.0f, fs);
+  random_envelope_set_amplitude_range(&v.slow, v.slow_min, amplitude);
+  random_envelope_set_rhythm(&v.slow, v.period, 0.7f, ld(p.duty_cycle), 0.2f, fs);
+  random_envelope_set_floor(&v.slow, v.slow_min);
+  random_envelope_set_floor(&v.flicker, v.flicker_min);
+  band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
+}
+
+void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {
+  random_envelope_retrigger(&v.slow);
+  level_probe_set_period(&v.probe, 256);
+  vantora_gusts_update(v, p, fs);
+}
+
+void vantora_gusts_process(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                           float* envelope, float* scratch_a, float* scratch_b) {
+  noise_white_process(scratch_a, SUB_BLOCK);
+  resonator_process(&v.shape, scratch_a, SUB_BLOCK);
+  random_envelope_process(&v.slow, envelope, SUB_BLOCK);
+  random_envelope_process(&v.flicker, scratch_b, SUB_BLOCK);
+  block_add(scratch_b, envelope, SUB_BLOCK);
+  level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
+  value_max(v.held, 0.0f, &v.held);
+  const float c = ld(p.coupling);
+  v.mixed_amplitude = (1.0f - c) * v.held + c * speed;
+  block_scale_to(v.mixed_amplitude, scratch_a, out, SUB_BLOCK);
+  band_filter_process(&v.band, out, SUB_BLOCK);
+  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+}

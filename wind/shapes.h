@@ -1,0 +1,23 @@
+#pragma once
+// Noise-shape coefficients: every wind voice colours its white noise with a
+// two-pole resonator (y = g x - a1 y1 - a2 y2) whose coefficients come from
+// one of these tables.
+
+#include <cstdint>
+
+struct shape_coeffs {
+  float g, a1, a2;
+};
+
+inline constexpr int32_t NOISE_SHAPE_COUNT = 27;  // background flow and gusts
+inline constexpr int32_t SMALL_SHAPE_COUNT = 3;   // whistling, squalls
+
+extern const shape_coeffs NOISE_SHAPES[NOISE_SHAPE_COUNT];
+extern const shape_coeffs WHISTLE_SHAPES[SMALL_SHAPE_COUNT];
+extern const shape_coeffs SQUALL_SHAPES[SMALL_SHAPE_COUNT];
+
+// Host and engine names of the noise shapes (they differ in spelling in a
+// few rows), and the names of the small tables.
+extern const char* const NOISE_SHAPE_HOST_NAMES[NOISE_SHAPE_COUNT];
+extern const char* const NOISE_SHAPE_ENGINE_NAMES[NOISE_SHAPE_COUNT];
+extern const char* const SMALL_SHAPE_NAMES[SMALL_SHAPE_COUNT];

@@ -1,0 +1,436 @@
+#include "wind/vantora.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "dsp/noise.h"
+#include "engine/engine_core.h"
+#include "engine/vantora_bank.h"
+
+namespace {
+
+const char* const BACKFLOW_FILTER_NAMES[3] = {"Low Pass", "Band Pass Q", "All-pass"};
+
+}  // namespace
+
+const parameter_info VANTORA_PARAMETER_TABLE[VANTORA_PARAM_COUNT] = {
+#define VANTORA_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, span,  \
+                    low, norm_k, count, names, description)                                   \
+  {KIND_##kind == KIND_CHOICE ? PARAM_CHOICE : PARAM_FLOAT,                                   \
+   group,                                                                                     \
+   #key,                                                                                      \
+   short_name,                                                                                \
+   long_name,                                                                                 \
+   unit,                                                                                      \
+   description,                                                                               \
+   static_cast<float>(min),                                                                   \
+   static_cast<float>(max),                                                                   \
+   static_cast<float>(def),                                                                   \
+   count,                                                                                     \
+   names,                                                                                     \
+   KIND_##kind,                                                                               \
+   static_cast<float>(span),                                                                  \
+   static_cast<float>(low),                                                                   \
+   static_cast<float>(norm_k)},
+    VANTORA_PARAMETERS(VANTORA_ROW)
+#undef VANTORA_ROW
+    {PARAM_FLOAT, "Global", "global_gain", "Level", "GlobalGain", "",
+     "Global gain applied to all sources", 0.0f, 1.0f, 1.0f, 0, nullptr, KIND_GAIN, 0.0f, 0.0f,
+     0.0f},
+};
+
+namespace {
+
+// Gain matrices, one row per output channel, columns in voice order.
+// Mono: backflow 1, whistling 1 and 2, gusts 1, squalls 1.
+const float MONO[1 * 5] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+
+// Stereo: B1 B2 W1 W2 G1 G2 S1 S2.
+const float STEREO[2 * 8] = {
+    0.85f, 0.15f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f,  // left
+    0.15f, 0.85f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f,  // right
+};
+
+// 2.1: B1 B2 W1 W2 G1 G2 S1 S2 L (the squalls sit closer to the centre).
+const float TWO_ONE[3 * 9] = {
+    0.85f, 0.15f, 0.65f, 0.35f, 0.65f, 0.35f, 0.55f, 0.45f, 0.0f,  // left
+    0.15f, 0.85f, 0.35f, 0.65f, 0.35f, 0.65f, 0.45f, 0.55f, 0.0f,  // right
+    0.0f,  0.0f,  0.0f,  0.0f,  0.0f,  0.0f,  0.0f,  0.0f,  0.5f,  // LFE
+};
+
+// Rows of the layouts with four or more channels: B1-B4 W1-W3 G1-G4 S1 S2 L.
+#define ROW_LEFT 0.9f, 0.1f, 0.0f, 0.0f, 0.7f, 0.2f, 0.1f, 0.9f, 0.1f, 0.0f, 0.0f, 0.7f, 0.3f
+#define ROW_RIGHT_A 0.1f, 0.9f, 0.0f, 0.0f, 0.2f, 0.7f, 0.1f, 0.1f, 0.9f, 0.1f, 0.0f, 0.3f, 0.7f
+#define ROW_RIGHT_B 0.1f, 0.9f, 0.0f, 0.0f, 0.2f, 0.7f, 0.1f, 0.1f, 0.9f, 0.0f, 0.0f, 0.3f, 0.7f
+#define ROW_CENTRE 0.4f, 0.4f, 0.2f, 0.2f, 0.2f, 0.2f, 0.4f, 0.4f, 0.4f, 0.2f, 0.2f, 0.0f, 0.0f
+#define ROW_SURR_L \
+  0.195f, 0.0f, 0.39f, 0.065f, 0.455f, 0.13f, 0.065f, 0.195f, 0.0f, 0.39f, 0.065f, 0.26f, 0.13f
+#define ROW_SURR_R \
+  0.0f, 0.195f, 0.065f, 0.39f, 0.065f, 0.13f, 0.455f, 0.0f, 0.195f, 0.065f, 0.39f, 0.13f, 0.26f
+#define ROW_SILENT 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f
+
+const float QUAD[4 * 13] = {ROW_LEFT, ROW_RIGHT_A, ROW_SURR_L, ROW_SURR_R};
+const float FIVE_ZERO[5 * 13] = {ROW_LEFT, ROW_RIGHT_B, ROW_CENTRE, ROW_SURR_L, ROW_SURR_R};
+const float FIVE_ONE[6 * 14] = {ROW_LEFT,   0.0f, ROW_RIGHT_B, 0.0f, ROW_CENTRE, 0.0f,
+                                ROW_SILENT, 0.5f, ROW_SURR_L,  0.0f, ROW_SURR_R, 0.0f};
+const float FIVE_ZERO_C[5 * 13] = {ROW_LEFT, ROW_CENTRE, ROW_RIGHT_A, ROW_SURR_L, ROW_SURR_R};
+const float FIVE_ONE_C[6 * 14] = {ROW_LEFT,   0.0f, ROW_CENTRE, 0.0f, ROW_RIGHT_B, 0.0f,
+                                  ROW_SURR_L, 0.0f, ROW_SURR_R, 0.0f, ROW_SILENT,  0.5f};
+
+#undef ROW_LEFT
+#undef ROW_RIGHT_A
+#undef ROW_RIGHT_B
+#undef ROW_CENTRE
+#undef ROW_SURR_L
+#undef ROW_SURR_R
+#undef ROW_SILENT
+
+#define ALL_THIRTEEN 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12
+
+const layout_def LAYOUTS[] = {
+    {0x80000u, 1, 5, {0, 4, 5, 7, 11}, MONO},
+    {0x3u, 2, 8, {0, 1, 4, 5, 7, 8, 11, 12}, STEREO},
+    {0xBu, 3, 9, {0, 1, 4, 5, 7, 8, 11, 12, 13}, TWO_ONE},
+    {0x33u, 4, 13, {ALL_THIRTEEN}, QUAD},
+    {0x37u, 5, 13, {ALL_THIRTEEN}, FIVE_ZERO},
+    {0x3Fu, 6, 14, {ALL_THIRTEEN, 13}, FIVE_ONE},
+    {0x40000037u, 5, 13, {ALL_THIRTEEN}, FIVE_ZERO_C},
+    {0x4000003Fu, 6, 14, {ALL_THIRTEEN, 13}, FIVE_ONE_C},
+};
+
+#undef ALL_THIRTEEN
+
+inline float stored_f(const vantora_engine* e, uint32_t i) {
+  return std::bit_cast<float>(e->stored[i].load(std::memory_order_relaxed));
+}
+
+inline int32_t stored_i(const vantora_engine* e, uint32_t i) {
+  return std::bit_cast<int32_t>(e->stored[i].load(std::memory_order_relaxed));
+}
+
+inline void mark_range(vantora_engine* e, int first, int count) {
+  for (int k = 0; k < count; ++k) mark(e->dirty[first + k]);
+}
+
+// A shape index selects a row; outside the table the coefficients stay.
+inline void select_shape(std::atomic<const shape_coeffs*>& slot, aint& index_slot,
+                         const shape_coeffs* table, int32_t count, int32_t index) {
+  st(index_slot, index);
+  if (index >= 0 && index < count) slot.store(&table[index], std::memory_order_relaxed);
+}
+
+// x^p in double on the widened value, rounded to float.
+inline float powf_d(float x, double p) {
+  return static_cast<float>(std::pow(static_cast<double>(x), p));
+}
+
+struct vantora_traits {
+  using engine = vantora_engine;
+  static constexpr uint32_t param_count = VANTORA_PARAM_COUNT;
+  static constexpr uint32_t preset_size = VANTORA_PRESET_SIZE;
+  static const parameter_info* table() { return VANTORA_PARAMETER_TABLE; }
+  static const uint8_t* default_preset() { return VANTORA_DEFAULT_PRESET; }
+  static void setup(engine* e) { vantora_engine_setup(e); }
+  static void init_sources(engine* e) { vantora_init_sources(e); }
+  static void force_update(engine* e) { vantora_force_update(e); }
+  static void sub_setter(engine* e, uint32_t i) { vantora_sub_setter(e, i); }
+
+  static void apply_updates(engine* e) {
+    const float fs = e->frame.sample_rate;
+    if (take(e->dirty[VF_GLOBAL])) global_controller_update(&e->global, fs);
+    for (int i = 0; i < 4; ++i)
+      if (take(e->dirty[VF_BACKFLOW + i])) vantora_backflow_update(e->backflow[i], e->backflow_p, fs);
+    for (int i = 0; i < 3; ++i)
+      if (take(e->dirty[VF_WHISTLING + i]))
+        vantora_whistling_update(e->whistling[i], e->whistling_p, fs);
+    for (int i = 0; i < 4; ++i)
+      if (take(e->dirty[VF_GUSTS + i])) vantora_gusts_update(e->gusts[i], e->gusts_p, fs);
+    for (int i = 0; i < 2; ++i)
+      if (take(e->dirty[VF_SQUALLS + i])) vantora_squalls_update(e->squalls[i], e->squalls_p, fs);
+    if (take(e->dirty[VF_LFE])) vantora_lfe_update(e->lfe, e->lfe_p, fs);
+  }
+
+  static const layout_def* find_layout(uint32_t mask) {
+    for (const layout_def& l : LAYOUTS)
+      if (l.mask == mask) return &l;
+    return nullptr;
+  }
+
+  static const float* voice_output(engine* e, int v) {
+    if (v >= VV_GUSTS && v < VV_SQUALLS) return e->buffer_table[VB_GUSTS + 2 * (v - VV_GUSTS)];
+    if (v >= VV_SQUALLS && v < VV_LFE) return e->buffer_table[VB_SQUALLS + (v - VV_SQUALLS)];
+    if (v == VV_LFE) return e->buffer_table[VB_LFE];
+    return e->buffer_table[v];  // backflow and whistling share their numbering
+  }
+
+  static void render_voice(engine* e, int v) {
+    const float fs = e->frame.sample_rate;
+    const float speed = e->speed_copy;
+    float* const* b = e->buffer_table;
+    if (v < VV_WHISTLING) {
+      vantora_backflow_process(e->backflow[v], e->backflow_p, fs, speed, b[VB_BACKFLOW + v]);
+    } else if (v < VV_GUSTS) {
+      const int i = v - VV_WHISTLING;
+      vantora_whistling_process(e->whistling[i], e->whistling_p, fs, speed, b[VB_WHISTLING + i]);
+    } else if (v < VV_SQUALLS) {
+      const int i = v - VV_GUSTS;
+      vantora_gusts_process(e->gusts[i], e->gusts_p, speed, b[VB_GUSTS + 2 * i],
+                            b[VB_GUSTS + 2 * i + 1], b[VB_SCRATCH_A], b[VB_SCRATCH_B]);
+    } else if (v < VV_LFE) {
+      const int i = v - VV_SQUALLS;
+      vantora_squalls_process(e->squalls[i], e->squalls_p, speed, b[VB_SQUALLS + i],
+                              b[VB_SCRATCH_A], b[VB_SCRATCH_B]);
+    } else {
+      vantora_lfe_process(e->lfe, e->lfe_p, speed, b[VB_LFE]);
+    }
+  }
+
+  // The controller runs after the voices: they use the speed of the previous
+  // sub-block.
+  static void advance_control(engine* e) {
+    const float v = global_controller_process(&e->global, e->buffer_table[VB_SCRATCH_A],
+                                              e->buffer_table[VB_SCRATCH_B]);
+    st(e->stored_speed, v);
+    e->speed_copy = v;
+  }
+};
+
+using core = vantora_traits;
+
+}  // namespace
+
+void vantora_bind_buffers(vantora_engine* e) {
+  for (int i = 0; i < VB_COUNT; ++i) e->buffer_table[i] = e->buffers[i];
+}
+
+void vantora_sub_setter(vantora_engine* e, uint32_t i) {
+  const float x = stored_f(e, i);
+  const int32_t n = stored_i(e, i);
+  auto& g = e->global.params;
+  auto& b = e->backflow_p;
+  auto& w = e->whistling_p;
+  auto& u = e->gusts_p;
+  auto& s = e->squalls_p;
+  switch (i) {
+    case 0: st(g.manual, x); break;
+    case 1: st(g.coupling, x); break;
+    case 2: st(g.amplitude, x); break;
+    case 3: st(g.rate, x); break;
+    case 4: st(g.duty_cycle, 0.9f * x + 0.05f); break;
+    case 5: st(g.floor, x); break;
+    case 6: select_shape(b.shape, b.shape_index, NOISE_SHAPES, NOISE_SHAPE_COUNT, n); break;
+    case 7: st(b.level, x); break;
+    case 8: {
+      static constexpr int32_t types[3] = {FILTER_LOWPASS, FILTER_BANDPASS_Q, FILTER_GAIN};
+      if (n >= 0 && n < 3) st(b.filter_type, types[n]);
+      break;
+    }
+    case 9: st(b.base_freq, powf_d(x, 3.9956350326538086) * 9900.0f + 100.0f); break;
+    case 10: st(b.q, powf_d(x, 0.9956352114677429) * 9.9f + 0.1f); break;
+    case 11: st(b.variation_rate, 90.0f * x + 10.0f); break;
+    case 12: st(b.variation_depth, x); break;
+    case 13: st(b.low_cut, x); break;
+    case 14: st(b.high_cut, x); break;
+    case 15: st(b.coupling, x); break;
+    case 16: st(w.level, x); break;
+    case 17: select_shape(w.shape, w.shape_index, WHISTLE_SHAPES, SMALL_SHAPE_COUNT, n); break;
+    case 18: st(w.q, 18.0f * x + 2.0f); break;
+    case 19: st(w.floor, x); break;
+    case 20: st(w.rate, x); break;
+    case 21: st(w.min_freq, x); break;
+    case 22: st(w.max_freq, x); break;
+    case 23: st(w.presence, x); break;
+    case 24: st(w.low_cut, x); break;
+    case 25: st(w.high_cut, x); break;
+    case 26: st(w.coupling, x); break;
+    case 27: st(u.level, x); break;
+    case 28: select_shape(u.shape, u.shape_index, NOISE_SHAPES, NOISE_SHAPE_COUNT, n); break;
+    case 29: st(u.amplitude, x); break;
+    case 30: st(u.rate, x); break;
+    case 31: st(u.duty_cycle, 0.9f * x + 0.05f); break;
+    case 32: st(u.floor, x); break;
+    case 33: st(u.low_cut, x); break;
+    case 34: st(u.high_cut, x); break;
+    case 35: st(u.coupling, x); break;
+    case 36: st(s.level, x); break;
+    case 37: select_shape(s.shape, s.shape_index, SQUALL_SHAPES, SMALL_SHAPE_COUNT, n); break;
+    case 38: st(s.amplitude, x); break;
+    case 39: st(s.envelope_cutoff, 12.8f * x + 2.2f); break;
+    case 40: st(s.floor, x); break;
+    case 41: st(s.low_cut, x); break;
+    case 42: st(s.high_cut, x); break;
+    case 43: st(s.coupling, x); break;
+    case 44: st(e->lfe_p.level, x); break;
+    case 45: st(e->lfe_p.cutoff, x); break;
+    default: return;
+  }
+  // Mark the instances of the kind the parameter feeds.
+  if (i <= 5)
+    mark(e->dirty[VF_GLOBAL]);
+  else if (i <= 15)
+    mark_range(e, VF_BACKFLOW, 4);
+  else if (i <= 26)
+    mark_range(e, VF_WHISTLING, 3);
+  else if (i <= 35)
+    mark_range(e, VF_GUSTS, 4);
+  else if (i <= 43)
+    mark_range(e, VF_SQUALLS, 2);
+  else
+    mark(e->dirty[VF_LFE]);
+}
+
+void vantora_engine_setup(vantora_engine* e) {
+  engine_core::setup_frame<core>(e);
+  for (auto& f : e->dirty) f.store(1, std::memory_order_relaxed);
+  noise_set_uniform_seed(UNIFORM_SEED_START);
+  noise_set_gaussian_seed(GAUSSIAN_SEED_START);
+  vantora_bind_buffers(e);
+  std::memset(e->buffers, 0, sizeof e->buffers);
+
+  // Record initialisers, in this order: the envelopes draw from the uniform
+  // seed, so the order fixes every voice's random sequence.
+  global_controller_setup(&e->global);
+  for (auto& v : e->backflow) vantora_backflow_setup(v);
+  for (auto& v : e->whistling) vantora_whistling_setup(v);
+  for (auto& v : e->gusts) vantora_gusts_setup(v);
+  for (auto& v : e->squalls) vantora_squalls_setup(v);
+  vantora_lfe_setup(e->lfe);
+  engine_core::setup_output_stage<core>(e);
+
+  // Stored defaults (the registry defaults, but an 80 Hz LFE cut), and the
+  // derived values they give through the sub-setters.
+  for (uint32_t i = 0; i + 1 < VANTORA_PARAM_COUNT; ++i) {
+    const parameter_info& p = VANTORA_PARAMETER_TABLE[i];
+    const uint32_t bits = p.type == PARAM_CHOICE
+                              ? static_cast<uint32_t>(static_cast<int32_t>(p.def))
+                              : std::bit_cast<uint32_t>(p.def);
+    e->stored[i].store(bits, std::memory_order_relaxed);
+  }
+  e->stored[45].store(std::bit_cast<uint32_t>(80.0f), std::memory_order_relaxed);
+  for (uint32_t i = 0; i + 1 < VANTORA_PARAM_COUNT; ++i) vantora_sub_setter(e, i);
+  st(e->backflow_p.filter_type, FILTER_LOWPASS);
+  // The squalls start on the flatlands row until their shape is first set.
+  e->squalls_p.shape.store(&NOISE_SHAPES[0], std::memory_order_relaxed);
+
+  // Start-up values of the control path before the first sub-block.
+  e->speed_copy = 0.5009177f;
+  st(e->stored_speed, 0.5009177f);
+  st(e->global.instantaneous, 0.5059838f);
+  e->global.held = 0.0f;
+
+  vantora_init_sources(e);
+}
+
+void vantora_init_sources(vantora_engine* e) {
+  const float fs = e->frame.sample_rate;
+  global_controller_init(&e->global, fs);
+  for (auto& v : e->backflow) vantora_backflow_update(v, e->backflow_p, fs);
+  for (auto& v : e->whistling) vantora_whistling_update(v, e->whistling_p, fs);
+  for (auto& v : e->gusts) vantora_gusts_init(v, e->gusts_p, fs);
+  for (auto& v : e->squalls) vantora_squalls_init(v, e->squalls_p, fs);
+  vantora_lfe_update(e->lfe, e->lfe_p, fs);
+}
+
+uint32_t vantora_get_size() { return static_cast<uint32_t>(sizeof(vantora_engine)); }
+
+int vantora_init(vantora_engine* e, float sample_rate) {
+  return engine_core::init<core>(e, sample_rate);
+}
+
+int vantora_get_output_channel_count(const vantora_engine* e, int32_t* count) {
+  if (count) *count = static_cast<int32_t>(e->output_channel_count.load(std::memory_order_relaxed));
+  return ENGINE_OK;
+}
+
+int vantora_set_output_channel_count(vantora_engine* e, int32_t count) {
+  e->output_channel_count.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
+uint32_t vantora_is_initial_process(const vantora_engine* e) {
+  return e->initial_process.load(std::memory_order_relaxed);
+}
+
+int vantora_set_initial_process_done(vantora_engine* e) {
+  e->initial_process.store(0, std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
+int vantora_force_update(vantora_engine* e) {
+  // Each retrigger draws from the shared seed: the order is part of the sound.
+  random_envelope_retrigger(&e->gusts[3].slow);
+  random_envelope_retrigger(&e->gusts[0].slow);
+  random_envelope_retrigger(&e->gusts[2].slow);
+  random_envelope_retrigger(&e->global.slow);
+  random_envelope_retrigger(&e->gusts[1].slow);
+  return ENGINE_OK;
+}
+
+float vantora_get_instantaneous_wind_control(const vantora_engine* e) {
+  return ld(e->global.instantaneous);
+}
+
+int vantora_process(vantora_engine* e, float* out, int32_t layout, uint32_t frames) {
+  return engine_core::render<core>(e, out, nullptr, layout, frames);
+}
+
+int vantora_process_deinterleaved(vantora_engine* e, float* const* outs, int32_t layout,
+                                  uint32_t frames) {
+  if (outs == nullptr) return ENGINE_OK;
+  return engine_core::render<core>(e, nullptr, outs, layout, frames);
+}
+
+int vantora_save_preset(const vantora_engine* e, void* record) {
+  return engine_core::save_preset<core>(e, record);
+}
+
+int vantora_load_preset(vantora_engine* e, const void* record) {
+  return engine_core::load_preset<core>(e, record);
+}
+
+void vantora_set_gain(vantora_engine* e, float gain) {
+  engine_core::set_float<core>(e, VANTORA_GAIN_INDEX, gain);
+}
+
+float vantora_get_gain(const vantora_engine* e) { return ld(e->frame.master_gain); }
+
+int vantora_set_parameter_value(vantora_engine* e, uint32_t index, const void* value) {
+  return engine_core::set_value<core>(e, index, value);
+}
+int vantora_get_parameter_value(const vantora_engine* e, uint32_t index, void* value) {
+  return engine_core::get_value<core>(e, index, value);
+}
+int vantora_set_normalized_parameter_value(vantora_engine* e, uint32_t index, const float* x) {
+  return engine_core::set_normalized_value<core>(e, index, x);
+}
+int vantora_get_normalized_parameter_value(const vantora_engine* e, uint32_t index, float* x) {
+  return engine_core::get_normalized_value<core>(e, index, x);
+}
+int vantora_set_normalized_parameter_float_value(vantora_engine* e, uint32_t index, float x) {
+  return engine_core::set_normalized_float_value<core>(e, index, x);
+}
+float vantora_get_normalized_parameter_float_value(const vantora_engine* e, uint32_t index) {
+  return engine_core::get_normalized_float_value<core>(e, index);
+}
+
+#define VANTORA_SETTER_UNIT engine_core::set_float<core>
+#define VANTORA_SETTER_FREE engine_core::set_float<core>
+#define VANTORA_SETTER_CHOICE engine_core::set_choice<core>
+#define VANTORA_GETTER_UNIT engine_core::get_float<core>
+#define VANTORA_GETTER_FREE engine_core::get_float<core>
+#define VANTORA_GETTER_CHOICE engine_core::get_choice<core>
+#define VANTORA_DEFINE(index, key, kind, ...)                                      \
+  void vantora_set_##key(vantora_engine* e, VANTORA_KIND_TYPE_##kind value) {      \
+    VANTORA_SETTER_##kind(e, index, value);                                        \
+  }                                                                                \
+  VANTORA_KIND_TYPE_##kind vantora_get_##key(const vantora_engine* e) {            \
+    return VANTORA_GETTER_##kind(e, index);                                        \
+  }                                                                                \
+  void vantora_set_normalized_##key(vantora_engine* e, float x) {                  \
+    engine_core::set_normalized<core>(e, index, x);                                \
+  }                                                                                \
+  float vantora_get_normalized_##key(const vantora_engine* e) {                    \
+    return engine_core::get_normalized<core>(e, index);                            \
+  }
+VANTORA_PARAMETERS(VANTORA_DEFINE)
+#undef VANTORA_DEFINE

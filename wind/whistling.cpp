@@ -1,0 +1,45 @@
+#include "wind/whistling.h"
+
+#include "dsp/dsp_common.h"
+#include "dsp/limiter.h"
+#include "dsp/noise.h"
+
+void vantora_whistling_setup(whistling_voice& v) {
+  resonator_init(&v.shape);
+  bounded_random_walk_init(&v.walk);
+  band_filter_init(&v.band);
+  biquad_init(&v.whistle);
+  gain_ramp_init(&v.ramp);
+  v.walk_value = 0.5f;
+  v.mixed_value = 0.5f;
+  v.whistle_gain = 0.5f;
+  v.centre_freq = 1200.0f;
+  v.walk_interval = 200.0f;
+  v.gain_exponent = 1.0f;
+}
+
+void vantora_whistling_update(whistling_voice& v, const whistling_params& p, float fs) {
+  const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
+  resonator_set(&v.shape, s->g, s->a1, s->a2);
+  map_curve(0.0f, 1.0f, 500.0f, 5.0f, 1.0f, ld(p.rate), &v.walk_interval);
+  map_curve(0.0f, 1.0f, 5.0f, 1.0f, 1.0f, ld(p.presence), &v.gain_exponent);
+  bounded_random_walk_set(&v.walk, 0.0f, 1.0f, 0.0f, 0.02f, v.walk_interval, v.walk_interval,
+                          v.walk_value, fs);
+  band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
+}
+
+void vantora_whistling_process(whistling_voice& v, const whistling_params& p, float fs,
+                               float speed, float* out) {
+  noise_white_process(out, SUB_BLOCK);
+  resonator_process(&v.shape, out, SUB_BLOCK);
+  bounded_random_walk_step(&v.walk, &v.walk_value, SUB_BLOCK);
+  const float c = ld(p.coupling);
+  v.mixed_value = (1.0f - c) * v.walk_value + c * speed;
+  map_curve(0.0f, 1.0f, ld(p.min_freq), ld(p.max_freq), 2.0f, v.mixed_value, &v.centre_freq);
+  biquad_design_q_db(&v.whistle, FILTER_BANDPASS_GAIN, 6.0f, v.centre_freq, ld(p.q), fs);
+  biquad_process(&v.whistle, out, SUB_BLOCK);
+  map_curve(0.0f, 1.0f, ld(p.floor), 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
+  block_scale(v.whistle_gain, out, SUB_BLOCK);
+  band_filter_process(&v.band, out, SUB_BLOCK);
+  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+}

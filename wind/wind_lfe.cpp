@@ -1,0 +1,22 @@
+#include "wind/wind_lfe.h"
+
+#include "dsp/dsp_common.h"
+#include "dsp/noise.h"
+
+void vantora_lfe_setup(wind_lfe_voice& v) {
+  for (auto& f : v.lowpass) biquad_init(&f);
+  gain_ramp_init(&v.ramp);
+  v.current_gain = 5.009177f;
+}
+
+void vantora_lfe_update(wind_lfe_voice& v, const wind_lfe_params& p, float fs) {
+  for (auto& f : v.lowpass)
+    biquad_design_q_linear(&f, FILTER_LOWPASS, 1.0f, ld(p.cutoff), WIND_LFE_Q, fs);
+}
+
+void vantora_lfe_process(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out) {
+  noise_white_process(out, SUB_BLOCK);
+  v.current_gain = ld(p.level) * (10.0f * speed);
+  for (auto& f : v.lowpass) biquad_process(&f, out, SUB_BLOCK);
+  gain_ramp(&v.ramp, v.current_gain, out, SUB_BLOCK);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Wind LFE voice: white noise through an eighth-order low pass (four equal
+// sections), its gain ten times the level at full wind speed.
+
+#include "dsp/block_ops.h"
+#include "dsp/filters.h"
+#include "engine/frame.h"
+
+struct wind_lfe_params {
+  afloat level;
+  afloat cutoff;  // Hz
+};
+
+struct wind_lfe_voice {
+  biquad lowpass[4];
+  gain_ramp_state ramp;
+  float current_gain;
+};
+
+inline constexpr float WIND_LFE_Q = 0.7071f;
+
+void vantora_lfe_setup(wind_lfe_voice& v);
+void vantora_lfe_update(wind_lfe_voice& v, const wind_lfe_params& p, float fs);
+void vantora_lfe_process(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out);
