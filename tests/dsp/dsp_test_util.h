@@ -44,6 +44,14 @@ inline float ulps(float expected, int n = 2) {
   return n * (std::nextafter(a, std::numeric_limits<float>::infinity()) - a);
 }
 
+// The uniform seed whose next step (seed * 16807 mod 2^32) lands on `state`,
+// through the multiplicative inverse of 16807 modulo 2^32.
+inline uint32_t uniform_seed_before(uint32_t state) {
+  uint32_t inv = 16807u;
+  for (int i = 0; i < 5; ++i) inv *= 2u - 16807u * inv;  // Newton: doubles correct bits
+  return state * inv;
+}
+
 // Clears and reports flush-to-zero / denormals-are-zero on the calling
 // thread. Where the platform has no such control both are no-ops and the
 // mode reads as set.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -49,8 +50,6 @@ TEST(Envelope, RandomEnvelope) {
     const float u = static_cast<float>((317u * 16807u) & 0x7FFFFFFFu) * 0x1p-31f;
     EXPECT_EQ(e.peak, 1.0f + 0.5f * u);
     EXPECT_EQ(noise_get_uniform_seed(), 317u * 16807u);
-    EXPECT_EQ(e.attack_mul, 0.6931471805599453 / 4800.0 + 1.0);
-    EXPECT_EQ(e.decay_mul, 1.0 - 0.6931471805599453 / 24000.0);
   }
   {
     SCOPED_TRACE("default swell: env about 1.999900 at the top, 0.999969 at the end");
@@ -118,8 +117,6 @@ TEST(Envelope, RandomEnvelope) {
     EXPECT_EQ(e.attack_len, la);
     EXPECT_EQ(e.swell_len, la + ld);
     EXPECT_EQ(e.peak, 1.5f * up + 0.5f);
-    EXPECT_EQ(e.attack_mul, 0.6931471805599453 / la + 1.0);
-    EXPECT_EQ(e.decay_mul, 1.0 - 0.6931471805599453 / ld);
     EXPECT_EQ(e.counter, 1);
     EXPECT_EQ(e.env, 1.0);
   }

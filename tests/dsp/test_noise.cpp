@@ -16,16 +16,10 @@ namespace {
 
 constexpr uint32_t UNIFORM_MUL = 16807u;
 
-// Multiplicative inverse of 16807 modulo 2^32 (Newton iteration), so a test
-// can choose the state a draw will land on.
-uint32_t inverse_of_multiplier() {
-  uint32_t inv = UNIFORM_MUL;
-  for (int i = 0; i < 5; ++i) inv *= 2u - UNIFORM_MUL * inv;
-  return inv;
-}
-
 // Sets the seed so that the next uniform step lands exactly on `state`.
-void land_next_draw_on(uint32_t state) { noise_set_uniform_seed(state * inverse_of_multiplier()); }
+void land_next_draw_on(uint32_t state) {
+  noise_set_uniform_seed(dsp_test::uniform_seed_before(state));
+}
 
 }  // namespace
 
@@ -49,7 +43,7 @@ TEST(Noise, UniformDraw) {
   }
   {
     SCOPED_TRACE("the sign bit of the state does not affect the draw");
-    ASSERT_EQ(UNIFORM_MUL * inverse_of_multiplier(), 1u);
+    ASSERT_EQ(dsp_test::uniform_seed_before(0x1234u) * UNIFORM_MUL, 0x1234u);
     const uint32_t with_top = 0x80000000u | 0x1234567u;
     land_next_draw_on(with_top);
     const float u_set = noise_uniform_draw();

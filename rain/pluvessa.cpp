@@ -1,0 +1,387 @@
+// The Pluvessa rain engine: setup, sub-setters, voices per layout, and the
+// exported C interface of include/pluvessa.h.
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "dsp/noise.h"
+#include "engine/engine_core.h"
+#include "engine/pluvessa_bank.h"
+#include "rain/pluvessa_engine.h"
+
+const parameter_info PLUVESSA_PARAMETER_TABLE[PLUVESSA_PARAM_COUNT] = {
+#define PLUVESSA_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, span, \
+                     low, norm_k, description)                                                \
+  {PARAM_FLOAT,                                                                               \
+   group,                                                                                     \
+   #key,                                                                                      \
+   short_name,                                                                                \
+   long_name,                                                                                 \
+   unit,                                                                                      \
+   description,                                                                               \
+   static_cast<float>(min),                                                                   \
+   static_cast<float>(max),                                                                   \
+   static_cast<float>(def),                                                                   \
+   0,                                                                                         \
+   nullptr,                                                                                   \
+   KIND_##kind,                                                                               \
+   static_cast<float>(span),                                                                  \
+   static_cast<float>(low),                                                                   \
+   static_cast<float>(norm_k)},
+    PLUVESSA_PARAMETERS(PLUVESSA_ROW)
+#undef PLUVESSA_ROW
+    {PARAM_FLOAT, "Global", "global_gain", "Level", "GlobalGain", "",
+     "Global gain applied to all sources", 0.0f, 1.0f, 1.0f, 0, nullptr, KIND_GAIN, 0.0f, 0.0f,
+     0.0f},
+};
+
+namespace {
+
+// Gain matrices, one row per output channel. Columns: LFE (only in the LFE
+// layouts), rumble A, B, shower A, B, liquid 1 A, B, liquid 2 A, B.
+const float MONO[1 * 6] = {0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+
+#define ROW_L 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f
+#define ROW_R 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f
+#define ROW_FL 0.75f, 0.25f, 0.75f, 0.25f, 0.8f, 0.1f, 0.1f, 0.1f
+#define ROW_FR 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.8f, 0.1f, 0.1f
+#define ROW_QSL 0.4f, 0.6f, 0.4f, 0.6f, 0.1f, 0.1f, 0.8f, 0.1f
+#define ROW_QSR 0.6f, 0.4f, 0.6f, 0.4f, 0.1f, 0.1f, 0.1f, 0.8f
+#define ROW_C 0.4f, 0.4f, 0.0f, 0.0f, 0.3f, 0.3f, 0.3f, 0.3f
+// 5.0 and 5.1 surrounds take the rumble and shower pairs crossed.
+#define ROW_SL 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.1f, 0.8f, 0.1f
+#define ROW_SR 0.75f, 0.25f, 0.75f, 0.25f, 0.1f, 0.1f, 0.1f, 0.8f
+#define ROW_SILENT 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f
+
+const float STEREO[2 * 8] = {ROW_L, ROW_R};
+const float TWO_ONE[3 * 9] = {0.0f, ROW_L, 0.0f, ROW_R, 0.5f, ROW_SILENT};
+const float QUAD[4 * 8] = {ROW_FL, ROW_FR, ROW_QSL, ROW_QSR};
+const float FIVE_ZERO[5 * 8] = {ROW_FL, ROW_FR, ROW_C, ROW_SL, ROW_SR};
+const float FIVE_ONE[6 * 9] = {0.0f, ROW_FL, 0.0f, ROW_FR, 0.0f, ROW_C,
+                               0.5f, ROW_SILENT, 0.0f, ROW_SL, 0.0f, ROW_SR};
+const float FIVE_ZERO_C[5 * 8] = {ROW_FL, ROW_C, ROW_FR, ROW_SL, ROW_SR};
+const float FIVE_ONE_C[6 * 9] = {0.0f, ROW_FL, 0.0f, ROW_C,  0.0f, ROW_FR,
+                                 0.0f, ROW_SL, 0.0f, ROW_SR, 0.5f, ROW_SILENT};
+
+#undef ROW_L
+#undef ROW_R
+#undef ROW_FL
+#undef ROW_FR
+#undef ROW_QSL
+#undef ROW_QSR
+#undef ROW_C
+#undef ROW_SL
+#undef ROW_SR
+#undef ROW_SILENT
+
+#define EIGHT 1, 2, 3, 4, 5, 6, 7, 8
+
+const layout_def LAYOUTS[] = {
+    {0x80000u, 1, 6, {1, 2, 3, 4, 5, 6}, MONO},
+    {0x3u, 2, 8, {EIGHT}, STEREO},
+    {0xBu, 3, 9, {0, EIGHT}, TWO_ONE},
+    {0x33u, 4, 8, {EIGHT}, QUAD},
+    {0x37u, 5, 8, {EIGHT}, FIVE_ZERO},
+    {0x3Fu, 6, 9, {0, EIGHT}, FIVE_ONE},
+    {0x40000037u, 5, 8, {EIGHT}, FIVE_ZERO_C},
+    {0x4000003Fu, 6, 9, {0, EIGHT}, FIVE_ONE_C},
+};
+
+#undef EIGHT
+
+inline float stored_f(const pluvessa_engine* e, uint32_t i) {
+  return std::bit_cast<float>(e->stored[i].load(std::memory_order_relaxed));
+}
+
+inline float powf_d(float x, double p) {
+  return static_cast<float>(std::pow(static_cast<double>(x), p));
+}
+
+struct pluvessa_traits {
+  using engine = pluvessa_engine;
+  static constexpr uint32_t param_count = PLUVESSA_PARAM_COUNT;
+  static constexpr uint32_t preset_size = PLUVESSA_PRESET_SIZE;
+  static const parameter_info* table() { return PLUVESSA_PARAMETER_TABLE; }
+  static const uint8_t* default_preset() { return PLUVESSA_DEFAULT_PRESET; }
+  static void setup(engine* e) { pluvessa_engine_setup(e); }
+  static void init_sources(engine* e) { pluvessa_init_sources(e); }
+  static void force_update(engine* e) { pluvessa_force_update(e); }
+  static void sub_setter(engine* e, uint32_t i) { pluvessa_sub_setter(e, i); }
+
+  static void apply_updates(engine* e) {
+    const float fs = e->frame.sample_rate;
+    if (take(e->dirty[RF_GLOBAL])) global_controller_update(&e->global, fs);
+    if (take(e->dirty[RF_LFE])) pluvessa_lfe_update(e->lfe, e->lfe_p, fs);
+    for (int i = 0; i < 2; ++i)
+      if (take(e->dirty[RF_RUMBLE + i])) pluvessa_rumble_update(e->rumble[i], e->rumble_p, fs);
+    for (int i = 0; i < 2; ++i)
+      if (take(e->dirty[RF_SHOWER + i])) pluvessa_shower_update(e->shower[i], e->shower_p, fs);
+    for (int i = 0; i < 4; ++i)
+      if (take(e->dirty[RF_LIQUID + i]))
+        pluvessa_liquid_update(e->liquid[i], e->liquid_p[i / 2], fs);
+  }
+
+  static const layout_def* find_layout(uint32_t mask) {
+    for (const layout_def& l : LAYOUTS)
+      if (l.mask == mask) return &l;
+    return nullptr;
+  }
+
+  static const float* voice_output(engine* e, int v) {
+    if (v >= RV_LIQUID) return e->buffer_table[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
+    return e->buffer_table[v];  // LFE, rumble and shower share their numbering
+  }
+
+  static void render_voice(engine* e, int v) {
+    const float fs = e->frame.sample_rate;
+    float* const* b = e->buffer_table;
+    if (v == RV_LFE) {
+      pluvessa_lfe_process(e->lfe, e->lfe_p, e->strength_copy, b[RB_LFE]);
+    } else if (v < RV_SHOWER) {
+      const int i = v - RV_RUMBLE;
+      pluvessa_rumble_process(e->rumble[i], e->rumble_p, fs, e->strength_copy, b[RB_RUMBLE + i],
+                              b[RB_SCRATCH_A], b[RB_SCRATCH_B]);
+    } else if (v < RV_LIQUID) {
+      const int i = v - RV_SHOWER;
+      pluvessa_shower_process(e->shower[i], e->shower_p, fs, b[RB_SHOWER + i], b[RB_SCRATCH_A]);
+    } else {
+      const int i = v - RV_LIQUID;
+      pluvessa_liquid_process(e->liquid[i], e->liquid_p[i / 2], b[RB_LIQUID + 2 * i + 1],
+                              b[RB_LIQUID + 2 * i], b[RB_SCRATCH_A], b[RB_SCRATCH_B]);
+    }
+  }
+
+  // The controller runs after the voices: they use the strength of the
+  // previous sub-block.
+  static void advance_control(engine* e) {
+    const float v = global_controller_process(&e->global, e->buffer_table[RB_SCRATCH_A],
+                                              e->buffer_table[RB_SCRATCH_B]);
+    st(e->stored_strength, v);
+    e->strength_copy = v;
+  }
+};
+
+using core = pluvessa_traits;
+
+}  // namespace
+
+void pluvessa_bind_buffers(pluvessa_engine* e) {
+  for (int i = 0; i < RB_COUNT; ++i) e->buffer_table[i] = e->buffers[i];
+}
+
+void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
+  const float x = stored_f(e, i);
+  auto& g = e->global.params;
+  auto& r = e->rumble_p;
+  auto& s = e->shower_p;
+  switch (i) {
+    case 0: st(g.manual, x); break;
+    case 1: st(g.coupling, x); break;
+    case 2: st(g.amplitude, x); break;
+    case 3: st(g.rate, x); break;
+    case 4: st(g.duty_cycle, 0.9f * x + 0.05f); break;
+    case 5: st(g.floor, x); break;
+    case 6: st(r.level, 0.5f * x); break;
+    case 7: st(r.scaled_density, 0.9f * x); break;
+    case 8: st(r.notch_q, powf_d(x, 0.29446619749069214) * 1.97f + 0.03f); break;
+    case 9: st(r.high_cut, x); break;
+    case 10: st(r.low_cut, x); break;
+    case 11: st(r.coupling, x); break;
+    case 12: st(s.level, x); break;
+    case 13: st(s.colour, x); break;
+    case 14: st(s.low_cut, x); break;
+    case 15: st(s.high_cut, x); break;
+    case 32: st(e->lfe_p.level, x); break;
+    case 33: st(e->lfe_p.cutoff, x); break;
+    default:
+      if (i >= 16 && i <= 31) {
+        // Liquid 1 keys 16..23, liquid 2 keys 24..31, in the same order.
+        liquid_params& l = e->liquid_p[(i - 16) / 8];
+        switch ((i - 16) % 8) {
+          case 0: st(l.level, 30.0f * x); break;
+          case 1: st(l.drop_density, 0.024f * x + 0.006f); break;
+          case 2: st(l.drop_colour, x); break;
+          case 3: st(l.sweep_freq, x); break;
+          case 4: st(l.tone_min, 6.907755f * x + 2.995732f); break;
+          case 5: st(l.tone_half_range, 3.453878f * x); break;
+          case 6: st(l.low_cut, x); break;
+          default: st(l.high_cut, x); break;
+        }
+        const int first = RF_LIQUID + 2 * static_cast<int>((i - 16) / 8);
+        mark(e->dirty[first]);
+        mark(e->dirty[first + 1]);
+      }
+      return;
+  }
+  if (i <= 5) {
+    mark(e->dirty[RF_GLOBAL]);
+  } else if (i <= 11) {
+    mark(e->dirty[RF_RUMBLE]);
+    mark(e->dirty[RF_RUMBLE + 1]);
+  } else if (i <= 15) {
+    mark(e->dirty[RF_SHOWER]);
+    mark(e->dirty[RF_SHOWER + 1]);
+  } else {
+    mark(e->dirty[RF_LFE]);
+  }
+}
+
+void pluvessa_engine_setup(pluvessa_engine* e) {
+  engine_core::setup_frame<core>(e);
+  for (auto& f : e->dirty) f.store(1, std::memory_order_relaxed);
+  noise_set_uniform_seed(UNIFORM_SEED_START);
+  noise_set_gaussian_seed(GAUSSIAN_SEED_START);
+  pluvessa_bind_buffers(e);
+  std::memset(e->buffers, 0, sizeof e->buffers);
+
+  const float fs = e->frame.sample_rate;
+  global_controller_setup(&e->global);
+  pluvessa_lfe_setup(e->lfe);
+  for (auto& v : e->rumble) pluvessa_rumble_setup(v);
+  for (auto& v : e->shower) pluvessa_shower_setup(v);
+  for (auto& v : e->liquid) pluvessa_liquid_setup(v, fs);
+  engine_core::setup_output_stage<core>(e);
+
+  // Stored defaults are the registry defaults; the derived values follow
+  // from them through the sub-setters.
+  for (uint32_t i = 0; i + 1 < PLUVESSA_PARAM_COUNT; ++i)
+    e->stored[i].store(std::bit_cast<uint32_t>(PLUVESSA_PARAMETER_TABLE[i].def),
+                       std::memory_order_relaxed);
+  for (uint32_t i = 0; i + 1 < PLUVESSA_PARAM_COUNT; ++i) pluvessa_sub_setter(e, i);
+
+  // Start-up values of the control path before the first sub-block.
+  e->strength_copy = 0.5009177f;
+  st(e->stored_strength, 0.5009177f);
+  st(e->global.instantaneous, 0.50608259f);
+  e->global.held = 0.0f;
+  for (auto& v : e->rumble) pluvessa_rumble_derive(v, e->rumble_p, e->strength_copy);
+
+  pluvessa_init_sources(e);
+}
+
+void pluvessa_init_sources(pluvessa_engine* e) {
+  const float fs = e->frame.sample_rate;
+  global_controller_init(&e->global, fs);
+  pluvessa_lfe_update(e->lfe, e->lfe_p, fs);
+  for (auto& v : e->rumble) pluvessa_rumble_init(v, e->rumble_p, fs);
+  for (auto& v : e->shower) pluvessa_shower_update(v, e->shower_p, fs);
+  for (int i = 0; i < 4; ++i) pluvessa_liquid_init(e->liquid[i], e->liquid_p[i / 2], fs);
+}
+
+// The exported interface.
+
+uint32_t pluvessa_get_size(void) { return static_cast<uint32_t>(sizeof(pluvessa_engine)); }
+
+int32_t pluvessa_init(pluvessa_engine* e, float sample_rate) {
+  return engine_core::init<core>(e, sample_rate);
+}
+
+uint32_t pluvessa_get_product_id(void) { return PRODUCT_ID; }
+
+int32_t pluvessa_get_output_channel_count(const pluvessa_engine* e, int32_t* count) {
+  if (e && count)
+    *count = static_cast<int32_t>(e->output_channel_count.load(std::memory_order_relaxed));
+  return ENGINE_OK;
+}
+
+int32_t pluvessa_set_output_channel_count(pluvessa_engine* e, int32_t count) {
+  if (e) e->output_channel_count.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
+uint32_t pluvessa_is_initial_process(const pluvessa_engine* e) {
+  return e ? e->initial_process.load(std::memory_order_relaxed) : 0u;
+}
+
+int32_t pluvessa_set_initial_process_done(pluvessa_engine* e) {
+  if (e) e->initial_process.store(0, std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
+int32_t pluvessa_force_update(pluvessa_engine* e) {
+  if (e) random_envelope_retrigger(&e->global.slow);
+  return ENGINE_OK;
+}
+
+int32_t pluvessa_process(pluvessa_engine* e, float* out, int32_t layout, uint32_t frames) {
+  if (!e) return ENGINE_OK;
+  return engine_core::render<core>(e, out, nullptr, layout, frames);
+}
+
+int32_t pluvessa_process_deinterleaved(pluvessa_engine* e, float* const* outs, int32_t layout,
+                                       uint32_t frames) {
+  if (!e || !outs) return ENGINE_OK;
+  return engine_core::render<core>(e, nullptr, outs, layout, frames);
+}
+
+int32_t pluvessa_load_preset(pluvessa_engine* e, const void* record) {
+  if (!e) return ENGINE_PRESET_REJECTED;
+  return engine_core::load_preset<core>(e, record);
+}
+
+int32_t pluvessa_save_preset(const pluvessa_engine* e, void* record) {
+  if (!e) return ENGINE_OK;
+  return engine_core::save_preset<core>(e, record);
+}
+
+int32_t pluvessa_set_parameter_value(pluvessa_engine* e, uint32_t index, const void* value) {
+  return e ? engine_core::set_value<core>(e, index, value) : ENGINE_OK;
+}
+int32_t pluvessa_get_parameter_value(const pluvessa_engine* e, uint32_t index, void* value) {
+  return e ? engine_core::get_value<core>(e, index, value) : ENGINE_OK;
+}
+int32_t pluvessa_set_normalized_parameter_value(pluvessa_engine* e, uint32_t index,
+                                                const float* x) {
+  return e ? engine_core::set_normalized_value<core>(e, index, x) : ENGINE_OK;
+}
+int32_t pluvessa_get_normalized_parameter_value(const pluvessa_engine* e, uint32_t index,
+                                                float* x) {
+  return e ? engine_core::get_normalized_value<core>(e, index, x) : ENGINE_OK;
+}
+int32_t pluvessa_set_normalized_parameter_float_value(pluvessa_engine* e, uint32_t index,
+                                                      float x) {
+  return e ? engine_core::set_normalized_float_value<core>(e, index, x) : ENGINE_OK;
+}
+float pluvessa_get_normalized_parameter_float_value(const pluvessa_engine* e, uint32_t index) {
+  return e ? engine_core::get_normalized_float_value<core>(e, index) : 0.0f;
+}
+
+void pluvessa_set_gain(pluvessa_engine* e, float gain) {
+  engine_core::set_float<core>(e, PLUVESSA_GAIN_INDEX, gain);
+}
+float pluvessa_get_gain(const pluvessa_engine* e) { return ld(e->frame.master_gain); }
+
+float pluvessa_get_instantaneous_wind_control(const pluvessa_engine* e) {
+  return ld(e->global.instantaneous);
+}
+
+// Per key: a 0..1 parameter's normalised pair is its natural pair (the same
+// functions under a second name); a Hz parameter has its own mapping.
+#define PLUVESSA_NATURAL(index, key)                                           \
+  void pluvessa_set_##key(pluvessa_engine* e, float value) {                   \
+    engine_core::set_float<core>(e, index, value);                             \
+  }                                                                            \
+  float pluvessa_get_##key(const pluvessa_engine* e) {                         \
+    return engine_core::get_float<core>(e, index);                             \
+  }
+#define PLUVESSA_DEFINE_UNIT(index, key)                                                    \
+  PLUVESSA_NATURAL(index, key)                                                              \
+  void pluvessa_set_normalized_##key(pluvessa_engine*, float)                               \
+      __attribute__((alias("pluvessa_set_" #key)));                                         \
+  float pluvessa_get_normalized_##key(const pluvessa_engine*)                               \
+      __attribute__((alias("pluvessa_get_" #key)));
+#define PLUVESSA_DEFINE_FREE(index, key)                                       \
+  PLUVESSA_NATURAL(index, key)                                                 \
+  void pluvessa_set_normalized_##key(pluvessa_engine* e, float x) {            \
+    engine_core::set_normalized<core>(e, index, x);                            \
+  }                                                                            \
+  float pluvessa_get_normalized_##key(const pluvessa_engine* e) {              \
+    return engine_core::get_normalized<core>(e, index);                        \
+  }
+#define PLUVESSA_DEFINE(index, key, kind, ...) PLUVESSA_DEFINE_##kind(index, key)
+PLUVESSA_PARAMETERS(PLUVESSA_DEFINE)
+#undef PLUVESSA_DEFINE
+#undef PLUVESSA_DEFINE_FREE
+#undef PLUVESSA_DEFINE_UNIT
+#undef PLUVESSA_NATURAL

@@ -1,0 +1,92 @@
+#pragma once
+// The Pluvessa rain engine record and its inner steps. The public interface
+// is include/pluvessa.h; this header completes its opaque record for the
+// engine itself, the tests and the tools.
+
+#include <atomic>
+#include <cstdint>
+
+#include "dsp/dsp_common.h"
+#include "engine/frame.h"
+#include "engine/global_controller.h"
+#include "engine/param_table.h"
+#include "engine/pluvessa_params.h"
+#include "include/pluvessa.h"
+#include "rain/liquid.h"
+#include "rain/rain_lfe.h"
+#include "rain/rumble.h"
+#include "rain/shower.h"
+
+inline constexpr uint32_t PLUVESSA_PARAM_COUNT = 35;  // the gain last
+
+// Dirty flags, in the order the render call applies them.
+enum pluvessa_flag : int {
+  RF_GLOBAL = 0,
+  RF_LFE = 1,
+  RF_RUMBLE = 2,  // A, B
+  RF_SHOWER = 4,  // A, B
+  RF_LIQUID = 6,  // 1A, 1B, 2A, 2B
+  RF_COUNT = 10,
+};
+
+// Voices in mix order: the columns of every gain matrix.
+enum pluvessa_voice : uint8_t {
+  RV_LFE = 0,
+  RV_RUMBLE = 1,  // A, B
+  RV_SHOWER = 3,  // A, B
+  RV_LIQUID = 5,  // 1A, 1B, 2A, 2B
+  RV_COUNT = 9,
+};
+
+// Sub-block buffers.
+enum pluvessa_buffer : int {
+  RB_LFE = 0,
+  RB_RUMBLE = 1,  // A, B
+  RB_SHOWER = 3,  // A, B
+  RB_LIQUID = 5,  // trigger, output per instance: 5..12
+  RB_SCRATCH_A = 13,
+  RB_SCRATCH_B = 14,
+  RB_COUNT = 15,
+};
+
+struct pluvessa_engine {
+  frame_header frame;
+  dirty_flag dirty[RF_COUNT];
+  alignas(64) float buffers[RB_COUNT][SUB_BLOCK];
+  carry_store carry;
+  float* buffer_table[RB_COUNT];
+  output_stage out;
+
+  global_controller global;
+  rain_lfe_voice lfe;
+  rumble_voice rumble[2];
+  shower_voice shower[2];
+  liquid_voice liquid[4];  // 1A, 1B, 2A, 2B
+
+  // Derived values written by the sub-setters, one set per voice kind.
+  rain_lfe_params lfe_p;
+  rumble_params rumble_p;
+  shower_params shower_p;
+  liquid_params liquid_p[2];  // liquid 1, liquid 2
+  float strength_copy;        // rain strength the rumble and LFE of the next sub-block use
+
+  // Stored parameters by engine index, and the copy of the instantaneous
+  // rain strength.
+  std::atomic<uint32_t> stored[PLUVESSA_PARAM_COUNT - 1];
+  afloat stored_strength;
+
+  std::atomic<uint32_t> output_channel_count;
+  std::atomic<uint32_t> initial_process;
+
+  pluvessa_engine() = default;
+  pluvessa_engine(const pluvessa_engine&) = delete;
+  pluvessa_engine& operator=(const pluvessa_engine&) = delete;
+};
+
+// The parameter registry, PLUVESSA_PARAM_COUNT rows in engine-index order.
+extern const parameter_info PLUVESSA_PARAMETER_TABLE[PLUVESSA_PARAM_COUNT];
+
+void pluvessa_engine_setup(pluvessa_engine* e);
+void pluvessa_bind_buffers(pluvessa_engine* e);
+void pluvessa_init_sources(pluvessa_engine* e);
+void pluvessa_sub_setter(pluvessa_engine* e, uint32_t index);

@@ -1,0 +1,60 @@
+#include "rain/rumble.h"
+
+#include "dsp/dsp_common.h"
+#include "dsp/limiter.h"
+#include "dsp/noise.h"
+
+namespace {
+
+// The chain from the stored density to the smoother's cutoff, as the voice
+// computes it every sub-block.
+void derive_density(rumble_voice& v, const rumble_params& p, float strength) {
+  map_curve(50.0f, 1000.0f, 1.0f, 0.0f, 1.0f, v.density_cutoff, &v.manual_density);
+  const float c = ld(p.coupling);
+  v.mixed_density = (1.0f - c) * v.manual_density + c * strength;
+  map_curve(1.0f, 0.0f, 50.0f, 1000.0f, 1.0f, v.mixed_density, &v.smoother_cutoff);
+}
+
+}  // namespace
+
+void pluvessa_rumble_setup(rumble_voice& v) {
+  one_pole_init(&v.smoother);
+  biquad_df2_init(&v.body);
+  band_filter_init(&v.cut);
+  biquad_init(&v.notch);
+  gain_ramp_init(&v.ramp);
+}
+
+void pluvessa_rumble_derive(rumble_voice& v, const rumble_params& p, float strength) {
+  map_curve(0.0f, 0.9f, 1000.0f, 50.0f, 1.0f, ld(p.scaled_density), &v.density_cutoff);
+  value_max(v.density_cutoff, 50.0f, &v.density_cutoff);
+  derive_density(v, p, strength);
+}
+
+void pluvessa_rumble_update(rumble_voice& v, const rumble_params& p, float fs) {
+  map_curve(0.0f, 0.9f, 1000.0f, 50.0f, 1.0f, ld(p.scaled_density), &v.density_cutoff);
+  value_max(v.density_cutoff, 50.0f, &v.density_cutoff);
+  band_filter_design(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+  biquad_design_q_db(&v.notch, FILTER_NOTCH, 0.0f, 500.0f, ld(p.notch_q), fs);
+}
+
+void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs) {
+  one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
+  biquad_df2_design_q(&v.body, FILTER_BANDPASS_GAIN, 0.0f, 333.0f, 0.3f, fs);
+  pluvessa_rumble_update(v, p, fs);
+}
+
+void pluvessa_rumble_process(rumble_voice& v, const rumble_params& p, float fs, float strength,
+                             float* out, float* scratch_a, float* scratch_b) {
+  derive_density(v, p, strength);
+  one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
+  // Two draws from the shared generator: the carrier first, then the modulator.
+  noise_white_process(scratch_a, SUB_BLOCK);
+  noise_white_process(scratch_b, SUB_BLOCK);
+  one_pole_process(&v.smoother, scratch_b, SUB_BLOCK);
+  block_multiply(scratch_b, scratch_a, SUB_BLOCK);
+  biquad_df2_process(&v.body, scratch_a, SUB_BLOCK);
+  biquad_process_to(&v.notch, scratch_a, out, SUB_BLOCK);
+  band_filter_process(&v.cut, out, SUB_BLOCK);
+  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+}

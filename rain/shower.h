@@ -1,0 +1,29 @@
+#pragma once
+// Shower: white noise raised to the fourth power (sparse positive spikes),
+// coloured by a broad 5 dB peak at the shower colour, limited by the low and
+// high cut. It does not follow the rain strength.
+
+#include "dsp/block_ops.h"
+#include "dsp/filters.h"
+#include "engine/frame.h"
+
+inline constexpr float SHOWER_PEAK_DB = 5.0f;
+inline constexpr float SHOWER_COLOUR_Q = 0.3f;
+
+// Written by the sub-setters, shared by instances A and B.
+struct shower_params {
+  afloat low_cut, high_cut;
+  afloat level;
+  afloat colour;  // Hz
+};
+
+struct shower_voice {
+  band_filter cut;
+  biquad colour;
+  gain_ramp_state ramp;
+};
+
+void pluvessa_shower_setup(shower_voice& v);
+void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs);
+void pluvessa_shower_process(shower_voice& v, const shower_params& p, float fs, float* out,
+                             float* scratch_a);
