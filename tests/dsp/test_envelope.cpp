@@ -229,6 +229,29 @@ TEST(Envelope, RandomEnvelope) {
     std::vector<float> out(1000, 1.0f);
     random_envelope_process(&e, out.data(), 1000);  // several swells
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+    // A negative peak silences as well (0, not the floor).
+    ASSERT_EQ(random_envelope_set_amplitude_range(&e, -0.4f, -0.2f), 0);
+    random_envelope_retrigger(&e);
+    EXPECT_LT(e.peak, 0.0f);
+    random_envelope_process(&e, out.data(), 20);
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+  }
+  {
+    SCOPED_TRACE("output is (peak - floor) in float, widened, times (env - 1), plus floor");
+    noise_set_uniform_seed(2024u);
+    random_envelope e;
+    random_envelope_init(&e);
+    random_envelope_set_amplitude_range(&e, 0.3f, 1.7f);
+    random_envelope_set_floor(&e, 0.1f);
+    random_envelope_set_time_ranges(&e, 3.0f, 9.0f, 4.0f, 12.0f, 48000.0f);
+    random_envelope_retrigger(&e);
+    for (int i = 0; i < 5000; ++i) {
+      float v;
+      random_envelope_process(&e, &v, 1);
+      const float want = static_cast<float>(static_cast<double>(e.peak - e.floor) * (e.env - 1.0) +
+                                            static_cast<double>(e.floor));
+      ASSERT_EQ(bits_of(v), bits_of(want)) << i;
+    }
   }
   {
     SCOPED_TRACE("a 0 ms attack skips the rise: the output leaves the floor away from the peak");

@@ -232,6 +232,19 @@ TEST(Filters, BiquadDesign) {
     }
   }
   {
+    SCOPED_TRACE("the bandwidth is turned into Q = 2^(1 - B/2) rounded to float");
+    for (int i = 1; i <= 40; ++i) {
+      const float bw = 0.075f * static_cast<float>(i);
+      const float q = static_cast<float>(std::pow(2.0, 1.0 - static_cast<double>(bw) / 2.0));
+      biquad a, b;
+      biquad_init(&a);
+      biquad_init(&b);
+      ASSERT_EQ(biquad_design_bw_db(&a, FILTER_BANDPASS_GAIN, 0.0f, 1234.0f, bw, fs), 0);
+      ASSERT_EQ(biquad_design_q_db(&b, FILTER_BANDPASS_GAIN, 0.0f, 1234.0f, q, fs), 0);
+      expect_same_coefs(a, b);
+    }
+  }
+  {
     SCOPED_TRACE("low-pass, Q 0.7071: unity at DC, -3 dB at the corner, monotonic roll-off");
     biquad f;
     biquad_init(&f);
@@ -394,6 +407,33 @@ TEST(Filters, BiquadDf2Design) {
     EXPECT_NEAR(gain_of(a, 1000.0, fs), std::pow(10.0, 6.0 / 20.0), 1e-3);
     ASSERT_EQ(biquad_df2_design_bw(&a, FILTER_LOWSHELF, -6.0f, 300.0f, 1.0f, fs), 0);
     EXPECT_NEAR(gain_of(a, 0.0, fs), std::pow(10.0, -6.0 / 20.0), 1e-3);
+  }
+  {
+    SCOPED_TRACE("bandwidth form keeps Q in double: 1.5 octaves, peaking +4 dB, exact values");
+    const double q = std::sqrt(std::pow(2.0, 1.5)) / std::pow(2.0, 0.5);
+    const double A = std::pow(10.0, static_cast<double>(4.0f) * 0.5 * 0.05);
+    const double w = 1234.0 * 6.283185307179586 / 48000.0;
+    const double cs = std::cos(w), alpha = std::sin(w) / (2.0 * q);
+    const double a0 = 1.0 + alpha / A;
+    biquad_df2 f;
+    biquad_df2_init(&f);
+    ASSERT_EQ(biquad_df2_design_bw(&f, FILTER_PEAKING, 4.0f, 1234.0f, 1.5f, fs), 0);
+    EXPECT_EQ(f.b0, static_cast<float>((1.0 + alpha * A) / a0));
+    EXPECT_EQ(f.b1, static_cast<float>((-2.0 * cs) / a0));
+    EXPECT_EQ(f.b2, static_cast<float>((1.0 - alpha * A) / a0));
+    EXPECT_EQ(f.a1, static_cast<float>((-2.0 * cs) / a0));
+    EXPECT_EQ(f.a2, static_cast<float>((1.0 - alpha / A) / a0));
+    // Band-pass (feed-forward gain 1) over a range of bandwidths: b0 follows
+    // alpha = sin w / (2 Q) with Q unrounded.
+    for (int i = 1; i <= 40; ++i) {
+      const float bw = 0.075f * static_cast<float>(i);
+      const double qb = std::sqrt(std::pow(2.0, static_cast<double>(bw))) /
+                        std::pow(2.0, static_cast<double>(bw) - 1.0);
+      const double ab = std::sin(w) / (2.0 * qb);
+      ASSERT_EQ(biquad_df2_design_bw(&f, FILTER_BANDPASS_GAIN, 4.0f, 1234.0f, bw, fs), 0);
+      EXPECT_EQ(f.b0, static_cast<float>(ab / (1.0 + ab))) << bw;
+      EXPECT_EQ(f.a2, static_cast<float>((1.0 - ab) / (1.0 + ab))) << bw;
+    }
   }
 }
 
@@ -656,6 +696,31 @@ TEST(Filters, BandFilter) {
     EXPECT_NEAR(got, 1.0, 0.01);
   }
   {
+    SCOPED_TRACE("stage two's gain: D = 2 * float(20 log10 g), A = 10^(D * 0.5 * 0.05)");
+    const double w = 5000.0 * 6.283185307179586 / 48000.0;
+    const double cs = std::cos(w), a0 = 1.0 + std::sin(w) / 1.4;
+    band_filter f;
+    band_filter_init(&f);
+    for (int i = 1; i <= 60; ++i) {
+      const float g = 0.037f * static_cast<float>(i);
+      const float d = 2.0f * static_cast<float>(20.0 * std::log10(static_cast<double>(g)));
+      const double a = std::pow(10.0, static_cast<double>(d) * 0.5 * 0.05);
+      ASSERT_EQ(band_filter_design(&f, 100.0f, 5000.0f, g, fs), 0);
+      EXPECT_EQ(f.lp_b0, static_cast<float>((1.0 - cs) * a * 0.5 / a0)) << g;
+      EXPECT_EQ(f.lp_b1, static_cast<float>((1.0 - cs) * a / a0)) << g;
+    }
+  }
+  {
+    SCOPED_TRACE("each stage has the fixed Q 0.7: gain 0.7 (times g) at its own corner");
+    band_filter f;
+    band_filter_init(&f);
+    ASSERT_EQ(band_filter_design(&f, 150.0f, 7000.0f, 0.5f, fs), 0);
+    EXPECT_NEAR(std::abs(stage_gain(f.hp_b0, f.hp_b1, f.hp_b2, f.hp_c1, f.hp_c2, 150.0, fs)), 0.7, 1e-4);
+    EXPECT_NEAR(std::abs(stage_gain(f.lp_b0, f.lp_b1, f.lp_b2, f.lp_c1, f.lp_c2, 7000.0, fs)), 0.35, 1e-4);
+    EXPECT_NEAR(std::abs(stage_gain(f.hp_b0, f.hp_b1, f.hp_b2, f.hp_c1, f.hp_c2, 23999.0, fs)), 1.0, 1e-4);
+    EXPECT_NEAR(std::abs(stage_gain(f.lp_b0, f.lp_b1, f.lp_b2, f.lp_c1, f.lp_c2, 0.0, fs)), 0.5, 1e-4);
+  }
+  {
     SCOPED_TRACE("linear gain g sets the pass-band level; gain 0 gives silence");
     band_filter f;
     band_filter_init(&f);
@@ -877,6 +942,18 @@ TEST(Filters, OnePole) {
     const float k0 = p.k;
     EXPECT_EQ(one_pole_design(&p, 1, 400.0f, 48000.0f), 0);
     EXPECT_EQ(p.k, -k0);
+  }
+  {
+    SCOPED_TRACE("c and c*c in float, the root taken in double, then k in float");
+    one_pole p;
+    one_pole_init(&p);
+    for (int i = 1; i <= 60; ++i) {
+      const float hz = 37.0f * static_cast<float>(i * i);
+      const float c = 2.0f - static_cast<float>(std::cos(static_cast<double>(hz) * 6.283185307179586 / 48000.0));
+      const float r = static_cast<float>(std::sqrt(static_cast<double>(c * c) - 1.0));
+      ASSERT_EQ(one_pole_design(&p, 0, hz, 48000.0f), 0);
+      EXPECT_EQ(p.k, r - c) << hz;
+    }
   }
   {
     SCOPED_TRACE("mode 0 is a leaky integrator with DC gain 1/(1 - p)");

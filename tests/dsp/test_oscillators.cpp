@@ -152,6 +152,22 @@ TEST(Oscillators, SineOsc) {
     EXPECT_NEAR(o.phase, -20.0 + 3 * 6.2831854820251465, 1e-6);
     EXPECT_EQ(block[0], 1.0f);
     EXPECT_EQ(block[7], 8.0f);
+    o.phase = 10.0f;
+    EXPECT_EQ(sine_osc_process_to(&o, block, block + 8, 0), 0);
+    EXPECT_NEAR(o.phase, 10.0 - 6.2831854820251465, 1e-6);
+  }
+  {
+    SCOPED_TRACE("a stored phase beyond a turn sounds like the same angle folded back");
+    sine_osc a, b;
+    sine_osc_init(&a, 48000.0f);
+    sine_osc_init(&b, 48000.0f);
+    a.phase = static_cast<float>(1.0 + 2 * 6.2831854820251465);
+    b.phase = 1.0f;
+    std::vector<float> freq(16, 500.0f), oa(16), ob(16);
+    sine_osc_process_to(&a, freq.data(), oa.data(), 16);
+    sine_osc_process_to(&b, freq.data(), ob.data(), 16);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(oa[i], ob[i], 1e-5) << i;
+    EXPECT_LE(std::fabs(a.phase), PI_F);
   }
 }
 

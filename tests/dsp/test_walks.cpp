@@ -131,18 +131,24 @@ TEST(Walks, RandomWalk) {
     ASSERT_EQ(random_walk_set_interval(&w, 20.0f, 0.5f, 44100.0f), 0);
     EXPECT_EQ(w.interval_min, 10.0f);
     EXPECT_EQ(w.interval_max, 30.0f);
-    w.next = 0.5f;
-    make_due(w);
-    noise_set_uniform_seed(777u);
-    float out;
-    random_walk_step(&w, &out, 64);
-    uint32_t seed = 777u;
-    const float step = 0.1f + (0.3f - 0.1f) * draw(seed);
-    const bool up = direction_up(seed);
-    const float t = (30.0f - 10.0f) * draw(seed) + 10.0f;
-    EXPECT_EQ(noise_get_uniform_seed(), seed);
-    EXPECT_EQ(w.next, up ? 0.5f + step : 0.5f - step);
-    EXPECT_EQ(w.interval, static_cast<int32_t>(std::floor(t * (44100.0f * 0.001f))));
+    // Several seeds and rates: the interval is t * (rate * 0.001) in float, floored.
+    for (uint32_t k = 0; k < 64; ++k) {
+      const float rate = k % 4 == 0 ? 44100.0f : k % 4 == 1 ? 96000.0f : k % 4 == 2 ? 22050.0f : 88200.0f;
+      w.sample_rate = rate;
+      w.next = 0.5f;
+      make_due(w);
+      const uint32_t start = 777u + 1000u * k;
+      noise_set_uniform_seed(start);
+      float out;
+      random_walk_step(&w, &out, 64);
+      uint32_t seed = start;
+      const float step = 0.1f + (0.3f - 0.1f) * draw(seed);
+      const bool up = direction_up(seed);
+      const float t = (30.0f - 10.0f) * draw(seed) + 10.0f;
+      EXPECT_EQ(noise_get_uniform_seed(), seed);
+      EXPECT_EQ(w.next, up ? 0.5f + step : 0.5f - step);
+      EXPECT_EQ(w.interval, static_cast<int32_t>(std::floor(t * (rate * 0.001f)))) << k;
+    }
   }
   {
     SCOPED_TRACE("step range: min above max or NaN rejected, nothing changes");
@@ -158,6 +164,7 @@ TEST(Walks, RandomWalk) {
     random_walk w;
     random_walk_init(&w);
     EXPECT_EQ(random_walk_set_interval(&w, 100.0f, 1.5f, 96000.0f), 5);
+    EXPECT_EQ(random_walk_set_interval(&w, 100.0f, 1.0001f, 96000.0f), 5);
     EXPECT_EQ(random_walk_set_interval(&w, 100.0f, NAN, 96000.0f), 5);
     EXPECT_EQ(w.interval_min, 10.0f);
     EXPECT_EQ(w.interval_max, 10.0f);
