@@ -82,6 +82,7 @@ int block_exp(float* block, int n) {
 int gain_ramp_init(gain_ramp_state* s) {
   if (!s) return DSP_NULL;
   s->gain = 0.0f;
+  denormal_mode_set();
   return DSP_OK;
 }
 

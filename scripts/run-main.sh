@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Set-up, build, then the main job.
+# Set-up, build, then the main job: the default wind and rain (10 s, stereo,
+# 48 kHz) rendered to wind.wav and rain.wav in the current folder.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-echo "Built the DSP building blocks into ./build."
-echo "Once the engines and the command-line renderer exist, this renders the default"
-echo "wind and rain (10 s, stereo, 48 kHz) to wind.wav and rain.wav."
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$here/scripts/setup.sh"
+"$here/build/tools/ostrelle" render wind -o wind.wav
+"$here/build/tools/ostrelle" render rain -o rain.wav

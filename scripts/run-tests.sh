@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build, then the whole test suite.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-ctest --test-dir build --output-on-failure -j2
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$here/scripts/setup.sh"
+ctest --test-dir "$here/build" --output-on-failure -j2

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the building-block tests: float bit access, ulp distance,
 // the thread's denormal mode, and frequency responses of second-order
-// sections evaluated in double from stored float coefficients.
+// filters evaluated in double from stored float coefficients.
 
 #include <cmath>
 #include <complex>

@@ -174,10 +174,12 @@ TEST(BlockOps, BlockExp) {
 
 TEST(BlockOps, GainRamp) {
   {
-    SCOPED_TRACE("init: null rejected, gain 0");
+    SCOPED_TRACE("init: null rejected, gain 0, denormal mode set");
     EXPECT_EQ(gain_ramp_init(nullptr), 4);
     gain_ramp_state s{0.7f};
+    dsp_test::denormal_mode_clear();
     EXPECT_EQ(gain_ramp_init(&s), 0);
+    EXPECT_TRUE(dsp_test::denormal_mode_is_set());
     EXPECT_EQ(s.gain, 0.0f);
   }
   {

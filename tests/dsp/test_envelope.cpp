@@ -121,6 +121,19 @@ TEST(Envelope, RandomEnvelope) {
     EXPECT_EQ(e.env, 1.0);
   }
   {
+    SCOPED_TRACE("lengths: the rate times 0.001 is formed first, in float");
+    // 238.39 ms at 44.1 kHz lands on 10513 this way and on 10512 when the
+    // time is multiplied by the rate first.
+    const float t = 238.39f;
+    ASSERT_NE(std::floor((44100.0f * 0.001f) * t), std::floor((t * 44100.0f) * 0.001f));
+    random_envelope e;
+    random_envelope_init(&e);
+    ASSERT_EQ(random_envelope_set_time_ranges(&e, t, t, t, t, 44100.0f), 0);
+    random_envelope_retrigger(&e);
+    EXPECT_EQ(e.attack_len, 10513);
+    EXPECT_EQ(e.swell_len, 2 * 10513);
+  }
+  {
     SCOPED_TRACE("one call equals the same samples in calls of odd lengths");
     random_envelope a, b;
     noise_set_uniform_seed(99u);

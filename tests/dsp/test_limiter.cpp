@@ -145,7 +145,8 @@ TEST(Limiter, MapCurve) {
     SCOPED_TRACE("in_lo = in_hi: out_lo + (out_hi - out_lo) * 0.5^e");
     EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 1.0f, 7.0f), 200.0f);
     EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 2.0f, 7.0f), 150.0f);
-    EXPECT_NEAR(mapped(3.0f, 3.0f, 100.0f, 300.0f, 0.5f, 7.0f), 100.0 + 200.0 * std::sqrt(0.5), 3e-5);
+    EXPECT_NEAR(mapped(3.0f, 3.0f, 100.0f, 300.0f, 0.5f, 7.0f), 100.0 + 200.0 * std::sqrt(0.5),
+                3e-5);
     // A range narrower than 2^-23 counts as empty; exactly 2^-23 does not.
     EXPECT_EQ(mapped(0.0f, 1e-7f, 0.0f, 1.0f, 1.0f, 1e-7f), 0.5f);
     EXPECT_EQ(mapped(0.0f, 1.1920929e-7f, 0.0f, 1.0f, 1.0f, 1.1920929e-7f), 1.0f);
@@ -206,6 +207,7 @@ TEST(Limiter, ChannelMasks) {
   }
   {
     SCOPED_TRACE("a count survives the round trip through its code");
-    for (uint32_t n = 0; n <= 30; ++n) EXPECT_EQ(channel_count_of_mask(channel_mask_for_count(n)), n);
+    for (uint32_t n = 0; n <= 30; ++n)
+      EXPECT_EQ(channel_count_of_mask(channel_mask_for_count(n)), n);
   }
 }

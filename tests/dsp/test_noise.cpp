@@ -146,7 +146,8 @@ TEST(Noise, GaussianTable) {
   }
   {
     SCOPED_TRACE("strictly increasing");
-    for (int i = 1; i < 128; ++i) EXPECT_LT(GAUSSIAN_LAYER_TABLE[i - 1], GAUSSIAN_LAYER_TABLE[i]) << i;
+    for (int i = 1; i < 128; ++i)
+      EXPECT_LT(GAUSSIAN_LAYER_TABLE[i - 1], GAUSSIAN_LAYER_TABLE[i]) << i;
   }
 }
 

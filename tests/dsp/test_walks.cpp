@@ -67,7 +67,8 @@ TEST(Walks, RandomWalk) {
     // empty, so no third draw.
     uint32_t seed = 317u;
     const float step = 0.25f + (0.75f - 0.25f) * draw(seed);
-    const float next = direction_up(seed) ? std::fmin(0.5f + step, 1.0f) : std::fmax(0.5f - step, 0.0f);
+    const float next =
+        direction_up(seed) ? std::fmin(0.5f + step, 1.0f) : std::fmax(0.5f - step, 0.0f);
     EXPECT_EQ(noise_get_uniform_seed(), seed);
     EXPECT_EQ(w.next, next);
     EXPECT_EQ(w.interval, 480);
@@ -98,7 +99,7 @@ TEST(Walks, RandomWalk) {
       EXPECT_EQ(out, cur);
       EXPECT_EQ(noise_get_uniform_seed(), before * UNIFORM_MUL) << move;
       EXPECT_EQ(w.next, up ? std::fmin(cur + 0.1f, 1.0f) : std::fmax(cur - 0.1f, 0.0f)) << move;
-      EXPECT_EQ(w.interval, 96);  // 2 ms at 48 kHz
+      EXPECT_EQ(w.interval, 96);       // 2 ms at 48 kHz
       random_walk_step(&w, &out, 64);  // 1 -> 65: not due
       EXPECT_EQ(noise_get_uniform_seed(), before * UNIFORM_MUL);
       random_walk_step(&w, &out, 64);  // 65 -> 129: not due
@@ -133,7 +134,10 @@ TEST(Walks, RandomWalk) {
     EXPECT_EQ(w.interval_max, 30.0f);
     // Several seeds and rates: the interval is t * (rate * 0.001) in float, floored.
     for (uint32_t k = 0; k < 64; ++k) {
-      const float rate = k % 4 == 0 ? 44100.0f : k % 4 == 1 ? 96000.0f : k % 4 == 2 ? 22050.0f : 88200.0f;
+      const float rate = k % 4 == 0   ? 44100.0f
+                         : k % 4 == 1 ? 96000.0f
+                         : k % 4 == 2 ? 22050.0f
+                                      : 88200.0f;
       w.sample_rate = rate;
       w.next = 0.5f;
       make_due(w);
@@ -149,6 +153,20 @@ TEST(Walks, RandomWalk) {
       EXPECT_EQ(w.next, up ? 0.5f + step : 0.5f - step);
       EXPECT_EQ(w.interval, static_cast<int32_t>(std::floor(t * (rate * 0.001f)))) << k;
     }
+  }
+  {
+    SCOPED_TRACE("interval samples: the rate times 0.001 is formed first, in float");
+    // 238.39 ms at 44.1 kHz lands on 10513 this way and on 10512 when the
+    // time is multiplied by the rate first.
+    const float t = 238.39f;
+    ASSERT_NE(std::floor(t * (44100.0f * 0.001f)), std::floor((t * 44100.0f) * 0.001f));
+    random_walk w;
+    random_walk_init(&w);
+    ASSERT_EQ(random_walk_set_interval(&w, t, 0.0f, 44100.0f), 0);
+    make_due(w);
+    float out;
+    random_walk_step(&w, &out, 64);
+    EXPECT_EQ(w.interval, 10513);
   }
   {
     SCOPED_TRACE("step range: min above max or NaN rejected, nothing changes");
@@ -296,7 +314,9 @@ TEST(Walks, BoundedRandomWalk) {
     noise_set_uniform_seed(8u);
     bounded_random_walk w;
     bounded_random_walk_init(&w);
-    ASSERT_EQ(bounded_random_walk_set(&w, 200.0f, 900.0f, 10.0f, 400.0f, 0.5f, 3.0f, 500.0f, 48000.0f), 0);
+    ASSERT_EQ(
+        bounded_random_walk_set(&w, 200.0f, 900.0f, 10.0f, 400.0f, 0.5f, 3.0f, 500.0f, 48000.0f),
+        0);
     for (int call = 0; call < 20000; ++call) {
       float out;
       bounded_random_walk_step(&w, &out, 64);

@@ -228,6 +228,92 @@ inline void set_levels(pluvessa_engine* e, float rumble, float shower, float liq
   pluvessa_set_rain_lfe_level(e, lfe);
 }
 
+// One row per parameter key (engine indices 0 to 33), written from the
+// parameter table: 0..1 parameters, whose normalised functions are the
+// natural ones, and Hz-like parameters with their normalised mapping
+// stored = span x + low and x = (stored - low) * k.
+struct key_case {
+  uint32_t index;
+  const char* key;
+  bool unit;
+  float low, span, k;
+  void (*set)(pluvessa_engine*, float);
+  float (*get)(const pluvessa_engine*);
+  void (*set_normalized)(pluvessa_engine*, float);
+  float (*get_normalized)(const pluvessa_engine*);
+};
+
+#define RAIN_UNIT(i, key)                                                                  \
+  key_case {                                                                               \
+    i, #key, true, 0.0f, 1.0f, 1.0f, pluvessa_set_##key, pluvessa_get_##key,               \
+        pluvessa_set_normalized_##key, pluvessa_get_normalized_##key                       \
+  }
+#define RAIN_FREE(i, key, low, span, k)                                                    \
+  key_case {                                                                               \
+    i, #key, false, low, span, k, pluvessa_set_##key, pluvessa_get_##key,                  \
+        pluvessa_set_normalized_##key, pluvessa_get_normalized_##key                       \
+  }
+
+inline const key_case KEYS[34] = {
+    RAIN_UNIT(0, global_control),
+    RAIN_UNIT(1, global_coupling_from_outside),
+    RAIN_UNIT(2, global_amplitude),
+    RAIN_UNIT(3, global_rate),
+    RAIN_UNIT(4, global_dutycycle),
+    RAIN_UNIT(5, global_floor),
+    RAIN_UNIT(6, rumble_level),
+    RAIN_UNIT(7, rumble_density),
+    RAIN_UNIT(8, rumble_notch_q),
+    RAIN_FREE(9, rumble_hcut, 6000.0f, 14000.0f, 7.142857e-05f),
+    RAIN_FREE(10, rumble_hp, 50.0f, 550.0f, 0.0018181818f),
+    RAIN_UNIT(11, coupling_between_global_source_and_rumble),
+    RAIN_UNIT(12, shower_level),
+    RAIN_FREE(13, shower_color, 300.0f, 1200.0f, 0.0008333333f),
+    RAIN_FREE(14, shower_lc_freq, 50.0f, 19950.0f, 5.012531e-05f),
+    RAIN_FREE(15, shower_hc_freq, 50.0f, 19950.0f, 5.012531e-05f),
+    RAIN_UNIT(16, liquid_level),
+    RAIN_UNIT(17, liquid_drops_variance),
+    RAIN_FREE(18, liquid_drops_color, 10.0f, 4990.0f, 0.0002004008f),
+    RAIN_FREE(19, liquid_sweep_frequency, 0.5f, 399.5f, 0.002503129f),
+    RAIN_UNIT(20, liquid_freq_min),
+    RAIN_UNIT(21, liquid_freq_half_range),
+    RAIN_FREE(22, liquid_hp_freq, 250.0f, 1350.0f, 0.0007407407f),
+    RAIN_FREE(23, liquid_lp_freq, 4000.0f, 2000.0f, 0.0005f),
+    RAIN_UNIT(24, liquid_2_level),
+    RAIN_UNIT(25, liquid_2_drops_variance),
+    RAIN_FREE(26, liquid_2_drops_color, 10.0f, 4990.0f, 0.0002004008f),
+    RAIN_FREE(27, liquid_2_sweep_frequency, 0.5f, 399.5f, 0.002503129f),
+    RAIN_UNIT(28, liquid_2_freq_min),
+    RAIN_UNIT(29, liquid_2_freq_half_range),
+    RAIN_FREE(30, liquid_2_hp_freq, 250.0f, 1350.0f, 0.0007407407f),
+    RAIN_FREE(31, liquid_2_lp_freq, 4000.0f, 2000.0f, 0.0005f),
+    RAIN_UNIT(32, rain_lfe_level),
+    RAIN_FREE(33, rain_lfe_cutoff, 20.0f, 380.0f, 0.002631579f),
+};
+
+#undef RAIN_UNIT
+#undef RAIN_FREE
+
+// The default preset "Silence", natural values by engine index.
+inline constexpr float SILENCE[34] = {
+    0.23999998f, 1.0f,      0.17599997f, 0.572f,      0.552f,     0.0f,       0.43f,
+    0.29600003f, 0.14799996f, 8075.191f, 220.71506f,  1.0f,       1.0f,       362.4461f,
+    1228.7494f,  987.9425f, 0.373f,      0.7099296f,  179.41812f, 176.78f,    0.624f,
+    1.0f,        394.5259f, 4048.6719f,  0.0f,        0.0f,       500.0f,     1.0f,
+    1.0f,        1.0f,      380.0f,      4500.0f,     0.0f,       120.0f};
+
+// Every voice audible with a full drop layer 2 and LFE, so that every column
+// of every gain matrix carries signal.
+inline void set_everything_audible(pluvessa_engine* e) {
+  set_levels(e, 0.7f, 0.6f, 0.8f, 0.8f, 0.6f);
+  pluvessa_set_liquid_drops_variance(e, 1.0f);
+  pluvessa_set_liquid_2_drops_variance(e, 0.8f);
+  pluvessa_set_liquid_2_freq_min(e, 0.3f);
+  pluvessa_set_liquid_2_freq_half_range(e, 0.4f);
+  pluvessa_set_liquid_2_sweep_frequency(e, 3.0f);
+  pluvessa_set_coupling_between_global_source_and_rumble(e, 0.5f);
+}
+
 inline uint32_t u32_at(const void* p, size_t offset) {
   uint32_t v;
   std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
