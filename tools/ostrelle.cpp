@@ -288,13 +288,26 @@ class progress {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
 };
 
+// Brings the engine to the requested parameters. Whatever path leads to the
+// same values (a factory preset, a saved record, --set), the engine ends up
+// freshly initialised with exactly one preset load, so equal settings give
+// equal renders.
 void set_up(synth_instance& s, int rate, const std::string& preset,
             const std::string& preset_file, const std::vector<assignment>& sets) {
-  if (s.kind().init(s.engine(), static_cast<float>(rate)) != ENGINE_OK)
+  const synth_kind& k = s.kind();
+  if (k.init(s.engine(), static_cast<float>(rate)) != ENGINE_OK)
     throw tool_error("engine rejected sample rate " + std::to_string(rate));
-  if (!preset.empty()) s.kind().load_preset(s.engine(), preset_named(s.kind(), preset).record);
+  if (!preset.empty()) k.load_preset(s.engine(), preset_named(k, preset).record);
   if (!preset_file.empty()) apply_preset_file(s, preset_file);
-  for (const assignment& a : sets) s.set(a.index, a.value);
+  const int gain = static_cast<int>(k.param_count) - 1;
+  for (const assignment& a : sets)
+    if (a.index != gain) s.set(a.index, a.value);
+  std::vector<uint8_t> record(k.preset_size);
+  k.save_preset(s.engine(), record.data());
+  k.init(s.engine(), static_cast<float>(rate));
+  k.load_preset(s.engine(), record.data());
+  for (const assignment& a : sets)
+    if (a.index == gain) s.set(a.index, a.value);
 }
 
 int run_render(const render_options& o) {
