@@ -343,6 +343,9 @@ int run_render(const render_options& o) {
     sf = sf_open(file_out->temp().c_str(), SFM_WRITE, &info);
     if (!sf) throw tool_error("cannot write '" + o.out + "': " + sf_strerror(nullptr));
     sf_command(sf, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // No PEAK chunk: it carries the time of writing, and the same command must
+    // give the same bytes.
+    sf_command(sf, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   }
 
   const uint64_t total = static_cast<uint64_t>(std::llround(o.seconds * o.rate));
