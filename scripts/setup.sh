@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libcli11-dev)
+# The sanitizer and fuzz builds of the test suite use clang and its runtimes.
+[ "${1:-}" = "--with-clang" ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -45,8 +45,9 @@ TEST(VantoraWindSpeed, ManualControlGivesTheSpeedExactly) {
   // The automatic part keeps running and returns when the coupling drops.
   vantora_set_global_coupling_from_outside(e, 0.0f);
   const std::vector<float> automatic = speed_trace(e, MONO, 1, 400);
-  EXPECT_NE(*std::max_element(automatic.begin(), automatic.end()), 0.5f);
-  EXPECT_GT(*std::max_element(automatic.begin(), automatic.end()), 0.0f);
+  EXPECT_GT(*std::max_element(automatic.begin(), automatic.end()),
+            *std::min_element(automatic.begin(), automatic.end()));
+  EXPECT_GT(*std::min_element(automatic.begin(), automatic.end()), 0.0f);
 }
 
 // Partly manual: the speed is the weighted mix of the held automatic value
@@ -228,26 +229,48 @@ TEST(VantoraSound, SquallsFloor) {
   }
 }
 
-// Rounding the 2.2 Hz squall envelope low passes to float at 88.2 and
-// 96 kHz would leave a pole outside the unit circle; the designs are kept
-// stable, so the layer stays finite and bounded over a long run.
-TEST(VantoraSound, SquallsStayStableAtHighRates) {
-  for (float rate : {88200.0f, 96000.0f, 192000.0f}) {
+// Rounding the 2.2 Hz squall envelope low passes to float at 88.2 kHz and
+// above would put a pole on the unit circle, and the envelope would drift
+// away instead of fluttering. The stored designs must be strictly stable
+// (|a2| < 1 and |a1| < 1 + a2, with a1 = -c1 and a2 = -c2 as stored), and the
+// envelope filter's output must stay at its normal level over a long run:
+// white noise low-passed at a fixed cutoff has less power at a higher rate,
+// so no more than at 48 kHz.
+TEST(VantoraSound, SquallEnvelopeStaysStableAtHighRates) {
+  double rms_48k = 0.0;
+  for (float rate : {48000.0f, 88200.0f, 96000.0f, 192000.0f}) {
     engine e(rate);
     set_levels(e, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f);
     vantora_set_squalls_rate(e, 0.0f);
     vantora_set_squalls_amplitude(e, 1.0f);
-    vantora_set_wind_lfe_freq_cutoff(e, 20.0f);
     std::vector<float> out(1024);
-    const int calls = static_cast<int>(rate) * 4 / 1024;
-    double peak = 0.0;
+    vantora_process(e, out.data(), MONO, 1024);
+    for (const auto& v : e->squalls) {
+      for (const biquad* f : {&v.env_lp1, &v.env_lp2}) {
+        const double a1 = -static_cast<double>(f->c1), a2 = -static_cast<double>(f->c2);
+        EXPECT_LT(std::fabs(a2), 1.0) << rate;
+        EXPECT_LT(std::fabs(a1), 1.0 + a2) << rate;
+      }
+    }
+    const int calls = static_cast<int>(rate) * 10 / 1024;
+    double sum = 0.0, peak = 0.0;
+    int n = 0;
     for (int k = 0; k < calls; ++k) {
       vantora_process(e, out.data(), MONO, 1024);
       const float* s1 = e->buffers[VB_SQUALLS];
       for (int i = 0; i < 64; ++i) ASSERT_TRUE(std::isfinite(s1[i])) << rate << " call " << k;
       peak = std::max(peak, peak_abs(s1, 64));
+      if (k >= calls / 2) {
+        const double y = e->squalls[0].env_lp2.y1;
+        sum += y * y;
+        ++n;
+      }
     }
-    EXPECT_LT(peak, 10.0) << rate;
-    EXPECT_GT(peak, 1e-4) << rate;
+    const double rms = std::sqrt(sum / n);
+    if (rate == 48000.0f)
+      rms_48k = rms;
+    else
+      EXPECT_LT(rms, 1.2 * rms_48k) << rate << " Hz: the envelope low pass drifts";
+    EXPECT_GT(peak, 1e-5) << rate;
   }
 }
