@@ -42,6 +42,7 @@ void memory_service::reset_log() {
   std::lock_guard<std::mutex> lock(mu_);
   calls_.clear();
   bad_frees_ = 0;
+  guard_violations_ = 0;
   fail_count_ = 0;
   offset_ = 16;
 }
@@ -87,6 +88,38 @@ std::size_t memory_service::bad_frees() const {
   return bad_frees_;
 }
 
+std::size_t memory_service::guard_violations() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return guard_violations_;
+}
+
+bool memory_service::guards_ok(const void* p, const block& b) const {
+  const auto* base = static_cast<const unsigned char*>(b.base);
+  const auto* end = static_cast<const unsigned char*>(p) + b.size;
+  for (std::size_t i = 0; i < b.front; ++i)
+    if (base[i] != GUARD_BYTE) return false;
+  for (std::size_t i = 0; i < GUARD_BYTES; ++i)
+    if (end[i] != GUARD_BYTE) return false;
+  return true;
+}
+
+void memory_service::check_block(const void* p, block& b) {
+  if (!b.violated && !guards_ok(p, b)) {
+    b.violated = true;
+    ++guard_violations_;
+  }
+}
+
+bool memory_service::check_guards() {
+  std::lock_guard<std::mutex> lock(mu_);
+  bool ok = true;
+  for (auto& [p, b] : live_) {
+    check_block(p, b);
+    ok = ok && !b.violated;
+  }
+  return ok;
+}
+
 bool memory_service::is_live(const void* p, unsigned int* size) const {
   std::lock_guard<std::mutex> lock(mu_);
   auto it = live_.find(p);
@@ -105,13 +138,16 @@ void* memory_service::take(unsigned int size) {
     --fail_count_;
     return nullptr;
   }
-  // 64 spare bytes leave room for the offset past the boundary.
-  const std::size_t total = (static_cast<std::size_t>(size) + 64u + 63u) / 64u * 64u;
+  // base | front guard (64 + offset bytes) | block | back guard (64 bytes
+  // or more, up to the rounded total)
+  const std::size_t front = GUARD_BYTES + offset_;
+  const std::size_t total = (front + size + GUARD_BYTES + 63u) / 64u * 64u;
   void* base = std::aligned_alloc(64, total);
   if (!base) return nullptr;
-  std::memset(base, 0xA5, total);
-  void* p = static_cast<char*>(base) + offset_;
-  live_[p] = block{base, size};
+  std::memset(base, GUARD_BYTE, total);
+  void* p = static_cast<char*>(base) + front;
+  std::memset(p, 0xA5, size);
+  live_[p] = block{base, size, front, false};
   return p;
 }
 
@@ -131,6 +167,7 @@ void* F_CALL memory_service::realloc(void* ptr, unsigned int size, FMOD_MEMORY_T
   if (p && ptr) {
     auto it = s.live_.find(ptr);
     if (it != s.live_.end()) {
+      s.check_block(it->first, it->second);
       std::memcpy(p, ptr, it->second.size < size ? it->second.size : size);
       std::free(it->second.base);
       s.live_.erase(it);
@@ -151,6 +188,7 @@ void F_CALL memory_service::free(void* ptr, FMOD_MEMORY_TYPE type, const char* s
     ++s.bad_frees_;
     return;
   }
+  s.check_block(it->first, it->second);
   std::free(it->second.base);
   s.live_.erase(it);
 }
@@ -202,13 +240,20 @@ std::vector<float> guarded_buffer::samples() const {
 namespace {
 FMOD_SPEAKERMODE speakermode_for(int channels) {
   switch (channels) {
-    case 1: return FMOD_SPEAKERMODE_MONO;
-    case 2: return FMOD_SPEAKERMODE_STEREO;
-    case 4: return FMOD_SPEAKERMODE_QUAD;
-    case 5: return FMOD_SPEAKERMODE_SURROUND;
-    case 6: return FMOD_SPEAKERMODE_5POINT1;
-    case 8: return FMOD_SPEAKERMODE_7POINT1;
-    default: return FMOD_SPEAKERMODE_RAW;
+    case 1:
+      return FMOD_SPEAKERMODE_MONO;
+    case 2:
+      return FMOD_SPEAKERMODE_STEREO;
+    case 4:
+      return FMOD_SPEAKERMODE_QUAD;
+    case 5:
+      return FMOD_SPEAKERMODE_SURROUND;
+    case 6:
+      return FMOD_SPEAKERMODE_5POINT1;
+    case 8:
+      return FMOD_SPEAKERMODE_7POINT1;
+    default:
+      return FMOD_SPEAKERMODE_RAW;
   }
 }
 }  // namespace

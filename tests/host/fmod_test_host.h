@@ -53,25 +53,29 @@ class plugin_library {
 // One call the plug-in made on the allocator service.
 struct memory_call {
   enum kind_t { ALLOC, REALLOC, FREE } kind;
-  unsigned int size;     // requested size (alloc, realloc); 0 for free
+  unsigned int size;  // requested size (alloc, realloc); 0 for free
   FMOD_MEMORY_TYPE type;
-  bool source_null;      // the source string pointer was null
-  std::string source;    // the source string, if any
-  void* address;         // returned (null when the allocation failed) or freed
+  bool source_null;    // the source string pointer was null
+  std::string source;  // the source string, if any
+  void* address;       // returned (null when the allocation failed) or freed
 };
 
 // The host's alloc, realloc and free services. Those callbacks carry no
 // context, so one recorder serves the whole process; it is thread-safe.
 // Allocations are real memory filled with 0xA5 (nothing may rely on zeroed
-// memory) and start at a configurable offset from a 64-byte boundary.
+// memory), start at a configurable offset from a 64-byte boundary and sit
+// between guard zones of 64 bytes or more, checked when the block is freed
+// and on request.
 class memory_service {
  public:
   static memory_service& get();
 
-  // Forgets the recorded calls and any pending failures and restores the
-  // default offset; blocks still allocated stay tracked.
+  // Forgets the recorded calls, the bad-free and guard counts and any
+  // pending failures, and restores the default offset; blocks still
+  // allocated stay tracked.
   void reset_log();
-  // The next n allocations return null (each is still recorded).
+  // The next n allocations (alloc or realloc) return null; each is still
+  // recorded.
   void fail_next(int n);
   // Returned addresses lie `offset` bytes past a 64-byte boundary (default
   // 16, like a typical malloc: not 64-byte aligned). 0..63.
@@ -83,6 +87,11 @@ class memory_service {
   std::size_t live_blocks() const;          // allocated and not yet freed
   // Frees of an address the service did not hand out or already took back.
   std::size_t bad_frees() const;
+  // Blocks found with a guard zone overwritten (at free, realloc or
+  // check_guards), counted once per block.
+  std::size_t guard_violations() const;
+  // Checks the guard zones of every live block now; true if all are intact.
+  bool check_guards();
   // Whether p was returned by alloc and not freed yet; its requested size.
   bool is_live(const void* p, unsigned int* size = nullptr) const;
 
@@ -95,7 +104,13 @@ class memory_service {
   struct block {
     void* base;  // what the system allocator returned
     unsigned int size;
+    std::size_t front;  // guard bytes from base up to the block
+    bool violated;      // a guard was found overwritten
   };
+  static constexpr unsigned char GUARD_BYTE = 0xE7;
+  static constexpr std::size_t GUARD_BYTES = 64;
+  bool guards_ok(const void* p, const block& b) const;
+  void check_block(const void* p, block& b);  // with mu_ held
   memory_service() = default;
   void* take(unsigned int size);  // with mu_ held
   void record(memory_call::kind_t kind, unsigned int size, FMOD_MEMORY_TYPE type,
@@ -105,6 +120,7 @@ class memory_service {
   std::vector<memory_call> calls_;
   std::unordered_map<const void*, block> live_;
   std::size_t bad_frees_ = 0;
+  std::size_t guard_violations_ = 0;
   int fail_count_ = 0;
   unsigned offset_ = 16;
 };
@@ -121,7 +137,7 @@ struct query_result {
 // and untouched samples can be seen.
 class guarded_buffer {
  public:
-  static constexpr std::size_t GUARD = 1024;  // floats on each side
+  static constexpr std::size_t GUARD = 1024;            // floats on each side
   static constexpr uint32_t CANARY_BITS = 0x7FC0DEADu;  // a quiet NaN with a payload
 
   guarded_buffer(unsigned int frames, int channels);
