@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "dsp/limiter.h"
+#include "rain/pluvessa_engine.h"
 #include "wind/vantora.h"
 
 namespace {
@@ -33,6 +34,15 @@ struct vantora_adapter {
   static int init(record* e, float rate) { return vantora_init(e, rate); }
   static int process(record* e, float* out, int32_t mask, uint32_t frames) {
     return vantora_process(e, out, mask, frames);
+  }
+};
+
+struct pluvessa_adapter {
+  using record = pluvessa_engine;
+  static uint32_t size() { return pluvessa_get_size(); }
+  static int init(record* e, float rate) { return pluvessa_init(e, rate); }
+  static int process(record* e, float* out, int32_t mask, uint32_t frames) {
+    return pluvessa_process(e, out, mask, frames);
   }
 };
 
@@ -88,6 +98,15 @@ void BM_Render10s(benchmark::State& state) {
 
 BENCHMARK_TEMPLATE(BM_Render10s, vantora_adapter)
     ->Name("Vantora/Render10s")
+    ->ArgName("channels")
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(6)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_TEMPLATE(BM_Render10s, pluvessa_adapter)
+    ->Name("Pluvessa/Render10s")
     ->ArgName("channels")
     ->Arg(1)
     ->Arg(2)

@@ -4,77 +4,80 @@
 #include <cstring>
 
 #include "dsp/dsp_common.h"
+#include "dsp/simd.h"
+
+using simd::f4;
 
 int block_abs(float* block, int n) {
-  for (int i = 0; i < n; ++i) {
-    uint32_t bits;
-    std::memcpy(&bits, &block[i], 4);
-    bits &= 0x7FFFFFFFu;
-    std::memcpy(&block[i], &bits, 4);
-  }
+  for (int i = 0; i < n; i += 4) simd::store(block + i, simd::abs_of(simd::load(block + i)));
   return DSP_OK;
 }
 
 int block_add(const float* __restrict src, float* __restrict dst, int n) {
-  for (int i = 0; i < n; ++i) dst[i] = dst[i] + src[i];
+  for (int i = 0; i < n; i += 4) simd::store(dst + i, simd::load(dst + i) + simd::load(src + i));
   return DSP_OK;
 }
 
 int block_scale(float k, float* block, int n) {
-  for (int i = 0; i < n; ++i) block[i] = block[i] * k;
+  const f4 kk = simd::splat(k);
+  for (int i = 0; i < n; i += 4) simd::store(block + i, simd::load(block + i) * kk);
   return DSP_OK;
 }
 
 int block_scale_to(float k, const float* __restrict in, float* __restrict out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = in[i] * k;
+  const f4 kk = simd::splat(k);
+  for (int i = 0; i < n; i += 4) simd::store(out + i, simd::load(in + i) * kk);
   return DSP_OK;
 }
 
 int block_max(float k, float* block, int n) {
-  for (int i = 0; i < n; ++i) block[i] = block[i] > k ? block[i] : k;
+  const f4 kk = simd::splat(k);
+  for (int i = 0; i < n; i += 4) simd::store(block + i, simd::max_of(simd::load(block + i), kk));
   return DSP_OK;
 }
 
 int block_multiply(const float* a, float* b, int n) {
-  for (int i = 0; i < n; ++i) b[i] = a[i] * b[i];
+  for (int i = 0; i < n; i += 4) simd::store(b + i, simd::load(a + i) * simd::load(b + i));
   return DSP_OK;
 }
 
 int block_multiply_to(const float* a, const float* b, float* __restrict out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = b[i] * a[i];
+  for (int i = 0; i < n; i += 4) simd::store(out + i, simd::load(b + i) * simd::load(a + i));
   return DSP_OK;
 }
 
 int block_offset(float k, float* block, int n) {
-  for (int i = 0; i < n; ++i) block[i] = block[i] + k;
+  const f4 kk = simd::splat(k);
+  for (int i = 0; i < n; i += 4) simd::store(block + i, simd::load(block + i) + kk);
   return DSP_OK;
 }
 
 int block_offset_to(float k, const float* __restrict in, float* __restrict out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = in[i] + k;
+  const f4 kk = simd::splat(k);
+  for (int i = 0; i < n; i += 4) simd::store(out + i, simd::load(in + i) + kk);
   return DSP_OK;
 }
 
 int block_exp(float* block, int n) {
-  for (int i = 0; i < n; ++i) {
-    float x = block[i];
-    x = x < 88.37626f ? x : 88.37626f;
-    x = x > -88.37626f ? x : -88.37626f;
-    const float t = x * 1.442695f + 0.5f;
-    float nf = static_cast<float>(static_cast<int32_t>(t));
-    nf = t < nf ? nf - 1.0f : nf;
-    const float r = x - nf * 0.693359375f - nf * -0.00021219444f;
-    float p = 0.00019875691f * r + 0.0013981999f;
-    p = p * r + 0.008333452f;
-    p = p * r + 0.041665796f;
-    p = p * r + 0.16666666f;
-    p = p * r + 0.5f;
-    const float y = p * (r * r) + r + 1.0f;
+  const f4 hi = simd::splat(88.37626f), lo = simd::splat(-88.37626f);
+  const f4 one = simd::splat(1.0f);
+  for (int i = 0; i < n; i += 4) {
+    f4 x = simd::load(block + i);
+    x = simd::min_of(x, hi);
+    x = simd::max_of(x, lo);
+    const f4 t = x * simd::splat(1.442695f) + simd::splat(0.5f);
+    f4 nf = simd::to_float(simd::truncate(t));
+    nf = nf - simd::and_of(simd::less_mask(t, nf), one);  // floor(t)
+    const f4 r = x - nf * simd::splat(0.693359375f) - nf * simd::splat(-0.00021219444f);
+    f4 p = simd::splat(0.00019875691f) * r + simd::splat(0.0013981999f);
+    p = p * r + simd::splat(0.008333452f);
+    p = p * r + simd::splat(0.041665796f);
+    p = p * r + simd::splat(0.16666666f);
+    p = p * r + simd::splat(0.5f);
+    const f4 y = p * (r * r) + r + one;
     // 2^n: n + 127 in the exponent field, zero mantissa (n = -127 gives 0).
-    const uint32_t bits = static_cast<uint32_t>(static_cast<int32_t>(nf) + 127) << 23;
-    float pow2;
-    std::memcpy(&pow2, &bits, 4);
-    block[i] = y * pow2;
+    const f4 pow2 = simd::as_float(simd::shift_left(simd::add(simd::truncate(nf), 127), 23));
+    simd::store(block + i, y * pow2);
   }
   return DSP_OK;
 }
@@ -89,29 +92,37 @@ int gain_ramp_init(gain_ramp_state* s) {
 int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
   denormal_mode_set();
   const float step = (g - s->gain) / static_cast<float>(n);
-  float gains[4];
-  gains[0] = s->gain + step;
-  gains[1] = gains[0] + step;
-  gains[2] = gains[1] + step;
-  gains[3] = gains[2] + step;
-  const float step4 = 4.0f * step;
+  // The first four gains by repeated addition, then + 4 step per group.
+  float first[4];
+  first[0] = s->gain + step;
+  first[1] = first[0] + step;
+  first[2] = first[1] + step;
+  first[3] = first[2] + step;
+  f4 gains = simd::load(first);
+  const f4 step4 = simd::splat(4.0f * step);
   for (int i = 0; i < n; i += 4) {
-    for (int j = 0; j < 4; ++j) {
-      block[i + j] = block[i + j] * gains[j];
-      gains[j] = gains[j] + step4;
-    }
+    simd::store(block + i, simd::load(block + i) * gains);
+    gains = gains + step4;
   }
   s->gain = g;
   return DSP_OK;
 }
 
+// Each output sample receives the sources in column order, starting from
+// what it held; the frames go four at a time.
 int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
                     const float* matrix, int frames) {
-  for (int c = 0; c < num_channels; ++c) {
-    for (int s = 0; s < num_sources; ++s) {
-      const float k = matrix[c * num_sources + s];
-      const float* src = sources[s];
-      for (int f = 0; f < frames; ++f) out[f * num_channels + c] += k * src[f];
+  const int m = num_channels;
+  for (int c = 0; c < m; ++c) {
+    const float* k = matrix + c * num_sources;
+    for (int f = 0; f < frames; f += 4) {
+      float lanes[4] = {out[f * m + c], out[(f + 1) * m + c], out[(f + 2) * m + c],
+                        out[(f + 3) * m + c]};
+      f4 acc = simd::load(lanes);
+      for (int s = 0; s < num_sources; ++s)
+        acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
+      simd::store(lanes, acc);
+      for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
     }
   }
   return DSP_OK;
@@ -120,12 +131,13 @@ int mix_interleaved(const float* const* sources, int num_sources, float* out, in
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,
                       int num_channels, const float* matrix, int frames) {
   for (int c = 0; c < num_channels; ++c) {
+    const float* k = matrix + c * num_sources;
     float* dst = channels[c];
-    for (int f = 0; f < frames; ++f) dst[f] = 0.0f;
-    for (int s = 0; s < num_sources; ++s) {
-      const float k = matrix[c * num_sources + s];
-      const float* src = sources[s];
-      for (int f = 0; f < frames; ++f) dst[f] += k * src[f];
+    for (int f = 0; f < frames; f += 4) {
+      f4 acc = simd::splat(0.0f);
+      for (int s = 0; s < num_sources; ++s)
+        acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
+      simd::store(dst + f, acc);
     }
   }
   return DSP_OK;

@@ -1,0 +1,122 @@
+#pragma once
+// Four-lane float vectors for the block operations: SSE2 on x86-64 (every
+// x86-64 processor has it), plain arrays elsewhere. Every operation is the
+// lane-wise IEEE single-precision operation, so a vector loop gives exactly
+// the results of the element-wise definition.
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace simd {
+
+#if defined(__SSE2__)
+
+struct f4 {
+  __m128 v;
+};
+struct i4 {
+  __m128i v;
+};
+
+inline f4 load(const float* p) { return {_mm_loadu_ps(p)}; }
+inline void store(float* p, f4 a) { _mm_storeu_ps(p, a.v); }
+inline f4 splat(float x) { return {_mm_set1_ps(x)}; }
+inline f4 operator+(f4 a, f4 b) { return {_mm_add_ps(a.v, b.v)}; }
+inline f4 operator-(f4 a, f4 b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline f4 operator*(f4 a, f4 b) { return {_mm_mul_ps(a.v, b.v)}; }
+// a < b ? a : b and a > b ? a : b, lane by lane (b where a is NaN).
+inline f4 min_of(f4 a, f4 b) { return {_mm_min_ps(a.v, b.v)}; }
+inline f4 max_of(f4 a, f4 b) { return {_mm_max_ps(a.v, b.v)}; }
+inline f4 abs_of(f4 a) { return {_mm_and_ps(a.v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)))}; }
+// Lanes of `a` where a < b, else 0.
+inline f4 less_mask(f4 a, f4 b) { return {_mm_cmplt_ps(a.v, b.v)}; }
+inline f4 and_of(f4 a, f4 b) { return {_mm_and_ps(a.v, b.v)}; }
+// Truncation toward zero of lanes within the 32-bit range.
+inline i4 truncate(f4 a) { return {_mm_cvttps_epi32(a.v)}; }
+inline f4 to_float(i4 a) { return {_mm_cvtepi32_ps(a.v)}; }
+inline i4 add(i4 a, int32_t k) { return {_mm_add_epi32(a.v, _mm_set1_epi32(k))}; }
+inline i4 shift_left(i4 a, int n) { return {_mm_sll_epi32(a.v, _mm_cvtsi32_si128(n))}; }
+inline f4 as_float(i4 a) { return {_mm_castsi128_ps(a.v)}; }
+
+#else
+
+struct f4 {
+  float v[4];
+};
+struct i4 {
+  int32_t v[4];
+};
+
+inline f4 load(const float* p) {
+  f4 r;
+  std::memcpy(r.v, p, sizeof r.v);
+  return r;
+}
+inline void store(float* p, f4 a) { std::memcpy(p, a.v, sizeof a.v); }
+inline f4 splat(float x) { return {{x, x, x, x}}; }
+#define SIMD_LANEWISE(expr)            \
+  f4 r;                                \
+  for (int i = 0; i < 4; ++i) r.v[i] = expr; \
+  return r
+inline f4 operator+(f4 a, f4 b) { SIMD_LANEWISE(a.v[i] + b.v[i]); }
+inline f4 operator-(f4 a, f4 b) { SIMD_LANEWISE(a.v[i] - b.v[i]); }
+inline f4 operator*(f4 a, f4 b) { SIMD_LANEWISE(a.v[i] * b.v[i]); }
+inline f4 min_of(f4 a, f4 b) { SIMD_LANEWISE(a.v[i] < b.v[i] ? a.v[i] : b.v[i]); }
+inline f4 max_of(f4 a, f4 b) { SIMD_LANEWISE(a.v[i] > b.v[i] ? a.v[i] : b.v[i]); }
+inline f4 abs_of(f4 a) {
+  f4 r;
+  for (int i = 0; i < 4; ++i) {
+    uint32_t b;
+    std::memcpy(&b, &a.v[i], 4);
+    b &= 0x7FFFFFFFu;
+    std::memcpy(&r.v[i], &b, 4);
+  }
+  return r;
+}
+inline f4 less_mask(f4 a, f4 b) {
+  f4 r;
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t m = a.v[i] < b.v[i] ? 0xFFFFFFFFu : 0u;
+    std::memcpy(&r.v[i], &m, 4);
+  }
+  return r;
+}
+inline f4 and_of(f4 a, f4 b) {
+  f4 r;
+  for (int i = 0; i < 4; ++i) {
+    uint32_t x, y;
+    std::memcpy(&x, &a.v[i], 4);
+    std::memcpy(&y, &b.v[i], 4);
+    x &= y;
+    std::memcpy(&r.v[i], &x, 4);
+  }
+  return r;
+}
+inline i4 truncate(f4 a) {
+  i4 r;
+  for (int i = 0; i < 4; ++i) r.v[i] = static_cast<int32_t>(a.v[i]);
+  return r;
+}
+inline f4 to_float(i4 a) { SIMD_LANEWISE(static_cast<float>(a.v[i])); }
+inline i4 add(i4 a, int32_t k) {
+  for (int i = 0; i < 4; ++i) a.v[i] += k;
+  return a;
+}
+inline i4 shift_left(i4 a, int n) {
+  for (int i = 0; i < 4; ++i) a.v[i] = static_cast<int32_t>(static_cast<uint32_t>(a.v[i]) << n);
+  return a;
+}
+inline f4 as_float(i4 a) {
+  f4 r;
+  std::memcpy(r.v, a.v, sizeof r.v);
+  return r;
+}
+#undef SIMD_LANEWISE
+
+#endif
+
+}  // namespace simd
