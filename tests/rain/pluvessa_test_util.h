@@ -228,8 +228,8 @@ inline void set_levels(pluvessa_engine* e, float rumble, float shower, float liq
   pluvessa_set_rain_lfe_level(e, lfe);
 }
 
-// One row per parameter key (engine indices 0 to 33), written from the
-// parameter table: 0..1 parameters, whose normalised functions are the
+// One row per parameter key (engine indices 0 to 33), written out here
+// apart from the engine's own table: 0..1 parameters, whose normalised functions are the
 // natural ones, and Hz-like parameters with their normalised mapping
 // stored = span x + low and x = (stored - low) * k.
 struct key_case {

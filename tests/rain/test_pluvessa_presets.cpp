@@ -150,23 +150,34 @@ TEST(PluvessaPresets, UnknownEntryIndex) {
     EXPECT_EQ(pluvessa_get_liquid_2_level(e), 0.0f);   // entry 24: not applied
   }
 
-  // The restart is audible: the refused load sounds like a load of the
-  // engine's own values (which also re-initialises and restarts) and unlike
-  // no load at all.
+  // The restart is audible: the refused load sounds like a re-initialisation
+  // of the sources followed by force update, done by hand, and like a load
+  // of the engine's own values; unlike force update alone or no load at all.
   record bad = good;
   put_u32(bad, 16, 35);
+  enum { NONE, REFUSED, RELOADED, BY_HAND, FORCE_ONLY };
   auto run = [&](int what) {
     engine e;
     set_everything_audible(e);
     record own;
     pluvessa_save_preset(e, own.data());
-    if (what == 1) EXPECT_EQ(pluvessa_load_preset(e, bad.data()), 11);
-    if (what == 2) EXPECT_EQ(pluvessa_load_preset(e, own.data()), 0);
+    if (what == REFUSED) {
+      EXPECT_EQ(pluvessa_load_preset(e, bad.data()), 11);
+    } else if (what == RELOADED) {
+      EXPECT_EQ(pluvessa_load_preset(e, own.data()), 0);
+    } else if (what == BY_HAND) {
+      pluvessa_init_sources(e);
+      pluvessa_force_update(e);
+    } else if (what == FORCE_ONLY) {
+      pluvessa_force_update(e);
+    }
     return render_interleaved(e, STEREO, 2, 16384);
   };
-  const std::vector<float> refused = run(1), reloaded = run(2), none = run(0);
-  EXPECT_EQ(first_difference(refused, reloaded), -1);
-  EXPECT_NE(first_difference(refused, none), -1);
+  const std::vector<float> refused = run(REFUSED);
+  EXPECT_EQ(first_difference(refused, run(BY_HAND)), -1);
+  EXPECT_EQ(first_difference(refused, run(RELOADED)), -1);
+  EXPECT_NE(first_difference(refused, run(FORCE_ONLY)), -1);
+  EXPECT_NE(first_difference(refused, run(NONE)), -1);
 }
 
 // Entries may come in any order and repeat an index; the last one wins.
@@ -183,10 +194,15 @@ TEST(PluvessaPresets, EntriesInAnyOrderLastWins) {
     std::memcpy(r.data() + 16 + 8 * (31 + j) + 4, &colours[j], 4);
   }
   engine e;
+  for (const key_case& k : KEYS) k.set(e, other_value(k));
   ASSERT_EQ(pluvessa_load_preset(e, r.data()), 0);
   EXPECT_EQ(pluvessa_get_shower_color(e), 777.0f);
-  for (const key_case& k : KEYS)
-    if (k.index > 2 && k.index != 13) EXPECT_EQ(k.get(e), SILENCE[k.index]) << k.key;
+  for (const key_case& k : KEYS) {
+    // Indices 0..2 lost their entries to the repeats and keep their values.
+    const float want = k.index <= 2 ? other_value(k) : SILENCE[k.index];
+    if (k.index == 13) continue;
+    EXPECT_EQ(k.get(e), want) << k.key;
+  }
 
   // An entry for index 34 would set the master gain.
   put_u32(r, 16, 34);
@@ -230,7 +246,7 @@ TEST(PluvessaPresets, LoadingKeepsTheFrame) {
 }
 
 // The factory bank starts with "Silence" in "User": a factory record
-// (version 0x00010100) whose entries are the telling row, and loading it
+// (version 0x00010100) whose entries are its documented values, and loading it
 // restores those values over any others.
 TEST(PluvessaPresets, FactorySilence) {
   ASSERT_GE(PLUVESSA_BANK.preset_count, 1u);
