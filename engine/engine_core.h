@@ -115,11 +115,14 @@ template <class T>
 void set_normalized(typename T::engine* e, uint32_t i, float x) {
   const parameter_info& p = T::table()[i];
   switch (p.kind) {
-    case KIND_FREE:
-      if (!std::isfinite(x)) return;
-      store_bits<T>(e, i, std::bit_cast<uint32_t>(p.span * x + p.low));
+    case KIND_FREE: {
+      // A value whose mapping overflows is ignored like a non-finite input.
+      const float v = p.span * x + p.low;
+      if (!std::isfinite(v)) return;
+      store_bits<T>(e, i, std::bit_cast<uint32_t>(v));
       T::sub_setter(e, i);
       return;
+    }
     case KIND_CHOICE:
       if (!std::isfinite(x)) return;
       set_choice<T>(e, i, round_half_away(static_cast<float>(p.choice_count - 1) * x));

@@ -138,6 +138,12 @@ TEST(PluvessaParams, UnclampedParametersStoreFiniteValuesAndIgnoreOthers) {
       EXPECT_EQ(pluvessa_set_normalized_parameter_float_value(e, k.index, bad), 0);
       EXPECT_EQ(bits(k.get(e)), bits(kept)) << k.key << " took " << bad;
     }
+    // A finite normalised value whose mapping overflows is refused as well,
+    // so no infinity reaches the stored value (or a saved preset).
+    for (float huge : {3e38f, -3e38f}) {
+      k.set_normalized(e, huge);
+      EXPECT_EQ(bits(k.get(e)), bits(kept)) << k.key << " took " << huge;
+    }
   }
 }
 
