@@ -308,7 +308,6 @@ void vantora_engine_setup(vantora_engine* e) {
   }
   e->stored[45].store(std::bit_cast<uint32_t>(80.0f), std::memory_order_relaxed);
   for (uint32_t i = 0; i + 1 < VANTORA_PARAM_COUNT; ++i) vantora_sub_setter(e, i);
-  st(e->backflow_p.filter_type, FILTER_LOWPASS);
   // The squalls start on the flatlands row until their shape is first set.
   e->squalls_p.shape.store(&NOISE_SHAPES[0], std::memory_order_relaxed);
 
