@@ -356,6 +356,31 @@ float pluvessa_get_instantaneous_wind_control(const pluvessa_engine* e) {
   return ld(e->global.instantaneous);
 }
 
+const engine_descriptor<pluvessa_engine, int32_t> PLUVESSA_DESCRIPTOR = {
+    "Pluvessa v1.1 b6686",
+    PRODUCT_ID,
+    pluvessa_get_size,
+    pluvessa_init,
+    nullptr,
+    pluvessa_set_parameter_value,
+    pluvessa_get_parameter_value,
+    pluvessa_set_normalized_parameter_value,
+    pluvessa_get_normalized_parameter_value,
+    pluvessa_set_normalized_parameter_float_value,
+    pluvessa_get_normalized_parameter_float_value,
+    PLUVESSA_PARAMETER_TABLE,
+    PLUVESSA_PARAM_COUNT,
+    pluvessa_process,
+    pluvessa_process_deinterleaved,
+    PLUVESSA_PRESET_SIZE,
+    pluvessa_load_preset,
+    pluvessa_save_preset,
+    pluvessa_set_gain,
+    pluvessa_get_gain,
+    pluvessa_get_instantaneous_wind_control,
+    pluvessa_force_update,
+};
+
 // Per key: a 0..1 parameter's normalised pair is its natural pair (the same
 // functions under a second name); a Hz parameter has its own mapping.
 #define PLUVESSA_NATURAL(index, key)                                           \

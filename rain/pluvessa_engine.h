@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "dsp/dsp_common.h"
+#include "engine/engine_descriptor.h"
 #include "engine/frame.h"
 #include "engine/global_controller.h"
 #include "engine/param_table.h"
@@ -85,6 +86,9 @@ struct pluvessa_engine {
 
 // The parameter registry, PLUVESSA_PARAM_COUNT rows in engine-index order.
 extern const parameter_info PLUVESSA_PARAMETER_TABLE[PLUVESSA_PARAM_COUNT];
+
+// The engine described as a table ("Pluvessa v1.1 b6686").
+extern const engine_descriptor<pluvessa_engine, int32_t> PLUVESSA_DESCRIPTOR;
 
 void pluvessa_engine_setup(pluvessa_engine* e);
 void pluvessa_bind_buffers(pluvessa_engine* e);

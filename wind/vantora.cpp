@@ -433,3 +433,28 @@ float vantora_get_normalized_parameter_float_value(const vantora_engine* e, uint
   }
 VANTORA_PARAMETERS(VANTORA_DEFINE)
 #undef VANTORA_DEFINE
+
+const engine_descriptor<vantora_engine, int> VANTORA_DESCRIPTOR = {
+    "Vantora v1.1 b6686",
+    PRODUCT_ID,
+    vantora_get_size,
+    vantora_init,
+    nullptr,
+    vantora_set_parameter_value,
+    vantora_get_parameter_value,
+    vantora_set_normalized_parameter_value,
+    vantora_get_normalized_parameter_value,
+    vantora_set_normalized_parameter_float_value,
+    vantora_get_normalized_parameter_float_value,
+    VANTORA_PARAMETER_TABLE,
+    VANTORA_PARAM_COUNT,
+    vantora_process,
+    vantora_process_deinterleaved,
+    VANTORA_PRESET_SIZE,
+    vantora_load_preset,
+    vantora_save_preset,
+    vantora_set_gain,
+    vantora_get_gain,
+    vantora_get_instantaneous_wind_control,
+    vantora_force_update,
+};

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "dsp/dsp_common.h"
+#include "engine/engine_descriptor.h"
 #include "engine/frame.h"
 #include "engine/global_controller.h"
 #include "engine/param_table.h"
@@ -96,6 +97,9 @@ struct vantora_engine {
 
 // The parameter registry, VANTORA_PARAM_COUNT rows in engine-index order.
 extern const parameter_info VANTORA_PARAMETER_TABLE[VANTORA_PARAM_COUNT];
+
+// The engine described as a table ("Vantora v1.1 b6686").
+extern const engine_descriptor<vantora_engine, int> VANTORA_DESCRIPTOR;
 
 // Instance frame.
 uint32_t vantora_get_size();

@@ -250,3 +250,30 @@ TEST(PluvessaFrame, NullRecords) {
   engine e;
   EXPECT_EQ(pluvessa_get_output_channel_count(e, nullptr), 0);
 }
+
+// The descriptor table: 64-bit slots in the documented order, and its entry
+// points drive an engine exactly like the exported functions.
+TEST(PluvessaFrame, DescriptorDescribesTheEngine) {
+  static_assert(sizeof(PLUVESSA_DESCRIPTOR) == 22 * 8);
+  const auto& d = PLUVESSA_DESCRIPTOR;
+  EXPECT_STREQ(d.version, "Pluvessa v1.1 b6686");
+  EXPECT_EQ(d.product_id, 0x00010101u);
+  EXPECT_EQ(d.get_size(), pluvessa_get_size());
+  EXPECT_EQ(d.unused, nullptr);
+  EXPECT_EQ(d.parameters, PLUVESSA_PARAMETER_TABLE);
+  EXPECT_EQ(d.parameter_count, 35u);
+  EXPECT_EQ(d.preset_size, 288u);
+  EXPECT_EQ(d.load_preset, &pluvessa_load_preset);
+  EXPECT_EQ(d.process_deinterleaved, &pluvessa_process_deinterleaved);
+
+  engine_memory a, b;
+  ASSERT_EQ(d.init(a, RATE), 0);
+  const float colour = 900.0f;
+  ASSERT_EQ(d.set_parameter_value(a, 13, &colour), 0);
+  std::vector<float> via_table(2 * 640), direct(2 * 640);
+  d.process(a, via_table.data(), 0x3, 640);
+  ASSERT_EQ(pluvessa_init(b, RATE), 0);
+  pluvessa_set_shower_color(b, 900.0f);
+  pluvessa_process(b, direct.data(), 0x3, 640);
+  EXPECT_EQ(0, std::memcmp(via_table.data(), direct.data(), direct.size() * sizeof(float)));
+}

@@ -174,3 +174,33 @@ TEST(VantoraFrame, ForceUpdateRetriggersTheSlowEnvelopesInOrder) {
   EXPECT_EQ(first_difference(forced, by_hand), -1);
   EXPECT_NE(first_difference(forced, swapped), -1) << "the retrigger order is not audible";
 }
+
+// The descriptor table: 64-bit slots in the documented order, and its entry
+// points drive an engine exactly like the functions themselves.
+TEST(VantoraFrame, DescriptorDescribesTheEngine) {
+  static_assert(sizeof(VANTORA_DESCRIPTOR) == 22 * 8);
+  const auto& d = VANTORA_DESCRIPTOR;
+  EXPECT_STREQ(d.version, "Vantora v1.1 b6686");
+  EXPECT_EQ(d.product_id, 0x00010101u);
+  EXPECT_EQ(d.get_size(), vantora_get_size());
+  EXPECT_EQ(d.unused, nullptr);
+  EXPECT_EQ(d.parameters, VANTORA_PARAMETER_TABLE);
+  EXPECT_EQ(d.parameter_count, 47u);
+  EXPECT_EQ(d.preset_size, 384u);
+  EXPECT_EQ(d.force_update, &vantora_force_update);
+  EXPECT_EQ(d.get_instantaneous_control, &vantora_get_instantaneous_wind_control);
+
+  engine_memory a, b;
+  ASSERT_EQ(d.init(a, RATE), 0);
+  const float speed = 0.3f;
+  ASSERT_EQ(d.set_parameter_value(a, 0, &speed), 0);
+  d.set_gain(a, 0.5f);
+  std::vector<float> via_table(2 * 640), direct(2 * 640);
+  d.process(a, via_table.data(), 0x3, 640);
+  ASSERT_EQ(vantora_init(b, RATE), 0);
+  vantora_set_global_control(b, 0.3f);
+  vantora_set_gain(b, 0.5f);
+  vantora_process(b, direct.data(), 0x3, 640);
+  EXPECT_EQ(0, std::memcmp(via_table.data(), direct.data(), direct.size() * sizeof(float)));
+  EXPECT_EQ(d.get_gain(a), 0.5f);
+}
