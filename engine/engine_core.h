@@ -6,7 +6,7 @@
 // A traits class T names the engine record (T::engine) and provides:
 //   param_count (gain last), table(), preset_size, default_preset()
 //   setup(e), init_sources(e), force_update(e), sub_setter(e, index)
-//   apply_updates(e), find_layout(mask), render_voice(e, voice),
+//   apply_updates(e), layouts() (the rendered layouts), render_voice(e, voice),
 //   voice_output(e, voice), advance_control(e)
 // The engine record has the members frame, stored[param_count - 1], carry,
 // out, output_channel_count and initial_process.
@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "dsp/block_ops.h"
 #include "dsp/dsp_common.h"
@@ -55,6 +56,12 @@ inline float stored_float(const typename T::engine* e, uint32_t i) {
 template <class T>
 inline int32_t stored_int(const typename T::engine* e, uint32_t i) {
   return std::bit_cast<int32_t>(stored_bits<T>(e, i));
+}
+
+// x^p taken in double on the widened value, rounded to float: the power of
+// the sub-setter formulas.
+inline float pow_widened(float x, double p) {
+  return static_cast<float>(std::pow(static_cast<double>(x), p));
 }
 
 inline float clamp_unit(float v) {
@@ -248,6 +255,50 @@ int load_preset(typename T::engine* e, const void* record) {
   return ENGINE_OK;
 }
 
+// The layout of a mask among those the engine renders, or null.
+template <class T>
+const layout_def* find_layout(uint32_t mask) {
+  for (const layout_def& l : T::layouts())
+    if (l.mask == mask) return &l;
+  return nullptr;
+}
+
+// The registry defaults into the stored parameters (the gain lives apart).
+template <class T>
+void store_defaults(typename T::engine* e) {
+  for (uint32_t i = 0; i + 1 < T::param_count; ++i) {
+    const parameter_info& p = T::table()[i];
+    store_bits<T>(e, i,
+                  p.type == PARAM_CHOICE ? std::bit_cast<uint32_t>(static_cast<int32_t>(p.def))
+                                         : std::bit_cast<uint32_t>(p.def));
+  }
+}
+
+template <class T>
+int get_output_channel_count(const typename T::engine* e, int32_t* count) {
+  if (e && count)
+    *count = static_cast<int32_t>(e->output_channel_count.load(std::memory_order_relaxed));
+  return ENGINE_OK;
+}
+
+// Stored unchecked; the render layout comes from it through the plug-in.
+template <class T>
+int set_output_channel_count(typename T::engine* e, int32_t count) {
+  if (e) e->output_channel_count.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
+template <class T>
+uint32_t is_initial_process(const typename T::engine* e) {
+  return e ? e->initial_process.load(std::memory_order_relaxed) : 0u;
+}
+
+template <class T>
+int set_initial_process_done(typename T::engine* e) {
+  if (e) e->initial_process.store(0, std::memory_order_relaxed);
+  return ENGINE_OK;
+}
+
 template <class T>
 int init(typename T::engine* e, float rate) {
   if (e == nullptr) return ENGINE_BAD_RATE;
@@ -304,7 +355,7 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
   }
 
   carry_store& carry = e->carry;
-  const layout_def* lay = T::find_layout(layout);
+  const layout_def* lay = find_layout<T>(layout);
   if (ld(e->frame.master_gain) == 0.0f || lay == nullptr) {
     carry.count = 0;
     return ENGINE_OK;

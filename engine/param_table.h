@@ -30,3 +30,32 @@ struct parameter_info {
   int32_t kind;
   float span, low, norm_k;
 };
+
+// One registry row from the columns of an engine's parameter X-macro:
+// X(index, key, kind, group, short name, long name, unit, min, max, default,
+//   normalised span, normalised low, normalised getter factor, choice count,
+//   choice names, description)
+#define PARAMETER_TABLE_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, \
+                            span, low, norm_k, count, names, description)                     \
+  {KIND_##kind == KIND_CHOICE ? PARAM_CHOICE : PARAM_FLOAT,                                   \
+   group,                                                                                     \
+   #key,                                                                                      \
+   short_name,                                                                                \
+   long_name,                                                                                 \
+   unit,                                                                                      \
+   description,                                                                               \
+   static_cast<float>(min),                                                                   \
+   static_cast<float>(max),                                                                   \
+   static_cast<float>(def),                                                                   \
+   count,                                                                                     \
+   names,                                                                                     \
+   KIND_##kind,                                                                               \
+   static_cast<float>(span),                                                                  \
+   static_cast<float>(low),                                                                   \
+   static_cast<float>(norm_k)},
+
+// The master gain's row, last in both tables.
+#define PARAMETER_TABLE_GAIN_ROW                                                          \
+  {PARAM_FLOAT, "Global", "global_gain", "Level", "GlobalGain", "",                       \
+   "Global gain applied to all sources", 0.0f, 1.0f, 1.0f, 0, nullptr, KIND_GAIN, 0.0f, 0.0f, \
+   0.0f}

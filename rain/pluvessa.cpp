@@ -10,31 +10,14 @@
 #include "engine/pluvessa_bank.h"
 #include "rain/pluvessa_engine.h"
 
-const parameter_info PLUVESSA_PARAMETER_TABLE[PLUVESSA_PARAM_COUNT] = {
+// The rain table has no choice parameters: its rows take no choice columns.
 #define PLUVESSA_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, span, \
                      low, norm_k, description)                                                \
-  {PARAM_FLOAT,                                                                               \
-   group,                                                                                     \
-   #key,                                                                                      \
-   short_name,                                                                                \
-   long_name,                                                                                 \
-   unit,                                                                                      \
-   description,                                                                               \
-   static_cast<float>(min),                                                                   \
-   static_cast<float>(max),                                                                   \
-   static_cast<float>(def),                                                                   \
-   0,                                                                                         \
-   nullptr,                                                                                   \
-   KIND_##kind,                                                                               \
-   static_cast<float>(span),                                                                  \
-   static_cast<float>(low),                                                                   \
-   static_cast<float>(norm_k)},
-    PLUVESSA_PARAMETERS(PLUVESSA_ROW)
+  PARAMETER_TABLE_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def,     \
+                      span, low, norm_k, 0, nullptr, description)
+const parameter_info PLUVESSA_PARAMETER_TABLE[PLUVESSA_PARAM_COUNT] = {
+    PLUVESSA_PARAMETERS(PLUVESSA_ROW) PARAMETER_TABLE_GAIN_ROW};
 #undef PLUVESSA_ROW
-    {PARAM_FLOAT, "Global", "global_gain", "Level", "GlobalGain", "",
-     "Global gain applied to all sources", 0.0f, 1.0f, 1.0f, 0, nullptr, KIND_GAIN, 0.0f, 0.0f,
-     0.0f},
-};
 
 namespace {
 
@@ -90,14 +73,6 @@ const layout_def LAYOUTS[] = {
 
 #undef EIGHT
 
-inline float stored_f(const pluvessa_engine* e, uint32_t i) {
-  return std::bit_cast<float>(e->stored[i].load(std::memory_order_relaxed));
-}
-
-inline float powf_d(float x, double p) {
-  return static_cast<float>(std::pow(static_cast<double>(x), p));
-}
-
 struct pluvessa_traits {
   using engine = pluvessa_engine;
   static constexpr uint32_t param_count = PLUVESSA_PARAM_COUNT;
@@ -122,11 +97,7 @@ struct pluvessa_traits {
         pluvessa_liquid_update(e->liquid[i], e->liquid_p[i / 2], fs);
   }
 
-  static const layout_def* find_layout(uint32_t mask) {
-    for (const layout_def& l : LAYOUTS)
-      if (l.mask == mask) return &l;
-    return nullptr;
-  }
+  static std::span<const layout_def> layouts() { return LAYOUTS; }
 
   static const float* voice_output(engine* e, int v) {
     if (v >= RV_LIQUID) return e->buffer_table[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
@@ -171,7 +142,7 @@ void pluvessa_bind_buffers(pluvessa_engine* e) {
 }
 
 void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
-  const float x = stored_f(e, i);
+  const float x = engine_core::stored_float<core>(e, i);
   auto& g = e->global.params;
   auto& r = e->rumble_p;
   auto& s = e->shower_p;
@@ -184,7 +155,7 @@ void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
     case 5: st(g.floor, x); break;
     case 6: st(r.level, 0.5f * x); break;
     case 7: st(r.scaled_density, 0.9f * x); break;
-    case 8: st(r.notch_q, powf_d(x, 0.29446619749069214) * 1.97f + 0.03f); break;
+    case 8: st(r.notch_q, engine_core::pow_widened(x, 0.29446619749069214) * 1.97f + 0.03f); break;
     case 9: st(r.high_cut, x); break;
     case 10: st(r.low_cut, x); break;
     case 11: st(r.coupling, x); break;
@@ -245,9 +216,7 @@ void pluvessa_engine_setup(pluvessa_engine* e) {
 
   // Stored defaults are the registry defaults; the derived values follow
   // from them through the sub-setters.
-  for (uint32_t i = 0; i + 1 < PLUVESSA_PARAM_COUNT; ++i)
-    e->stored[i].store(std::bit_cast<uint32_t>(PLUVESSA_PARAMETER_TABLE[i].def),
-                       std::memory_order_relaxed);
+  engine_core::store_defaults<core>(e);
   for (uint32_t i = 0; i + 1 < PLUVESSA_PARAM_COUNT; ++i) pluvessa_sub_setter(e, i);
 
   // Start-up values of the control path before the first sub-block.
@@ -280,23 +249,19 @@ int32_t pluvessa_init(pluvessa_engine* e, float sample_rate) {
 uint32_t pluvessa_get_product_id(void) { return PRODUCT_ID; }
 
 int32_t pluvessa_get_output_channel_count(const pluvessa_engine* e, int32_t* count) {
-  if (e && count)
-    *count = static_cast<int32_t>(e->output_channel_count.load(std::memory_order_relaxed));
-  return ENGINE_OK;
+  return engine_core::get_output_channel_count<core>(e, count);
 }
 
 int32_t pluvessa_set_output_channel_count(pluvessa_engine* e, int32_t count) {
-  if (e) e->output_channel_count.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
-  return ENGINE_OK;
+  return engine_core::set_output_channel_count<core>(e, count);
 }
 
 uint32_t pluvessa_is_initial_process(const pluvessa_engine* e) {
-  return e ? e->initial_process.load(std::memory_order_relaxed) : 0u;
+  return engine_core::is_initial_process<core>(e);
 }
 
 int32_t pluvessa_set_initial_process_done(pluvessa_engine* e) {
-  if (e) e->initial_process.store(0, std::memory_order_relaxed);
-  return ENGINE_OK;
+  return engine_core::set_initial_process_done<core>(e);
 }
 
 int32_t pluvessa_force_update(pluvessa_engine* e) {

@@ -14,30 +14,7 @@ const char* const BACKFLOW_FILTER_NAMES[3] = {"Low Pass", "Band Pass Q", "All-pa
 }  // namespace
 
 const parameter_info VANTORA_PARAMETER_TABLE[VANTORA_PARAM_COUNT] = {
-#define VANTORA_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, span,  \
-                    low, norm_k, count, names, description)                                   \
-  {KIND_##kind == KIND_CHOICE ? PARAM_CHOICE : PARAM_FLOAT,                                   \
-   group,                                                                                     \
-   #key,                                                                                      \
-   short_name,                                                                                \
-   long_name,                                                                                 \
-   unit,                                                                                      \
-   description,                                                                               \
-   static_cast<float>(min),                                                                   \
-   static_cast<float>(max),                                                                   \
-   static_cast<float>(def),                                                                   \
-   count,                                                                                     \
-   names,                                                                                     \
-   KIND_##kind,                                                                               \
-   static_cast<float>(span),                                                                  \
-   static_cast<float>(low),                                                                   \
-   static_cast<float>(norm_k)},
-    VANTORA_PARAMETERS(VANTORA_ROW)
-#undef VANTORA_ROW
-    {PARAM_FLOAT, "Global", "global_gain", "Level", "GlobalGain", "",
-     "Global gain applied to all sources", 0.0f, 1.0f, 1.0f, 0, nullptr, KIND_GAIN, 0.0f, 0.0f,
-     0.0f},
-};
+    VANTORA_PARAMETERS(PARAMETER_TABLE_ROW) PARAMETER_TABLE_GAIN_ROW};
 
 namespace {
 
@@ -100,14 +77,6 @@ const layout_def LAYOUTS[] = {
 
 #undef ALL_THIRTEEN
 
-inline float stored_f(const vantora_engine* e, uint32_t i) {
-  return std::bit_cast<float>(e->stored[i].load(std::memory_order_relaxed));
-}
-
-inline int32_t stored_i(const vantora_engine* e, uint32_t i) {
-  return std::bit_cast<int32_t>(e->stored[i].load(std::memory_order_relaxed));
-}
-
 inline void mark_range(vantora_engine* e, int first, int count) {
   for (int k = 0; k < count; ++k) mark(e->dirty[first + k]);
 }
@@ -117,11 +86,6 @@ inline void select_shape(std::atomic<const shape_coeffs*>& slot, aint& index_slo
                          const shape_coeffs* table, int32_t count, int32_t index) {
   st(index_slot, index);
   if (index >= 0 && index < count) slot.store(&table[index], std::memory_order_relaxed);
-}
-
-// x^p in double on the widened value, rounded to float.
-inline float powf_d(float x, double p) {
-  return static_cast<float>(std::pow(static_cast<double>(x), p));
 }
 
 struct vantora_traits {
@@ -150,11 +114,7 @@ struct vantora_traits {
     if (take(e->dirty[VF_LFE])) vantora_lfe_update(e->lfe, e->lfe_p, fs);
   }
 
-  static const layout_def* find_layout(uint32_t mask) {
-    for (const layout_def& l : LAYOUTS)
-      if (l.mask == mask) return &l;
-    return nullptr;
-  }
+  static std::span<const layout_def> layouts() { return LAYOUTS; }
 
   static const float* voice_output(engine* e, int v) {
     if (v >= VV_GUSTS && v < VV_SQUALLS) return e->buffer_table[VB_GUSTS + 2 * (v - VV_GUSTS)];
@@ -204,8 +164,8 @@ void vantora_bind_buffers(vantora_engine* e) {
 }
 
 void vantora_sub_setter(vantora_engine* e, uint32_t i) {
-  const float x = stored_f(e, i);
-  const int32_t n = stored_i(e, i);
+  const float x = engine_core::stored_float<core>(e, i);
+  const int32_t n = engine_core::stored_int<core>(e, i);
   auto& g = e->global.params;
   auto& b = e->backflow_p;
   auto& w = e->whistling_p;
@@ -225,8 +185,8 @@ void vantora_sub_setter(vantora_engine* e, uint32_t i) {
       if (n >= 0 && n < 3) st(b.filter_type, types[n]);
       break;
     }
-    case 9: st(b.base_freq, powf_d(x, 3.9956350326538086) * 9900.0f + 100.0f); break;
-    case 10: st(b.q, powf_d(x, 0.9956352114677429) * 9.9f + 0.1f); break;
+    case 9: st(b.base_freq, engine_core::pow_widened(x, 3.9956350326538086) * 9900.0f + 100.0f); break;
+    case 10: st(b.q, engine_core::pow_widened(x, 0.9956352114677429) * 9.9f + 0.1f); break;
     case 11: st(b.variation_rate, 90.0f * x + 10.0f); break;
     case 12: st(b.variation_depth, x); break;
     case 13: st(b.low_cut, x); break;
@@ -299,13 +259,7 @@ void vantora_engine_setup(vantora_engine* e) {
 
   // Stored defaults (the registry defaults, but an 80 Hz LFE cut), and the
   // derived values they give through the sub-setters.
-  for (uint32_t i = 0; i + 1 < VANTORA_PARAM_COUNT; ++i) {
-    const parameter_info& p = VANTORA_PARAMETER_TABLE[i];
-    const uint32_t bits = p.type == PARAM_CHOICE
-                              ? static_cast<uint32_t>(static_cast<int32_t>(p.def))
-                              : std::bit_cast<uint32_t>(p.def);
-    e->stored[i].store(bits, std::memory_order_relaxed);
-  }
+  engine_core::store_defaults<core>(e);
   e->stored[45].store(std::bit_cast<uint32_t>(80.0f), std::memory_order_relaxed);
   for (uint32_t i = 0; i + 1 < VANTORA_PARAM_COUNT; ++i) vantora_sub_setter(e, i);
   // The squalls start on the flatlands row until their shape is first set.
@@ -337,22 +291,19 @@ int vantora_init(vantora_engine* e, float sample_rate) {
 }
 
 int vantora_get_output_channel_count(const vantora_engine* e, int32_t* count) {
-  if (count) *count = static_cast<int32_t>(e->output_channel_count.load(std::memory_order_relaxed));
-  return ENGINE_OK;
+  return engine_core::get_output_channel_count<core>(e, count);
 }
 
 int vantora_set_output_channel_count(vantora_engine* e, int32_t count) {
-  e->output_channel_count.store(static_cast<uint32_t>(count), std::memory_order_relaxed);
-  return ENGINE_OK;
+  return engine_core::set_output_channel_count<core>(e, count);
 }
 
 uint32_t vantora_is_initial_process(const vantora_engine* e) {
-  return e->initial_process.load(std::memory_order_relaxed);
+  return engine_core::is_initial_process<core>(e);
 }
 
 int vantora_set_initial_process_done(vantora_engine* e) {
-  e->initial_process.store(0, std::memory_order_relaxed);
-  return ENGINE_OK;
+  return engine_core::set_initial_process_done<core>(e);
 }
 
 int vantora_force_update(vantora_engine* e) {
