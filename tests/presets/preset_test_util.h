@@ -140,10 +140,10 @@ class synth {
     return out;
   }
 
- private:
   vantora_engine* wind() const { return static_cast<vantora_engine*>(mem_); }
   pluvessa_engine* rain() const { return static_cast<pluvessa_engine*>(mem_); }
 
+ private:
   bank_id bank_;
   void* mem_;
 };
