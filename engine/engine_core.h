@@ -6,7 +6,8 @@
 // A traits class T names the engine record (T::engine) and provides:
 //   param_count (gain last), table(), preset_size, default_preset()
 //   setup(e), init_sources(e), force_update(e), sub_setter(e, index)
-//   apply_updates(e), layouts() (the rendered layouts), render_voice(e, voice),
+//   apply_updates(e), layouts() (the rendered layouts), render_voices(e, layout)
+//   (one sub-block of every voice of the layout, in mix order),
 //   voice_output(e, voice), advance_control(e)
 // The engine record has the members frame, stored[param_count - 1], carry,
 // out, output_channel_count and initial_process.
@@ -386,7 +387,7 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
   for (uint32_t c = 0; c < ch; ++c) chans[c] = e->out.mix + c * SUB_BLOCK;
 
   while (remaining > 0) {
-    for (int s = 0; s < lay->num_sources; ++s) T::render_voice(e, lay->voices[s]);
+    T::render_voices(e, *lay);
     T::advance_control(e);
     const float gain = ld(e->frame.master_gain);
     const uint32_t fit = remaining < SUB_BLOCK ? remaining : SUB_BLOCK;

@@ -123,6 +123,10 @@ struct pluvessa_traits {
     }
   }
 
+  static void render_voices(engine* e, const layout_def& lay) {
+    for (int s = 0; s < lay.num_sources; ++s) render_voice(e, lay.voices[s]);
+  }
+
   // The controller runs after the voices: they use the strength of the
   // previous sub-block.
   static void advance_control(engine* e) {

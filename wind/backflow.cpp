@@ -28,16 +28,16 @@ void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float 
   band_filter_design(&v.band, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
 }
 
-void vantora_backflow_process(backflow_voice& v, const backflow_params& p, float fs,
+void vantora_backflow_prepare(backflow_voice& v, const backflow_params& p, float fs,
                               float speed, float* out) {
   noise_white_process(out, SUB_BLOCK);
-  resonator_process(&v.shape, out, SUB_BLOCK);
   random_walk_step(&v.walk, &v.local_variation, SUB_BLOCK);
   const float c = ld(p.coupling);
   v.mixed_variation = (1.0f - c) * v.local_variation + c * speed;
   v.current_freq = ((v.mixed_variation - 0.5f) * ld(p.variation_depth) + 1.0f) * ld(p.base_freq);
   biquad_design_q_linear(&v.main, ld(p.filter_type), 1.0f, v.current_freq, ld(p.q), fs);
-  biquad_process(&v.main, out, SUB_BLOCK);
-  band_filter_process(&v.band, out, SUB_BLOCK);
+}
+
+void vantora_backflow_finish(backflow_voice& v, const backflow_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

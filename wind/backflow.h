@@ -37,5 +37,11 @@ struct backflow_voice {
 
 void vantora_backflow_setup(backflow_voice& v);
 void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float fs);
-void vantora_backflow_process(backflow_voice& v, const backflow_params& p, float fs,
+// One sub-block in three steps, so that the engine can run the filters of
+// several voices side by side: prepare draws the noise into out, steps the
+// local variation and designs this sub-block's main filter; the engine then
+// runs the noise shape, the main filter and the band filter over out; finish
+// applies the level.
+void vantora_backflow_prepare(backflow_voice& v, const backflow_params& p, float fs,
                               float speed, float* out);
+void vantora_backflow_finish(backflow_voice& v, const backflow_params& p, float* out);

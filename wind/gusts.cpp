@@ -41,18 +41,22 @@ void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {
   vantora_gusts_update(v, p, fs);
 }
 
-void vantora_gusts_process(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                           float* envelope, float* scratch_a, float* scratch_b) {
-  noise_white_process(scratch_a, SUB_BLOCK);
-  resonator_process(&v.shape, scratch_a, SUB_BLOCK);
+void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                           float* envelope, float* scratch) {
+  noise_white_process(out, SUB_BLOCK);
   random_envelope_process(&v.slow, envelope, SUB_BLOCK);
-  random_envelope_process(&v.flicker, scratch_b, SUB_BLOCK);
-  block_add(scratch_b, envelope, SUB_BLOCK);
+  random_envelope_process(&v.flicker, scratch, SUB_BLOCK);
+  block_add(scratch, envelope, SUB_BLOCK);
   level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
   value_max(v.held, 0.0f, &v.held);
   const float c = ld(p.coupling);
   v.mixed_amplitude = (1.0f - c) * v.held + c * speed;
-  block_scale_to(v.mixed_amplitude, scratch_a, out, SUB_BLOCK);
-  band_filter_process(&v.band, out, SUB_BLOCK);
+}
+
+void vantora_gusts_scale(gusts_voice& v, float* out) {
+  block_scale(v.mixed_amplitude, out, SUB_BLOCK);
+}
+
+void vantora_gusts_finish(gusts_voice& v, const gusts_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

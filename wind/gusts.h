@@ -42,6 +42,12 @@ void vantora_gusts_setup(gusts_voice& v);
 void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs);
 // Restarts the slow swell and sets the probe period, then updates.
 void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs);
-// scratch_a, scratch_b: shared work blocks; envelope: the instance's own block.
-void vantora_gusts_process(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                           float* envelope, float* scratch_a, float* scratch_b);
+// One sub-block in steps, so that the engine can run the filters of several
+// voices side by side: prepare draws the noise into out and advances the
+// envelopes (envelope: the instance's own block; scratch: a shared work
+// block); the engine runs the noise shape; scale applies the gust amplitude;
+// the engine runs the band filter; finish applies the level.
+void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                           float* envelope, float* scratch);
+void vantora_gusts_scale(gusts_voice& v, float* out);
+void vantora_gusts_finish(gusts_voice& v, const gusts_params& p, float* out);

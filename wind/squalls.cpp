@@ -28,21 +28,24 @@ void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs) {
   vantora_squalls_update(v, p, fs);
 }
 
-void vantora_squalls_process(squalls_voice& v, const squalls_params& p, float speed, float* out,
-                             float* scratch_a, float* scratch_b) {
-  noise_white_process(scratch_a, SUB_BLOCK);
-  resonator_process(&v.shape, scratch_a, SUB_BLOCK);
-  noise_white_process(scratch_b, SUB_BLOCK);
-  biquad_process(&v.env_lp1, scratch_b, SUB_BLOCK);
-  biquad_process(&v.env_lp2, scratch_b, SUB_BLOCK);
-  block_abs(scratch_b, SUB_BLOCK);
-  limiter_process(&v.squall_limiter, scratch_b, SUB_BLOCK);
+void vantora_squalls_prepare(squalls_voice& v, const squalls_params& p, float speed, float* out,
+                             float* envelope) {
+  noise_white_process(out, SUB_BLOCK);
+  noise_white_process(envelope, SUB_BLOCK);
   const float c = ld(p.coupling);
   const float a = ld(p.amplitude);
   v.squall_amplitude = (1.0f - c) * ((a * a) * a) + c * ((speed * speed) * speed);
-  block_scale(v.squall_amplitude, scratch_b, SUB_BLOCK);
-  block_max(ld(p.floor), scratch_b, SUB_BLOCK);
-  block_multiply_to(scratch_a, scratch_b, out, SUB_BLOCK);
-  band_filter_process(&v.band, out, SUB_BLOCK);
+}
+
+void vantora_squalls_shape(squalls_voice& v, const squalls_params& p, float* out,
+                           float* envelope) {
+  block_abs(envelope, SUB_BLOCK);
+  limiter_process(&v.squall_limiter, envelope, SUB_BLOCK);
+  block_scale(v.squall_amplitude, envelope, SUB_BLOCK);
+  block_max(ld(p.floor), envelope, SUB_BLOCK);
+  block_multiply(envelope, out, SUB_BLOCK);
+}
+
+void vantora_squalls_finish(squalls_voice& v, const squalls_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

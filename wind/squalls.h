@@ -35,5 +35,14 @@ void vantora_squalls_setup(squalls_voice& v);
 void vantora_squalls_update(squalls_voice& v, const squalls_params& p, float fs);
 // Sets the envelope limiter (-1 dB, ratio 100), then updates.
 void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs);
-void vantora_squalls_process(squalls_voice& v, const squalls_params& p, float speed, float* out,
-                             float* scratch_a, float* scratch_b);
+// One sub-block in steps, so that the engine can run the filters of several
+// voices side by side: prepare draws the squall sound into out and the raw
+// envelope noise into envelope; the engine runs the noise shape over out and
+// the two envelope low passes over envelope; shape rectifies, limits, scales
+// and floors the envelope and applies it to out; the engine runs the band
+// filter; finish applies the level.
+void vantora_squalls_prepare(squalls_voice& v, const squalls_params& p, float speed, float* out,
+                             float* envelope);
+void vantora_squalls_shape(squalls_voice& v, const squalls_params& p, float* out,
+                           float* envelope);
+void vantora_squalls_finish(squalls_voice& v, const squalls_params& p, float* out);

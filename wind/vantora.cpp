@@ -123,25 +123,97 @@ struct vantora_traits {
     return e->buffer_table[v];  // backflow and whistling share their numbering
   }
 
-  static void render_voice(engine* e, int v) {
+  // One sub-block of the layout's voices. Each voice first draws its noise
+  // and control values, in mix order (the generators are shared, so the
+  // order of the draws is part of the sound); then the filters of all voices
+  // run side by side, stage by stage, and each voice finishes on its own.
+  static void render_voices(engine* e, const layout_def& lay) {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
     float* const* b = e->buffer_table;
-    if (v < VV_WHISTLING) {
-      vantora_backflow_process(e->backflow[v], e->backflow_p, fs, speed, b[VB_BACKFLOW + v]);
-    } else if (v < VV_GUSTS) {
-      const int i = v - VV_WHISTLING;
-      vantora_whistling_process(e->whistling[i], e->whistling_p, fs, speed, b[VB_WHISTLING + i]);
-    } else if (v < VV_SQUALLS) {
-      const int i = v - VV_GUSTS;
-      vantora_gusts_process(e->gusts[i], e->gusts_p, speed, b[VB_GUSTS + 2 * i],
-                            b[VB_GUSTS + 2 * i + 1], b[VB_SCRATCH_A], b[VB_SCRATCH_B]);
-    } else if (v < VV_LFE) {
-      const int i = v - VV_SQUALLS;
-      vantora_squalls_process(e->squalls[i], e->squalls_p, speed, b[VB_SQUALLS + i],
-                              b[VB_SCRATCH_A], b[VB_SCRATCH_B]);
-    } else {
-      vantora_lfe_process(e->lfe, e->lfe_p, speed, b[VB_LFE]);
+    lane_batch<resonator_job, resonator_process_lanes> shapes;
+    lane_batch<biquad_job, biquad_process_lanes> stage1, stage2, stage3, stage4;
+    lane_batch<band_filter_job, band_filter_process_lanes> bands;
+
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v < VV_WHISTLING) {
+        backflow_voice& x = e->backflow[v];
+        float* out = b[VB_BACKFLOW + v];
+        vantora_backflow_prepare(x, e->backflow_p, fs, speed, out);
+        shapes.add({&x.shape, out});
+        stage1.add({&x.main, out});
+        bands.add({&x.band, out});
+      } else if (v < VV_GUSTS) {
+        const int i = v - VV_WHISTLING;
+        whistling_voice& x = e->whistling[i];
+        float* out = b[VB_WHISTLING + i];
+        vantora_whistling_prepare(x, e->whistling_p, fs, speed, out);
+        shapes.add({&x.shape, out});
+        stage1.add({&x.whistle, out});
+        bands.add({&x.band, out});
+      } else if (v < VV_SQUALLS) {
+        const int i = v - VV_GUSTS;
+        gusts_voice& x = e->gusts[i];
+        float* out = b[VB_GUSTS + 2 * i];
+        vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1], b[VB_SCRATCH_B]);
+        shapes.add({&x.shape, out});
+        bands.add({&x.band, out});
+      } else if (v < VV_LFE) {
+        const int i = v - VV_SQUALLS;
+        squalls_voice& x = e->squalls[i];
+        float* out = b[VB_SQUALLS + i];
+        float* env = b[VB_SQUALL_ENVELOPE + i];
+        vantora_squalls_prepare(x, e->squalls_p, speed, out, env);
+        shapes.add({&x.shape, out});
+        stage1.add({&x.env_lp1, env});
+        stage2.add({&x.env_lp2, env});
+        bands.add({&x.band, out});
+      } else {
+        float* out = b[VB_LFE];
+        vantora_lfe_prepare(e->lfe, e->lfe_p, speed, out);
+        stage1.add({&e->lfe.lowpass[0], out});
+        stage2.add({&e->lfe.lowpass[1], out});
+        stage3.add({&e->lfe.lowpass[2], out});
+        stage4.add({&e->lfe.lowpass[3], out});
+      }
+    }
+
+    shapes.run(SUB_BLOCK);
+    stage1.run(SUB_BLOCK);
+    stage2.run(SUB_BLOCK);
+    stage3.run(SUB_BLOCK);
+    stage4.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= VV_WHISTLING && v < VV_GUSTS) {
+        const int i = v - VV_WHISTLING;
+        vantora_whistling_scale(e->whistling[i], b[VB_WHISTLING + i]);
+      } else if (v >= VV_GUSTS && v < VV_SQUALLS) {
+        const int i = v - VV_GUSTS;
+        vantora_gusts_scale(e->gusts[i], b[VB_GUSTS + 2 * i]);
+      } else if (v >= VV_SQUALLS && v < VV_LFE) {
+        const int i = v - VV_SQUALLS;
+        vantora_squalls_shape(e->squalls[i], e->squalls_p, b[VB_SQUALLS + i],
+                              b[VB_SQUALL_ENVELOPE + i]);
+      }
+    }
+    bands.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v < VV_WHISTLING)
+        vantora_backflow_finish(e->backflow[v], e->backflow_p, b[VB_BACKFLOW + v]);
+      else if (v < VV_GUSTS)
+        vantora_whistling_finish(e->whistling[v - VV_WHISTLING], e->whistling_p,
+                                 b[VB_WHISTLING + v - VV_WHISTLING]);
+      else if (v < VV_SQUALLS)
+        vantora_gusts_finish(e->gusts[v - VV_GUSTS], e->gusts_p,
+                             b[VB_GUSTS + 2 * (v - VV_GUSTS)]);
+      else if (v < VV_LFE)
+        vantora_squalls_finish(e->squalls[v - VV_SQUALLS], e->squalls_p,
+                               b[VB_SQUALLS + v - VV_SQUALLS]);
+      else
+        vantora_lfe_finish(e->lfe, b[VB_LFE]);
     }
   }
 

@@ -15,6 +15,7 @@
 #include "engine/frame.h"
 #include "engine/global_controller.h"
 #include "engine/param_table.h"
+#include "dsp/lanes.h"
 #include "wind/backflow.h"
 #include "wind/gusts.h"
 #include "wind/squalls.h"
@@ -56,7 +57,8 @@ enum vantora_buffer : int {
   VB_LFE = 17,
   VB_SCRATCH_A = 18,
   VB_SCRATCH_B = 19,
-  VB_COUNT = 20,
+  VB_SQUALL_ENVELOPE = 20,  // 20..21
+  VB_COUNT = 22,
 };
 
 struct vantora_engine {

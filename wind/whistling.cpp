@@ -28,18 +28,21 @@ void vantora_whistling_update(whistling_voice& v, const whistling_params& p, flo
   band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
 }
 
-void vantora_whistling_process(whistling_voice& v, const whistling_params& p, float fs,
+void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, float fs,
                                float speed, float* out) {
   noise_white_process(out, SUB_BLOCK);
-  resonator_process(&v.shape, out, SUB_BLOCK);
   bounded_random_walk_step(&v.walk, &v.walk_value, SUB_BLOCK);
   const float c = ld(p.coupling);
   v.mixed_value = (1.0f - c) * v.walk_value + c * speed;
   map_curve(0.0f, 1.0f, ld(p.min_freq), ld(p.max_freq), 2.0f, v.mixed_value, &v.centre_freq);
   biquad_design_q_db(&v.whistle, FILTER_BANDPASS_GAIN, 6.0f, v.centre_freq, ld(p.q), fs);
-  biquad_process(&v.whistle, out, SUB_BLOCK);
   map_curve(0.0f, 1.0f, ld(p.floor), 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
+}
+
+void vantora_whistling_scale(whistling_voice& v, float* out) {
   block_scale(v.whistle_gain, out, SUB_BLOCK);
-  band_filter_process(&v.band, out, SUB_BLOCK);
+}
+
+void vantora_whistling_finish(whistling_voice& v, const whistling_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

@@ -38,5 +38,12 @@ struct whistling_voice {
 void vantora_whistling_setup(whistling_voice& v);
 // Also re-seats the walk at its current value and draws its next move.
 void vantora_whistling_update(whistling_voice& v, const whistling_params& p, float fs);
-void vantora_whistling_process(whistling_voice& v, const whistling_params& p, float fs,
+// One sub-block in steps, so that the engine can run the filters of several
+// voices side by side: prepare draws the noise into out, steps the walk and
+// designs the whistle filter; the engine runs the noise shape and the whistle
+// filter; scale applies the whistle gain; the engine runs the band filter;
+// finish applies the level.
+void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, float fs,
                                float speed, float* out);
+void vantora_whistling_scale(whistling_voice& v, float* out);
+void vantora_whistling_finish(whistling_voice& v, const whistling_params& p, float* out);

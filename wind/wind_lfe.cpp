@@ -14,9 +14,11 @@ void vantora_lfe_update(wind_lfe_voice& v, const wind_lfe_params& p, float fs) {
     biquad_design_q_linear(&f, FILTER_LOWPASS, 1.0f, ld(p.cutoff), WIND_LFE_Q, fs);
 }
 
-void vantora_lfe_process(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out) {
+void vantora_lfe_prepare(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out) {
   noise_white_process(out, SUB_BLOCK);
   v.current_gain = ld(p.level) * (10.0f * speed);
-  for (auto& f : v.lowpass) biquad_process(&f, out, SUB_BLOCK);
+}
+
+void vantora_lfe_finish(wind_lfe_voice& v, float* out) {
   gain_ramp(&v.ramp, v.current_gain, out, SUB_BLOCK);
 }

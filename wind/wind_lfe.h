@@ -21,4 +21,7 @@ inline constexpr float WIND_LFE_Q = 0.7071f;
 
 void vantora_lfe_setup(wind_lfe_voice& v);
 void vantora_lfe_update(wind_lfe_voice& v, const wind_lfe_params& p, float fs);
-void vantora_lfe_process(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out);
+// One sub-block in steps: prepare draws the noise and sets this sub-block's
+// gain; the engine runs the four low-pass sections; finish ramps the gain.
+void vantora_lfe_prepare(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out);
+void vantora_lfe_finish(wind_lfe_voice& v, float* out);

@@ -86,7 +86,7 @@ TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) {
       for (bool deint : {false, true}) {
         const uint64_t h = render_hash(g.bank, p, mask, deint);
         all = fnv1a(&h, sizeof h, all);
-        detail += " " + hex(h);
+        detail.append(" ").append(hex(h));
       }
     }
     EXPECT_EQ(hex(all), hex(g.hash)) << bank_name(g.bank) << " " << g.preset << ":" << detail;

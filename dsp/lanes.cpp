@@ -1,0 +1,216 @@
+#include "dsp/lanes.h"
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Up to four blocks seen as one stream of 4-lane vectors: sample i of every
+// lane. Missing lanes read zeros and write nowhere useful.
+struct lane_io {
+  float* block[LANES];
+  int stride[LANES];  // 1 for a real lane, 0 for a filler
+  float filler[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+
+  template <class Job>
+  lane_io(const Job* jobs, int count) {
+    for (int k = 0; k < LANES; ++k) {
+      block[k] = k < count ? jobs[k].block : filler;
+      stride[k] = k < count ? 1 : 0;
+    }
+  }
+  // Four samples of the four lanes, transposed: v[j] holds sample i + j.
+  void load(int i, __m128 v[4]) {
+    v[0] = _mm_loadu_ps(block[0] + i * stride[0]);
+    v[1] = _mm_loadu_ps(block[1] + i * stride[1]);
+    v[2] = _mm_loadu_ps(block[2] + i * stride[2]);
+    v[3] = _mm_loadu_ps(block[3] + i * stride[3]);
+    _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+  }
+  void store(int i, __m128 v[4]) {
+    _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+    _mm_storeu_ps(block[0] + i * stride[0], v[0]);
+    _mm_storeu_ps(block[1] + i * stride[1], v[1]);
+    _mm_storeu_ps(block[2] + i * stride[2], v[2]);
+    _mm_storeu_ps(block[3] + i * stride[3], v[3]);
+  }
+};
+
+// One field of up to four records as a vector (0 for missing lanes).
+template <class Rec, class Job>
+__m128 gather(const Job* jobs, int count, Rec* (*rec)(const Job&), float Rec::*field) {
+  float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  for (int k = 0; k < count; ++k) v[k] = rec(jobs[k])->*field;
+  return _mm_loadu_ps(v);
+}
+
+template <class Rec, class Job>
+void scatter(const Job* jobs, int count, Rec* (*rec)(const Job&), float Rec::*field, __m128 x) {
+  float v[4];
+  _mm_storeu_ps(v, x);
+  for (int k = 0; k < count; ++k) rec(jobs[k])->*field = v[k];
+}
+
+resonator* rec_of(const resonator_job& j) { return j.r; }
+biquad* rec_of(const biquad_job& j) { return j.f; }
+band_filter* rec_of(const band_filter_job& j) { return j.f; }
+biquad_df2* rec_of(const biquad_df2_job& j) { return j.f; }
+one_pole* rec_of(const one_pole_job& j) { return j.p; }
+
+#define GATHER(field) gather(jobs, count, rec_of, &rec_type::field)
+#define SCATTER(field, value) scatter(jobs, count, rec_of, &rec_type::field, value)
+
+inline __m128 mul(__m128 a, __m128 b) { return _mm_mul_ps(a, b); }
+inline __m128 add(__m128 a, __m128 b) { return _mm_add_ps(a, b); }
+inline __m128 sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
+
+}  // namespace
+
+void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
+  using rec_type = resonator;
+  const __m128 g = GATHER(g), a1 = GATHER(a1), a2 = GATHER(a2);
+  __m128 y1 = GATHER(y1), y2 = GATHER(y2);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      const __m128 y = sub(sub(mul(g, v[j]), mul(a1, y1)), mul(a2, y2));
+      y2 = y1;
+      y1 = y;
+      v[j] = y;
+    }
+    io.store(i, v);
+  }
+  SCATTER(y1, y1);
+  SCATTER(y2, y2);
+}
+
+void biquad_process_lanes(const biquad_job* jobs, int count, int n) {
+  using rec_type = biquad;
+  const __m128 b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), c1 = GATHER(c1),
+               c2 = GATHER(c2);
+  __m128 x1 = GATHER(x1), x2 = GATHER(x2), y1 = GATHER(y1), y2 = GATHER(y2);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      const __m128 x = v[j];
+      const __m128 y =
+          add(add(add(add(mul(b0, x), mul(b1, x1)), mul(b2, x2)), mul(c1, y1)), mul(c2, y2));
+      x2 = x1;
+      x1 = x;
+      y2 = y1;
+      y1 = y;
+      v[j] = y;
+    }
+    io.store(i, v);
+  }
+  SCATTER(x1, x1);
+  SCATTER(x2, x2);
+  SCATTER(y1, y1);
+  SCATTER(y2, y2);
+}
+
+void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
+  using rec_type = band_filter;
+  const __m128 hb0 = GATHER(hp_b0), hb1 = GATHER(hp_b1), hb2 = GATHER(hp_b2),
+               hc1 = GATHER(hp_c1), hc2 = GATHER(hp_c2);
+  const __m128 lb0 = GATHER(lp_b0), lb1 = GATHER(lp_b1), lb2 = GATHER(lp_b2),
+               lc1 = GATHER(lp_c1), lc2 = GATHER(lp_c2);
+  __m128 x1 = GATHER(x1), x2 = GATHER(x2), u1 = GATHER(u1), u2 = GATHER(u2),
+         u2_in = GATHER(u2_in), y1 = GATHER(y1), y2 = GATHER(y2);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      const __m128 x = v[j];
+      const __m128 u =
+          add(add(add(add(mul(hb0, x), mul(hb1, x1)), mul(hb2, x2)), mul(hc1, u1)), mul(hc2, u2));
+      const __m128 y = add(add(add(add(mul(lb0, u), mul(lb1, u1)), mul(lb2, u2_in)), mul(lc1, y1)),
+                           mul(lc2, y2));
+      x2 = x1;
+      x1 = x;
+      u2 = u1;
+      u2_in = u1;
+      u1 = u;
+      y2 = y1;
+      y1 = y;
+      v[j] = y;
+    }
+    io.store(i, v);
+  }
+  SCATTER(x1, x1);
+  SCATTER(x2, x2);
+  SCATTER(u1, u1);
+  SCATTER(u2, u2);
+  SCATTER(u2_in, u2_in);
+  SCATTER(y1, y1);
+  SCATTER(y2, y2);
+}
+
+void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
+  using rec_type = biquad_df2;
+  const __m128 b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), a1 = GATHER(a1),
+               a2 = GATHER(a2);
+  __m128 w1 = GATHER(w1), w2 = GATHER(w2);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      const __m128 w = sub(sub(v[j], mul(a1, w1)), mul(a2, w2));
+      v[j] = add(add(mul(b0, w), mul(b1, w1)), mul(b2, w2));
+      w2 = w1;
+      w1 = w;
+    }
+    io.store(i, v);
+  }
+  SCATTER(w1, w1);
+  SCATTER(w2, w2);
+}
+
+void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
+  using rec_type = one_pole;
+  const __m128 k = GATHER(k);
+  __m128 y1 = GATHER(y1);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      y1 = sub(v[j], mul(k, y1));
+      v[j] = y1;
+    }
+    io.store(i, v);
+  }
+  SCATTER(y1, y1);
+}
+
+#undef GATHER
+#undef SCATTER
+
+#else  // no vector unit: the scalar processors, job by job
+
+void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) resonator_process(jobs[k].r, jobs[k].block, n);
+}
+void biquad_process_lanes(const biquad_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) biquad_process(jobs[k].f, jobs[k].block, n);
+}
+void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) band_filter_process(jobs[k].f, jobs[k].block, n);
+}
+void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) biquad_df2_process(jobs[k].f, jobs[k].block, n);
+}
+void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) one_pole_process(jobs[k].p, jobs[k].block, n);
+}
+
+#endif
