@@ -1,7 +1,7 @@
 #include "dsp/lanes.h"
 
 #if defined(__SSE2__)
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 #if defined(__SSE2__)
@@ -59,6 +59,7 @@ biquad* rec_of(const biquad_job& j) { return j.f; }
 band_filter* rec_of(const band_filter_job& j) { return j.f; }
 biquad_df2* rec_of(const biquad_df2_job& j) { return j.f; }
 one_pole* rec_of(const one_pole_job& j) { return j.p; }
+sine_osc* rec_of(const sine_osc_job& j) { return j.o; }
 
 #define GATHER(field) gather(jobs, count, rec_of, &rec_type::field)
 #define SCATTER(field, value) scatter(jobs, count, rec_of, &rec_type::field, value)
@@ -192,6 +193,58 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
   SCATTER(y1, y1);
 }
 
+// The scalar oscillator's steps, lane by lane: the increment folded modulo
+// 2 pi with its sign kept, the parabolic sine of the current phase, and the
+// phase advanced and wrapped once, the wrap done in double as the scalar code
+// does it.
+void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
+  using rec_type = sine_osc;
+  for (int k = 0; k < count; ++k) sine_osc_process(jobs[k].o, jobs[k].block, 0);  // normalise
+  const __m128 scale = GATHER(scale);
+  __m128 phase = GATHER(phase);
+  const __m128 two_pi = _mm_set1_ps(6.2831855f), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  const __m128 exact = _mm_set1_ps(8388608.0f);  // from 2^23 on, a float is a whole number
+  const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  // (double)p < -pi and (double)p > pi, as float comparisons: no float lies
+  // between 3.1415925f and pi, nor between pi and 3.14159274f.
+  const __m128 below = _mm_set1_ps(-3.1415925f), above = _mm_set1_ps(3.1415925f);
+  const __m128d two_pi_d = _mm_set1_pd(6.283185307179586);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[4];
+    io.load(i, v);
+    for (int j = 0; j < 4; ++j) {
+      __m128 inc = mul(v[j], scale);
+      const __m128 q = _mm_div_ps(_mm_and_ps(inc, abs_mask), two_pi);
+      const __m128 small = _mm_cmplt_ps(q, exact);
+      const __m128 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_and_ps(q, small)));
+      const __m128 m = _mm_or_ps(_mm_and_ps(small, t), _mm_andnot_ps(small, q));
+      const __m128 sign = sub(_mm_and_ps(_mm_cmpgt_ps(inc, zero), one),
+                              _mm_and_ps(_mm_cmplt_ps(inc, zero), one));
+      inc = sub(inc, mul(mul(sign, m), two_pi));
+
+      const __m128 x = phase;
+      const __m128 ax = _mm_and_ps(x, abs_mask);
+      const __m128 y = sub(mul(_mm_set1_ps(1.2732395f), x), mul(mul(_mm_set1_ps(0.40528473f), x), ax));
+      const __m128 ay = _mm_and_ps(y, abs_mask);
+      v[j] = add(mul(_mm_set1_ps(0.225f), sub(mul(y, ay), y)), y);
+
+      const __m128 p = add(phase, inc);
+      const __m128d lo = _mm_cvtps_pd(p), hi = _mm_cvtps_pd(_mm_movehl_ps(p, p));
+      const __m128 up = _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(lo, two_pi_d)),
+                                      _mm_cvtpd_ps(_mm_add_pd(hi, two_pi_d)));
+      const __m128 down = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(lo, two_pi_d)),
+                                        _mm_cvtpd_ps(_mm_sub_pd(hi, two_pi_d)));
+      const __m128 is_below = _mm_cmplt_ps(p, below);
+      const __m128 is_above = _mm_andnot_ps(is_below, _mm_cmpgt_ps(p, above));
+      phase = _mm_or_ps(_mm_or_ps(_mm_and_ps(is_below, up), _mm_and_ps(is_above, down)),
+                        _mm_andnot_ps(_mm_or_ps(is_below, is_above), p));
+    }
+    io.store(i, v);
+  }
+  SCATTER(phase, phase);
+}
+
 #undef GATHER
 #undef SCATTER
 
@@ -211,6 +264,9 @@ void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
 }
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) one_pole_process(jobs[k].p, jobs[k].block, n);
+}
+void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) sine_osc_process(jobs[k].o, jobs[k].block, n);
 }
 
 #endif

@@ -6,6 +6,7 @@
 // a job's block is filtered in place. Block lengths: multiples of 4.
 
 #include "dsp/filters.h"
+#include "dsp/oscillators.h"
 
 inline constexpr int LANES = 4;
 
@@ -30,11 +31,19 @@ struct one_pole_job {
   float* block;
 };
 
+struct sine_osc_job {
+  sine_osc* o;
+  float* block;  // frequencies in, sine values out
+};
+
 void resonator_process_lanes(const resonator_job* jobs, int count, int n);
 void biquad_process_lanes(const biquad_job* jobs, int count, int n);
 void band_filter_process_lanes(const band_filter_job* jobs, int count, int n);
 void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n);
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
+// In place, as sine_osc_process: the phase of each oscillator is normalised
+// once per call, then advanced sample by sample.
+void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);
 
 // Collects jobs of one kind and runs them four at a time.
 template <class Job, void (*Run)(const Job*, int, int)>

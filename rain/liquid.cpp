@@ -35,33 +35,41 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
   pluvessa_liquid_update(v, p, fs);
 }
 
-void pluvessa_liquid_process(liquid_voice& v, const liquid_params& p, float* out,
-                             float* trigger, float* scratch_a, float* scratch_b) {
-  // Jitter: Gaussian noise scaled by the density, band-passed around 50 Hz.
-  noise_gaussian_process(scratch_a, SUB_BLOCK);
-  block_scale(ld(p.drop_density), scratch_a, SUB_BLOCK);
-  biquad_df2_process(&v.jitter_bandpass, scratch_a, SUB_BLOCK);
-  one_pole_process(&v.jitter_lowpass, scratch_a, SUB_BLOCK);
-  block_scale(4.0f, scratch_a, SUB_BLOCK);
-  // Carrier: a sine near 30 Hz whose frequency wobbles with the jitter.
-  block_offset_to(CARRIER_HZ, scratch_a, scratch_b, SUB_BLOCK);
-  biquad_df2_process(&v.carrier_smoother, scratch_b, SUB_BLOCK);
-  sine_osc_process(&v.carrier, scratch_b, SUB_BLOCK);
-  // Pulses: squared jitter times the carrier, above the threshold.
-  block_multiply(scratch_a, scratch_a, SUB_BLOCK);
-  block_multiply(scratch_b, scratch_a, SUB_BLOCK);
-  block_max(DROP_THRESHOLD, scratch_a, SUB_BLOCK);
-  block_offset(-DROP_THRESHOLD, scratch_a, SUB_BLOCK);
-  biquad_process_to(&v.colour_highpass, scratch_a, trigger, SUB_BLOCK);
+void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
+  // Jitter: Gaussian noise scaled by the density (band-passed around 50 Hz
+  // and low-passed next).
+  noise_gaussian_process(trigger, SUB_BLOCK);
+  block_scale(ld(p.drop_density), trigger, SUB_BLOCK);
+}
+
+void pluvessa_liquid_carrier(float* trigger, float* out) {
+  // Carrier frequency: 30 Hz wobbled by four times the jitter.
+  block_scale(4.0f, trigger, SUB_BLOCK);
+  block_offset_to(CARRIER_HZ, trigger, out, SUB_BLOCK);
+}
+
+void pluvessa_liquid_pulses(float* trigger, const float* out) {
+  // Squared jitter times the carrier, above the threshold.
+  block_multiply(trigger, trigger, SUB_BLOCK);
+  block_multiply(out, trigger, SUB_BLOCK);
+  block_max(DROP_THRESHOLD, trigger, SUB_BLOCK);
+  block_offset(-DROP_THRESHOLD, trigger, SUB_BLOCK);
+}
+
+void pluvessa_liquid_tone(liquid_voice& v, const liquid_params& p, float* trigger, float* out) {
   block_scale(1.9f, trigger, SUB_BLOCK);
-  // Tone: e^(tone min + (saw + 1) x half range) Hz.
-  ramp_osc_process(&v.sweep, scratch_a, SUB_BLOCK);
-  block_offset(1.0f, scratch_a, SUB_BLOCK);
-  block_scale(ld(p.tone_half_range), scratch_a, SUB_BLOCK);
-  block_offset(ld(p.tone_min), scratch_a, SUB_BLOCK);
-  block_exp(scratch_a, SUB_BLOCK);
-  sine_osc_process_to(&v.tone, scratch_a, out, SUB_BLOCK);
+  // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
+  ramp_osc_process(&v.sweep, out, SUB_BLOCK);
+  block_offset(1.0f, out, SUB_BLOCK);
+  block_scale(ld(p.tone_half_range), out, SUB_BLOCK);
+  block_offset(ld(p.tone_min), out, SUB_BLOCK);
+  block_exp(out, SUB_BLOCK);
+}
+
+void pluvessa_liquid_gate(const float* trigger, float* out) {
   block_multiply(trigger, out, SUB_BLOCK);
-  band_filter_process(&v.cut, out, SUB_BLOCK);
+}
+
+void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

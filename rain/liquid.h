@@ -37,5 +37,19 @@ void pluvessa_liquid_setup(liquid_voice& v, float fs);
 void pluvessa_liquid_update(liquid_voice& v, const liquid_params& p, float fs);
 // Designs the fixed jitter and carrier filters, then updates.
 void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
-void pluvessa_liquid_process(liquid_voice& v, const liquid_params& p, float* out,
-                             float* trigger, float* scratch_a, float* scratch_b);
+// One sub-block in steps, so that the engine can run the filters and
+// oscillators of the four instances side by side. The jitter lives in the
+// trigger block and the carrier in out until the tone takes its place:
+// prepare draws the scaled jitter noise; the engine runs the jitter band pass
+// and low pass; carrier forms the carrier frequency in out; the engine runs
+// the carrier smoother and oscillator; pulses keeps the squared jitter times
+// the carrier above the threshold; the engine runs the colour high pass;
+// tone scales the trigger and forms the tone frequency in out; the engine
+// runs the tone oscillator; gate multiplies the tone by the trigger; the
+// engine runs the band filter; finish applies the level.
+void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
+void pluvessa_liquid_carrier(float* trigger, float* out);
+void pluvessa_liquid_pulses(float* trigger, const float* out);
+void pluvessa_liquid_tone(liquid_voice& v, const liquid_params& p, float* trigger, float* out);
+void pluvessa_liquid_gate(const float* trigger, float* out);
+void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

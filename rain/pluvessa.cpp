@@ -99,32 +99,103 @@ struct pluvessa_traits {
 
   static std::span<const layout_def> layouts() { return LAYOUTS; }
 
-  static const float* voice_output(engine* e, int v) {
-    if (v >= RV_LIQUID) return e->buffer_table[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
-    return e->buffer_table[v];  // LFE, rumble and shower share their numbering
+  static const float* voice_output_of(float* const* b, int v) {
+    if (v >= RV_LIQUID) return b[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
+    return b[v];  // LFE, rumble and shower share their numbering
   }
+  static const float* voice_output(engine* e, int v) { return voice_output_of(e->buffer_table, v); }
 
-  static void render_voice(engine* e, int v) {
-    const float fs = e->frame.sample_rate;
-    float* const* b = e->buffer_table;
-    if (v == RV_LFE) {
-      pluvessa_lfe_process(e->lfe, e->lfe_p, e->strength_copy, b[RB_LFE]);
-    } else if (v < RV_SHOWER) {
-      const int i = v - RV_RUMBLE;
-      pluvessa_rumble_process(e->rumble[i], e->rumble_p, fs, e->strength_copy, b[RB_RUMBLE + i],
-                              b[RB_SCRATCH_A], b[RB_SCRATCH_B]);
-    } else if (v < RV_LIQUID) {
-      const int i = v - RV_SHOWER;
-      pluvessa_shower_process(e->shower[i], e->shower_p, fs, b[RB_SHOWER + i], b[RB_SCRATCH_A]);
-    } else {
-      const int i = v - RV_LIQUID;
-      pluvessa_liquid_process(e->liquid[i], e->liquid_p[i / 2], b[RB_LIQUID + 2 * i + 1],
-                              b[RB_LIQUID + 2 * i], b[RB_SCRATCH_A], b[RB_SCRATCH_B]);
-    }
-  }
-
+  // One sub-block of the layout's voices. Each voice first draws its noise,
+  // in mix order (the generators are shared, so the order of the draws is
+  // part of the sound); then the filters and oscillators of all voices run
+  // side by side, stage by stage, and each voice finishes on its own.
   static void render_voices(engine* e, const layout_def& lay) {
-    for (int s = 0; s < lay.num_sources; ++s) render_voice(e, lay.voices[s]);
+    const float fs = e->frame.sample_rate;
+    const float strength = e->strength_copy;
+    float* const* b = e->buffer_table;
+    auto out_of = [b](int v) { return const_cast<float*>(voice_output_of(b, v)); };
+    auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
+    lane_batch<biquad_df2_job, biquad_df2_process_lanes> jitter_bp, smoothers_body;
+    lane_batch<one_pole_job, one_pole_process_lanes> one_poles;
+    lane_batch<sine_osc_job, sine_osc_process_lanes> carriers, tones;
+    lane_batch<biquad_job, biquad_process_lanes> sections;
+    lane_batch<band_filter_job, band_filter_process_lanes> bands;
+
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      float* out = out_of(v);
+      if (v == RV_LFE) {
+        pluvessa_lfe_prepare(e->lfe, e->lfe_p, strength, out);
+        sections.add({&e->lfe.lowpass, out});
+      } else if (v < RV_SHOWER) {
+        const int i = v - RV_RUMBLE;
+        rumble_voice& x = e->rumble[i];
+        float* mod = b[RB_RUMBLE_MODULATOR + i];
+        pluvessa_rumble_prepare(x, e->rumble_p, fs, strength, out, mod);
+        one_poles.add({&x.smoother, mod});
+        smoothers_body.add({&x.body, out});
+        sections.add({&x.notch, out});
+        bands.add({&x.cut, out});
+      } else if (v < RV_LIQUID) {
+        shower_voice& x = e->shower[v - RV_SHOWER];
+        pluvessa_shower_prepare(x, e->shower_p, fs, out);
+        sections.add({&x.colour, out});
+        bands.add({&x.cut, out});
+      } else {
+        const int i = v - RV_LIQUID;
+        liquid_voice& x = e->liquid[i];
+        float* trig = trigger_of(v);
+        pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
+        jitter_bp.add({&x.jitter_bandpass, trig});
+        one_poles.add({&x.jitter_lowpass, trig});
+        smoothers_body.add({&x.carrier_smoother, out});
+        carriers.add({&x.carrier, out});
+        sections.add({&x.colour_highpass, trig});
+        tones.add({&x.tone, out});
+        bands.add({&x.cut, out});
+      }
+    }
+
+    jitter_bp.run(SUB_BLOCK);
+    one_poles.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_RUMBLE && v < RV_SHOWER)
+        pluvessa_rumble_modulate(out_of(v), b[RB_RUMBLE_MODULATOR + v - RV_RUMBLE]);
+      else if (v >= RV_LIQUID)
+        pluvessa_liquid_carrier(trigger_of(v), out_of(v));
+    }
+    smoothers_body.run(SUB_BLOCK);
+    carriers.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID) pluvessa_liquid_pulses(trigger_of(v), out_of(v));
+    }
+    sections.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID)
+        pluvessa_liquid_tone(e->liquid[v - RV_LIQUID], e->liquid_p[(v - RV_LIQUID) / 2],
+                             trigger_of(v), out_of(v));
+    }
+    tones.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID) pluvessa_liquid_gate(trigger_of(v), out_of(v));
+    }
+    bands.run(SUB_BLOCK);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      float* out = out_of(v);
+      if (v == RV_LFE)
+        pluvessa_lfe_finish(e->lfe, out);
+      else if (v < RV_SHOWER)
+        pluvessa_rumble_finish(e->rumble[v - RV_RUMBLE], e->rumble_p, out);
+      else if (v < RV_LIQUID)
+        pluvessa_shower_finish(e->shower[v - RV_SHOWER], e->shower_p, out);
+      else
+        pluvessa_liquid_finish(e->liquid[v - RV_LIQUID], e->liquid_p[(v - RV_LIQUID) / 2], out);
+    }
   }
 
   // The controller runs after the voices: they use the strength of the

@@ -11,6 +11,7 @@
 #include "engine/frame.h"
 #include "engine/global_controller.h"
 #include "engine/param_table.h"
+#include "dsp/lanes.h"
 #include "engine/pluvessa_params.h"
 #include "include/pluvessa.h"
 #include "rain/liquid.h"
@@ -47,7 +48,8 @@ enum pluvessa_buffer : int {
   RB_LIQUID = 5,  // trigger, output per instance: 5..12
   RB_SCRATCH_A = 13,
   RB_SCRATCH_B = 14,
-  RB_COUNT = 15,
+  RB_RUMBLE_MODULATOR = 15,  // A, B
+  RB_COUNT = 17,
 };
 
 struct pluvessa_engine {

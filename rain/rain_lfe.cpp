@@ -14,11 +14,13 @@ void pluvessa_lfe_update(rain_lfe_voice& v, const rain_lfe_params& p, float fs) 
   biquad_design_q_linear(&v.lowpass, FILTER_LOWPASS, 1.0f, ld(p.cutoff), 0.7071f, fs);
 }
 
-void pluvessa_lfe_process(rain_lfe_voice& v, const rain_lfe_params& p, float strength,
+void pluvessa_lfe_prepare(rain_lfe_voice& v, const rain_lfe_params& p, float strength,
                           float* out) {
   v.current_gain = 10.0f * strength;
   noise_white_process(out, SUB_BLOCK);
-  biquad_process(&v.lowpass, out, SUB_BLOCK);
   value_product(ld(p.level), v.current_gain, &v.current_gain);
+}
+
+void pluvessa_lfe_finish(rain_lfe_voice& v, float* out) {
   gain_ramp(&v.ramp, v.current_gain, out, SUB_BLOCK);
 }

@@ -19,5 +19,8 @@ struct rain_lfe_voice {
 
 void pluvessa_lfe_setup(rain_lfe_voice& v);
 void pluvessa_lfe_update(rain_lfe_voice& v, const rain_lfe_params& p, float fs);
-void pluvessa_lfe_process(rain_lfe_voice& v, const rain_lfe_params& p, float strength,
+// One sub-block in steps: prepare sets this sub-block's gain and draws the
+// noise into out; the engine runs the low pass; finish ramps the gain.
+void pluvessa_lfe_prepare(rain_lfe_voice& v, const rain_lfe_params& p, float strength,
                           float* out);
+void pluvessa_lfe_finish(rain_lfe_voice& v, float* out);

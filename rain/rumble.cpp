@@ -44,17 +44,19 @@ void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs) {
   pluvessa_rumble_update(v, p, fs);
 }
 
-void pluvessa_rumble_process(rumble_voice& v, const rumble_params& p, float fs, float strength,
-                             float* out, float* scratch_a, float* scratch_b) {
+void pluvessa_rumble_prepare(rumble_voice& v, const rumble_params& p, float fs, float strength,
+                             float* out, float* modulator) {
   derive_density(v, p, strength);
   one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
   // Two draws from the shared generator: the carrier first, then the modulator.
-  noise_white_process(scratch_a, SUB_BLOCK);
-  noise_white_process(scratch_b, SUB_BLOCK);
-  one_pole_process(&v.smoother, scratch_b, SUB_BLOCK);
-  block_multiply(scratch_b, scratch_a, SUB_BLOCK);
-  biquad_df2_process(&v.body, scratch_a, SUB_BLOCK);
-  biquad_process_to(&v.notch, scratch_a, out, SUB_BLOCK);
-  band_filter_process(&v.cut, out, SUB_BLOCK);
+  noise_white_process(out, SUB_BLOCK);
+  noise_white_process(modulator, SUB_BLOCK);
+}
+
+void pluvessa_rumble_modulate(float* out, const float* modulator) {
+  block_multiply(modulator, out, SUB_BLOCK);
+}
+
+void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

@@ -14,13 +14,13 @@ void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs) {
   biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, ld(p.colour), SHOWER_COLOUR_Q, fs);
 }
 
-void pluvessa_shower_process(shower_voice& v, const shower_params& p, float fs, float* out,
-                             float* scratch_a) {
+void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, float* out) {
   biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, ld(p.colour), SHOWER_COLOUR_Q, fs);
-  noise_white_process(scratch_a, SUB_BLOCK);
-  block_multiply(scratch_a, scratch_a, SUB_BLOCK);
-  block_multiply(scratch_a, scratch_a, SUB_BLOCK);
-  biquad_process(&v.colour, scratch_a, SUB_BLOCK);
-  band_filter_process_to(&v.cut, scratch_a, out, SUB_BLOCK);
+  noise_white_process(out, SUB_BLOCK);
+  block_multiply(out, out, SUB_BLOCK);
+  block_multiply(out, out, SUB_BLOCK);
+}
+
+void pluvessa_shower_finish(shower_voice& v, const shower_params& p, float* out) {
   gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

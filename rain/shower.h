@@ -25,5 +25,9 @@ struct shower_voice {
 
 void pluvessa_shower_setup(shower_voice& v);
 void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs);
-void pluvessa_shower_process(shower_voice& v, const shower_params& p, float fs, float* out,
-                             float* scratch_a);
+// One sub-block in steps, so that the engine can run the filters of several
+// voices side by side: prepare redesigns the colour peak and draws the noise
+// into out, raised to the fourth power; the engine runs the colour peak and
+// the band filter over out; finish applies the level.
+void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, float* out);
+void pluvessa_shower_finish(shower_voice& v, const shower_params& p, float* out);

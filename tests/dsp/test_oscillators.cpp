@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp/oscillators.h"
 #include "dsp_test_util.h"
@@ -227,5 +229,42 @@ TEST(Oscillators, RampOsc) {
     ramp_osc_process(&b, split.data(), 1);
     ramp_osc_process(&b, split.data() + 1, 299);
     for (int i = 0; i < 300; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
+  }
+}
+
+// Lane-parallel oscillators give bit for bit the scalar samples and phases,
+// across wraps, negative and folded increments and odd phases.
+TEST(Oscillators, SineLanesEqualScalar) {
+  uint32_t seed = 987u;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+  };
+  for (int count = 1; count <= 4; ++count) {
+    sine_osc lanes[4], scalar[4];
+    for (int k = 0; k < 4; ++k) {
+      sine_osc_init(&lanes[k], k == 3 ? 44100.0f : 48000.0f);
+      lanes[k].phase = 40.0f * rnd();  // normalised at the first call
+      scalar[k] = lanes[k];
+    }
+    for (int call = 0; call < 20; ++call) {
+      float a[4][64], b[4][64];
+      for (int k = 0; k < 4; ++k)
+        for (int i = 0; i < 64; ++i) {
+          // Ordinary pitches, some above the rate (folded), some negative.
+          const float r = rnd();
+          a[k][i] = call % 5 == 4 ? 3e5f * r : (call % 3 == 2 ? -2000.0f * r : 30.0f + 20000.0f * r * r);
+          b[k][i] = a[k][i];
+        }
+      sine_osc_job jobs[4];
+      for (int k = 0; k < count; ++k) jobs[k] = {&lanes[k], a[k]};
+      sine_osc_process_lanes(jobs, count, 64);
+      for (int k = 0; k < count; ++k) sine_osc_process(&scalar[k], b[k], 64);
+      for (int k = 0; k < count; ++k) {
+        ASSERT_EQ(0, std::memcmp(a[k], b[k], sizeof a[k])) << "lanes " << count << " lane " << k
+                                                           << " call " << call;
+        ASSERT_EQ(lanes[k].phase, scalar[k].phase);
+      }
+    }
   }
 }
