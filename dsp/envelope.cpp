@@ -66,26 +66,47 @@ int random_envelope_init(random_envelope* e) {
   return DSP_OK;
 }
 
+// Runs of samples in one phase of the swell (attack or decay) are multiplied
+// without a per-sample branch; the arithmetic per sample is unchanged.
 int random_envelope_process(random_envelope* e, float* out, int n) {
   double env = e->env;
   int32_t counter = e->counter;
-  for (int i = 0; i < n; ++i) {
+  int i = 0;
+  while (i < n) {
+    int run;
+    double mul;
     if (counter <= e->attack_len) {
-      env *= e->attack_mul;
+      const int64_t left = static_cast<int64_t>(e->attack_len) - counter + 1;
+      run = left < n - i ? static_cast<int>(left) : n - i;
+      mul = e->attack_mul;
     } else if (counter < e->swell_len) {
-      env *= e->decay_mul;
+      const int64_t left = static_cast<int64_t>(e->swell_len) - counter;
+      run = left < n - i ? static_cast<int>(left) : n - i;
+      mul = e->decay_mul;
     } else {
+      // The next swell starts on this sample, which stays at env = 1.
       e->env = env;
       random_envelope_retrigger(e);
       env = 1.0;
       counter = 1;
+      run = 1;
+      mul = 1.0;
     }
-    if (e->peak > SMALLEST_NORMAL)
-      out[i] = static_cast<float>(static_cast<double>(e->peak - e->floor) * (env - 1.0) +
-                                  static_cast<double>(e->floor));
-    else
-      out[i] = 0.0f;
-    ++counter;
+    const float peak = e->peak, floor = e->floor;
+    if (peak > SMALLEST_NORMAL) {
+      const double span = static_cast<double>(peak - floor), base = static_cast<double>(floor);
+      for (int k = 0; k < run; ++k) {
+        env *= mul;
+        out[i + k] = static_cast<float>(span * (env - 1.0) + base);
+      }
+    } else {
+      for (int k = 0; k < run; ++k) {
+        env *= mul;
+        out[i + k] = 0.0f;
+      }
+    }
+    counter += run;
+    i += run;
   }
   e->env = env;
   e->counter = counter;
