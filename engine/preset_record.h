@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/frame.h"
+#include "engine/preset_bank.h"
 
 inline constexpr uint32_t PRESET_VERSION_FACTORY = 0x00010100u;
 inline constexpr uint32_t PRESET_VERSION_CURRENT = 0x00010101u;
@@ -41,4 +42,35 @@ constexpr std::array<uint8_t, 16 + 8 * N> make_preset_record(uint32_t version,
     preset_detail::put32(p + 4, bits);
   }
   return r;
+}
+
+// One preset of a factory bank's table: natural values in engine-index order.
+template <std::size_t N>
+struct preset_row {
+  const char* name;
+  int32_t category;
+  std::array<float, N> v;
+};
+
+// The records of a table of rows. Presets of the category `current` carry
+// the current version, the others the factory version.
+template <std::size_t N, std::size_t COUNT>
+constexpr auto build_preset_records(const preset_row<N> (&rows)[COUNT],
+                                    const std::array<bool, N>& choice, int32_t current) {
+  std::array<std::array<uint8_t, 16 + 8 * N>, COUNT> r{};
+  for (std::size_t i = 0; i < COUNT; ++i)
+    r[i] = make_preset_record<N>(
+        rows[i].category == current ? PRESET_VERSION_CURRENT : PRESET_VERSION_FACTORY, rows[i].v,
+        choice);
+  return r;
+}
+
+// The bank's preset list: each record with its row's name and category.
+template <std::size_t N, std::size_t COUNT>
+constexpr auto build_preset_list(const preset_row<N> (&rows)[COUNT],
+                                 const std::array<std::array<uint8_t, 16 + 8 * N>, COUNT>& records) {
+  std::array<factory_preset, COUNT> l{};
+  for (std::size_t i = 0; i < COUNT; ++i)
+    l[i] = factory_preset{records[i].data(), rows[i].name, rows[i].category};
+  return l;
 }

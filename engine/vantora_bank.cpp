@@ -39,11 +39,7 @@ const preset_category CATEGORIES[] = {
     {EMPTY, 3, "Empty"},
 };
 
-struct row {
-  const char* name;
-  int32_t category;
-  std::array<float, N> v;  // natural values in engine-index order
-};
+using row = preset_row<N>;
 
 // Columns: global control, coupling from outside, amplitude, rate, duty
 // cycle, floor | backflow shape, level, filter type, frequency, Q, variation
@@ -905,26 +901,8 @@ constexpr row ROWS[] = {
 };
 
 constexpr std::size_t COUNT = sizeof ROWS / sizeof ROWS[0];
-
-constexpr auto build_records() {
-  std::array<std::array<uint8_t, 16 + 8 * N>, COUNT> r{};
-  for (std::size_t i = 0; i < COUNT; ++i)
-    r[i] = make_preset_record<N>(
-        ROWS[i].category == LANDMARKS ? PRESET_VERSION_CURRENT : PRESET_VERSION_FACTORY,
-        ROWS[i].v, CHOICE);
-  return r;
-}
-
-constexpr auto RECORDS = build_records();
-
-constexpr auto build_list() {
-  std::array<factory_preset, COUNT> l{};
-  for (std::size_t i = 0; i < COUNT; ++i)
-    l[i] = factory_preset{RECORDS[i].data(), ROWS[i].name, ROWS[i].category};
-  return l;
-}
-
-constexpr auto PRESETS = build_list();
+constexpr auto RECORDS = build_preset_records(ROWS, CHOICE, LANDMARKS);
+constexpr auto PRESETS = build_preset_list(ROWS, RECORDS);
 
 }  // namespace
 
