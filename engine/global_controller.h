@@ -27,6 +27,11 @@ struct global_controller {
   float held;  // automatic value, sampled every 256 samples
 };
 
+// The sub-setter of the controller's six parameters (engine indices 0..5 in
+// both engines: manual control, coupling from outside, amplitude, rate, duty
+// cycle, floor), stored values in, derived values out.
+void global_controller_set(global_controller_params& p, uint32_t index, float x);
+
 // DSP records initialised (draws from the uniform seed), derived values zero.
 void global_controller_setup(global_controller* g);
 // Re-derives the envelope ranges and rhythm from the parameters.

@@ -218,16 +218,12 @@ void pluvessa_bind_buffers(pluvessa_engine* e) {
 
 void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
   const float x = engine_core::stored_float<core>(e, i);
-  auto& g = e->global.params;
   auto& r = e->rumble_p;
   auto& s = e->shower_p;
   switch (i) {
-    case 0: st(g.manual, x); break;
-    case 1: st(g.coupling, x); break;
-    case 2: st(g.amplitude, x); break;
-    case 3: st(g.rate, x); break;
-    case 4: st(g.duty_cycle, 0.9f * x + 0.05f); break;
-    case 5: st(g.floor, x); break;
+    case 0: case 1: case 2: case 3: case 4: case 5:
+      global_controller_set(e->global.params, i, x);
+      break;
     case 6: st(r.level, 0.5f * x); break;
     case 7: st(r.scaled_density, 0.9f * x); break;
     case 8: st(r.notch_q, engine_core::pow_widened(x, 0.29446619749069214) * 1.97f + 0.03f); break;

@@ -238,18 +238,14 @@ void vantora_bind_buffers(vantora_engine* e) {
 void vantora_sub_setter(vantora_engine* e, uint32_t i) {
   const float x = engine_core::stored_float<core>(e, i);
   const int32_t n = engine_core::stored_int<core>(e, i);
-  auto& g = e->global.params;
   auto& b = e->backflow_p;
   auto& w = e->whistling_p;
   auto& u = e->gusts_p;
   auto& s = e->squalls_p;
   switch (i) {
-    case 0: st(g.manual, x); break;
-    case 1: st(g.coupling, x); break;
-    case 2: st(g.amplitude, x); break;
-    case 3: st(g.rate, x); break;
-    case 4: st(g.duty_cycle, 0.9f * x + 0.05f); break;
-    case 5: st(g.floor, x); break;
+    case 0: case 1: case 2: case 3: case 4: case 5:
+      global_controller_set(e->global.params, i, x);
+      break;
     case 6: select_shape(b.shape, b.shape_index, NOISE_SHAPES, NOISE_SHAPE_COUNT, n); break;
     case 7: st(b.level, x); break;
     case 8: {
