@@ -15,8 +15,13 @@ struct lane_io {
   int stride[LANES];  // 1 for a real lane, 0 for a filler
   float filler[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 
+  lane_io() = default;
   template <class Job>
   lane_io(const Job* jobs, int count) {
+    init(jobs, count);
+  }
+  template <class Job>
+  void init(const Job* jobs, int count) {
     for (int k = 0; k < LANES; ++k) {
       block[k] = k < count ? jobs[k].block : filler;
       stride[k] = k < count ? 1 : 0;
@@ -70,89 +75,131 @@ inline __m128 sub(__m128 a, __m128 b) { return _mm_sub_ps(a, b); }
 
 }  // namespace
 
-void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
+namespace {
+
+// The state of up to four instances of one filter kind as vectors, with the
+// step of one sample. Records are read on load and written back on save.
+struct resonator_lanes {
   using rec_type = resonator;
-  const __m128 g = GATHER(g), a1 = GATHER(a1), a2 = GATHER(a2);
-  __m128 y1 = GATHER(y1), y2 = GATHER(y2);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      const __m128 y = sub(sub(mul(g, v[j]), mul(a1, y1)), mul(a2, y2));
-      y2 = y1;
-      y1 = y;
-      v[j] = y;
-    }
-    io.store(i, v);
+  __m128 g, a1, a2, y1, y2;
+  void load(const resonator_job* jobs, int count) {
+    g = GATHER(g), a1 = GATHER(a1), a2 = GATHER(a2), y1 = GATHER(y1), y2 = GATHER(y2);
   }
-  SCATTER(y1, y1);
-  SCATTER(y2, y2);
+  void save(const resonator_job* jobs, int count) {
+    SCATTER(y1, y1);
+    SCATTER(y2, y2);
+  }
+  __m128 step(__m128 x) {
+    const __m128 y = sub(sub(mul(g, x), mul(a1, y1)), mul(a2, y2));
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+struct biquad_lanes {
+  using rec_type = biquad;
+  __m128 b0, b1, b2, c1, c2, x1, x2, y1, y2;
+  void load(const biquad_job* jobs, int count) {
+    b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), c1 = GATHER(c1), c2 = GATHER(c2);
+    x1 = GATHER(x1), x2 = GATHER(x2), y1 = GATHER(y1), y2 = GATHER(y2);
+  }
+  void save(const biquad_job* jobs, int count) {
+    SCATTER(x1, x1);
+    SCATTER(x2, x2);
+    SCATTER(y1, y1);
+    SCATTER(y2, y2);
+  }
+  __m128 step(__m128 x) {
+    const __m128 y =
+        add(add(add(add(mul(b0, x), mul(b1, x1)), mul(b2, x2)), mul(c1, y1)), mul(c2, y2));
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+struct band_filter_lanes {
+  using rec_type = band_filter;
+  __m128 hb0, hb1, hb2, hc1, hc2, lb0, lb1, lb2, lc1, lc2;
+  __m128 x1, x2, u1, u2, u2_in, y1, y2;
+  void load(const band_filter_job* jobs, int count) {
+    hb0 = GATHER(hp_b0), hb1 = GATHER(hp_b1), hb2 = GATHER(hp_b2), hc1 = GATHER(hp_c1),
+    hc2 = GATHER(hp_c2);
+    lb0 = GATHER(lp_b0), lb1 = GATHER(lp_b1), lb2 = GATHER(lp_b2), lc1 = GATHER(lp_c1),
+    lc2 = GATHER(lp_c2);
+    x1 = GATHER(x1), x2 = GATHER(x2), u1 = GATHER(u1), u2 = GATHER(u2), u2_in = GATHER(u2_in),
+    y1 = GATHER(y1), y2 = GATHER(y2);
+  }
+  void save(const band_filter_job* jobs, int count) {
+    SCATTER(x1, x1);
+    SCATTER(x2, x2);
+    SCATTER(u1, u1);
+    SCATTER(u2, u2);
+    SCATTER(u2_in, u2_in);
+    SCATTER(y1, y1);
+    SCATTER(y2, y2);
+  }
+  __m128 step(__m128 x) {
+    const __m128 u =
+        add(add(add(add(mul(hb0, x), mul(hb1, x1)), mul(hb2, x2)), mul(hc1, u1)), mul(hc2, u2));
+    const __m128 y = add(add(add(add(mul(lb0, u), mul(lb1, u1)), mul(lb2, u2_in)), mul(lc1, y1)),
+                         mul(lc2, y2));
+    x2 = x1;
+    x1 = x;
+    u2 = u1;
+    u2_in = u1;
+    u1 = u;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+// Up to eight jobs as G groups of four lanes, the groups' sample chains
+// interleaved so that the processor works on independent recurrences at once.
+template <class Lanes, class Job, int G>
+void run_groups(const Job* jobs, int count, int n) {
+  Lanes st[G];
+  lane_io io[G];
+  int counts[G];
+  for (int g = 0; g < G; ++g) {
+    counts[g] = count - 4 * g < LANES ? count - 4 * g : LANES;
+    st[g].load(jobs + 4 * g, counts[g]);
+    io[g].init(jobs + 4 * g, counts[g]);
+  }
+  for (int i = 0; i < n; i += 4) {
+    __m128 v[G][4];
+    for (int g = 0; g < G; ++g) io[g].load(i, v[g]);
+    for (int j = 0; j < 4; ++j)
+      for (int g = 0; g < G; ++g) v[g][j] = st[g].step(v[g][j]);
+    for (int g = 0; g < G; ++g) io[g].store(i, v[g]);
+  }
+  for (int g = 0; g < G; ++g) st[g].save(jobs + 4 * g, counts[g]);
+}
+
+template <class Lanes, class Job>
+void run_lanes(const Job* jobs, int count, int n) {
+  if (count > LANES)
+    run_groups<Lanes, Job, 2>(jobs, count, n);
+  else
+    run_groups<Lanes, Job, 1>(jobs, count, n);
+}
+
+}  // namespace
+
+void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
+  run_lanes<resonator_lanes>(jobs, count, n);
 }
 
 void biquad_process_lanes(const biquad_job* jobs, int count, int n) {
-  using rec_type = biquad;
-  const __m128 b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), c1 = GATHER(c1),
-               c2 = GATHER(c2);
-  __m128 x1 = GATHER(x1), x2 = GATHER(x2), y1 = GATHER(y1), y2 = GATHER(y2);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      const __m128 x = v[j];
-      const __m128 y =
-          add(add(add(add(mul(b0, x), mul(b1, x1)), mul(b2, x2)), mul(c1, y1)), mul(c2, y2));
-      x2 = x1;
-      x1 = x;
-      y2 = y1;
-      y1 = y;
-      v[j] = y;
-    }
-    io.store(i, v);
-  }
-  SCATTER(x1, x1);
-  SCATTER(x2, x2);
-  SCATTER(y1, y1);
-  SCATTER(y2, y2);
+  run_lanes<biquad_lanes>(jobs, count, n);
 }
 
 void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
-  using rec_type = band_filter;
-  const __m128 hb0 = GATHER(hp_b0), hb1 = GATHER(hp_b1), hb2 = GATHER(hp_b2),
-               hc1 = GATHER(hp_c1), hc2 = GATHER(hp_c2);
-  const __m128 lb0 = GATHER(lp_b0), lb1 = GATHER(lp_b1), lb2 = GATHER(lp_b2),
-               lc1 = GATHER(lp_c1), lc2 = GATHER(lp_c2);
-  __m128 x1 = GATHER(x1), x2 = GATHER(x2), u1 = GATHER(u1), u2 = GATHER(u2),
-         u2_in = GATHER(u2_in), y1 = GATHER(y1), y2 = GATHER(y2);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      const __m128 x = v[j];
-      const __m128 u =
-          add(add(add(add(mul(hb0, x), mul(hb1, x1)), mul(hb2, x2)), mul(hc1, u1)), mul(hc2, u2));
-      const __m128 y = add(add(add(add(mul(lb0, u), mul(lb1, u1)), mul(lb2, u2_in)), mul(lc1, y1)),
-                           mul(lc2, y2));
-      x2 = x1;
-      x1 = x;
-      u2 = u1;
-      u2_in = u1;
-      u1 = u;
-      y2 = y1;
-      y1 = y;
-      v[j] = y;
-    }
-    io.store(i, v);
-  }
-  SCATTER(x1, x1);
-  SCATTER(x2, x2);
-  SCATTER(u1, u1);
-  SCATTER(u2, u2);
-  SCATTER(u2_in, u2_in);
-  SCATTER(y1, y1);
-  SCATTER(y2, y2);
+  run_lanes<band_filter_lanes>(jobs, count, n);
 }
 
 void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {

@@ -2,8 +2,10 @@
 // Filters of independent instances run side by side, one instance per vector
 // lane. Each lane does exactly the arithmetic of the scalar processor on its
 // own record (same operations, same order), so a lane's output is bit for bit
-// the scalar output; four instances cost about one. Up to four jobs per call;
-// a job's block is filtered in place. Block lengths: multiples of 4.
+// the scalar output; four instances cost about one. A job's block is filtered
+// in place; block lengths are multiples of 4. The resonator, biquad and band
+// filter kernels take up to eight jobs (two groups of lanes interleaved), the
+// others up to four.
 
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"
@@ -45,14 +47,14 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
 // once per call, then advanced sample by sample.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);
 
-// Collects jobs of one kind and runs them four at a time.
-template <class Job, void (*Run)(const Job*, int, int)>
+// Collects jobs of one kind and runs them `Width` at a time.
+template <class Job, void (*Run)(const Job*, int, int), int Width = LANES>
 struct lane_batch {
   Job jobs[16];
   int count = 0;
   void add(Job j) { jobs[count++] = j; }
   void run(int n) {
-    for (int i = 0; i < count; i += LANES) Run(jobs + i, count - i < LANES ? count - i : LANES, n);
+    for (int i = 0; i < count; i += Width) Run(jobs + i, count - i < Width ? count - i : Width, n);
     count = 0;
   }
 };

@@ -118,8 +118,8 @@ struct pluvessa_traits {
     lane_batch<biquad_df2_job, biquad_df2_process_lanes> jitter_bp, smoothers_body;
     lane_batch<one_pole_job, one_pole_process_lanes> one_poles;
     lane_batch<sine_osc_job, sine_osc_process_lanes> carriers, tones;
-    lane_batch<biquad_job, biquad_process_lanes> sections;
-    lane_batch<band_filter_job, band_filter_process_lanes> bands;
+    lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> sections;
+    lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

@@ -131,9 +131,9 @@ struct vantora_traits {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
     float* const* b = e->buffer_table;
-    lane_batch<resonator_job, resonator_process_lanes> shapes;
-    lane_batch<biquad_job, biquad_process_lanes> stage1, stage2, stage3, stage4;
-    lane_batch<band_filter_job, band_filter_process_lanes> bands;
+    lane_batch<resonator_job, resonator_process_lanes, 2 * LANES> shapes;
+    lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> stage1, stage2, stage3, stage4;
+    lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
