@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int SUB_CHUNK = 64;  // samples per pass of the oscillator kernel
+
 // Up to four blocks seen as one stream of 4-lane vectors: sample i of every
 // lane. Missing lanes read zeros and write nowhere useful.
 struct lane_io {
@@ -64,7 +66,6 @@ biquad* rec_of(const biquad_job& j) { return j.f; }
 band_filter* rec_of(const band_filter_job& j) { return j.f; }
 biquad_df2* rec_of(const biquad_df2_job& j) { return j.f; }
 one_pole* rec_of(const one_pole_job& j) { return j.p; }
-sine_osc* rec_of(const sine_osc_job& j) { return j.o; }
 
 #define GATHER(field) gather(jobs, count, rec_of, &rec_type::field)
 #define SCATTER(field, value) scatter(jobs, count, rec_of, &rec_type::field, value)
@@ -202,94 +203,114 @@ void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
   run_lanes<band_filter_lanes>(jobs, count, n);
 }
 
-void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
+namespace {
+
+struct biquad_df2_lanes {
   using rec_type = biquad_df2;
-  const __m128 b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), a1 = GATHER(a1),
-               a2 = GATHER(a2);
-  __m128 w1 = GATHER(w1), w2 = GATHER(w2);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      const __m128 w = sub(sub(v[j], mul(a1, w1)), mul(a2, w2));
-      v[j] = add(add(mul(b0, w), mul(b1, w1)), mul(b2, w2));
-      w2 = w1;
-      w1 = w;
-    }
-    io.store(i, v);
+  __m128 b0, b1, b2, a1, a2, w1, w2;
+  void load(const biquad_df2_job* jobs, int count) {
+    b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), a1 = GATHER(a1), a2 = GATHER(a2);
+    w1 = GATHER(w1), w2 = GATHER(w2);
   }
-  SCATTER(w1, w1);
-  SCATTER(w2, w2);
+  void save(const biquad_df2_job* jobs, int count) {
+    SCATTER(w1, w1);
+    SCATTER(w2, w2);
+  }
+  __m128 step(__m128 x) {
+    const __m128 w = sub(sub(x, mul(a1, w1)), mul(a2, w2));
+    const __m128 y = add(add(mul(b0, w), mul(b1, w1)), mul(b2, w2));
+    w2 = w1;
+    w1 = w;
+    return y;
+  }
+};
+
+struct one_pole_lanes {
+  using rec_type = one_pole;
+  __m128 k, y1;
+  void load(const one_pole_job* jobs, int count) { k = GATHER(k), y1 = GATHER(y1); }
+  void save(const one_pole_job* jobs, int count) { SCATTER(y1, y1); }
+  __m128 step(__m128 x) {
+    y1 = sub(x, mul(k, y1));
+    return y1;
+  }
+};
+
+constexpr double PI_D = 3.141592653589793;
+constexpr double TWO_PI_D = 6.283185307179586;
+
+// The scalar oscillator's phase step: add, then wrap once (in double).
+inline float advance_phase(float phase, float inc) {
+  const float p = phase + inc;
+  const double d = static_cast<double>(p);
+  if (d < -PI_D) return static_cast<float>(d + TWO_PI_D);
+  if (d > PI_D) return static_cast<float>(d - TWO_PI_D);
+  return p;
+}
+
+}  // namespace
+
+void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
+  run_lanes<biquad_df2_lanes>(jobs, count, n);
 }
 
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
-  using rec_type = one_pole;
-  const __m128 k = GATHER(k);
-  __m128 y1 = GATHER(y1);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      y1 = sub(v[j], mul(k, y1));
-      v[j] = y1;
-    }
-    io.store(i, v);
-  }
-  SCATTER(y1, y1);
+  run_lanes<one_pole_lanes>(jobs, count, n);
 }
 
-// The scalar oscillator's steps, lane by lane: the increment folded modulo
-// 2 pi with its sign kept, the parabolic sine of the current phase, and the
-// phase advanced and wrapped once, the wrap done in double as the scalar code
-// does it.
+// The scalar oscillator's steps for up to four oscillators: the folded
+// increments and the parabolic sines are computed four samples at a time
+// along each block; only the phase accumulation is serial, and the four
+// oscillators' phases advance together so their chains overlap.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
-  using rec_type = sine_osc;
-  for (int k = 0; k < count; ++k) sine_osc_process(jobs[k].o, jobs[k].block, 0);  // normalise
-  const __m128 scale = GATHER(scale);
-  __m128 phase = GATHER(phase);
   const __m128 two_pi = _mm_set1_ps(6.2831855f), zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
   const __m128 exact = _mm_set1_ps(8388608.0f);  // from 2^23 on, a float is a whole number
   const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-  // (double)p < -pi and (double)p > pi, as float comparisons: no float lies
-  // between 3.1415925f and pi, nor between pi and 3.14159274f.
-  const __m128 below = _mm_set1_ps(-3.1415925f), above = _mm_set1_ps(3.1415925f);
-  const __m128d two_pi_d = _mm_set1_pd(6.283185307179586);
-  lane_io io(jobs, count);
-  for (int i = 0; i < n; i += 4) {
-    __m128 v[4];
-    io.load(i, v);
-    for (int j = 0; j < 4; ++j) {
-      __m128 inc = mul(v[j], scale);
-      const __m128 q = _mm_div_ps(_mm_and_ps(inc, abs_mask), two_pi);
-      const __m128 small = _mm_cmplt_ps(q, exact);
-      const __m128 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_and_ps(q, small)));
-      const __m128 m = _mm_or_ps(_mm_and_ps(small, t), _mm_andnot_ps(small, q));
-      const __m128 sign = sub(_mm_and_ps(_mm_cmpgt_ps(inc, zero), one),
-                              _mm_and_ps(_mm_cmplt_ps(inc, zero), one));
-      inc = sub(inc, mul(mul(sign, m), two_pi));
-
-      const __m128 x = phase;
-      const __m128 ax = _mm_and_ps(x, abs_mask);
-      const __m128 y = sub(mul(_mm_set1_ps(1.2732395f), x), mul(mul(_mm_set1_ps(0.40528473f), x), ax));
-      const __m128 ay = _mm_and_ps(y, abs_mask);
-      v[j] = add(mul(_mm_set1_ps(0.225f), sub(mul(y, ay), y)), y);
-
-      const __m128 p = add(phase, inc);
-      const __m128d lo = _mm_cvtps_pd(p), hi = _mm_cvtps_pd(_mm_movehl_ps(p, p));
-      const __m128 up = _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(lo, two_pi_d)),
-                                      _mm_cvtpd_ps(_mm_add_pd(hi, two_pi_d)));
-      const __m128 down = _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(lo, two_pi_d)),
-                                        _mm_cvtpd_ps(_mm_sub_pd(hi, two_pi_d)));
-      const __m128 is_below = _mm_cmplt_ps(p, below);
-      const __m128 is_above = _mm_andnot_ps(is_below, _mm_cmpgt_ps(p, above));
-      phase = _mm_or_ps(_mm_or_ps(_mm_and_ps(is_below, up), _mm_and_ps(is_above, down)),
-                        _mm_andnot_ps(_mm_or_ps(is_below, is_above), p));
-    }
-    io.store(i, v);
+  const __m128 k1 = _mm_set1_ps(1.2732395f), k2 = _mm_set1_ps(0.40528473f);
+  const __m128 k3 = _mm_set1_ps(0.225f);
+  float phase[LANES] = {0.0f, 0.0f, 0.0f, 0.0f};
+  float scale[LANES] = {0.0f, 0.0f, 0.0f, 0.0f};
+  for (int k = 0; k < count; ++k) {
+    sine_osc_process(jobs[k].o, jobs[k].block, 0);  // normalises the phase
+    phase[k] = jobs[k].o->phase;
+    scale[k] = jobs[k].o->scale;
   }
-  SCATTER(phase, phase);
+  alignas(16) float inc[LANES][SUB_CHUNK];
+  alignas(16) float ph[LANES][SUB_CHUNK];
+  for (int start = 0; start < n; start += SUB_CHUNK) {
+    const int len = n - start < SUB_CHUNK ? n - start : SUB_CHUNK;
+    // Increments, folded modulo 2 pi keeping their sign.
+    for (int k = 0; k < count; ++k) {
+      const __m128 sc = _mm_set1_ps(scale[k]);
+      for (int i = 0; i < len; i += 4) {
+        __m128 v = mul(_mm_loadu_ps(jobs[k].block + start + i), sc);
+        const __m128 q = _mm_div_ps(_mm_and_ps(v, abs_mask), two_pi);
+        const __m128 small = _mm_cmplt_ps(q, exact);
+        const __m128 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_and_ps(q, small)));
+        const __m128 m = _mm_or_ps(_mm_and_ps(small, t), _mm_andnot_ps(small, q));
+        const __m128 sign = sub(_mm_and_ps(_mm_cmpgt_ps(v, zero), one),
+                                _mm_and_ps(_mm_cmplt_ps(v, zero), one));
+        v = sub(v, mul(mul(sign, m), two_pi));
+        _mm_store_ps(inc[k] + i, v);
+      }
+    }
+    // Phases: each sample uses the phase before its own increment.
+    for (int i = 0; i < len; ++i)
+      for (int k = 0; k < LANES; ++k) {
+        if (k >= count) break;
+        ph[k][i] = phase[k];
+        phase[k] = advance_phase(phase[k], inc[k][i]);
+      }
+    // Sines of the phases.
+    for (int k = 0; k < count; ++k)
+      for (int i = 0; i < len; i += 4) {
+        const __m128 x = _mm_load_ps(ph[k] + i);
+        const __m128 y = sub(mul(k1, x), mul(mul(k2, x), _mm_and_ps(x, abs_mask)));
+        const __m128 out = add(mul(k3, sub(mul(y, _mm_and_ps(y, abs_mask)), y)), y);
+        _mm_storeu_ps(jobs[k].block + start + i, out);
+      }
+  }
+  for (int k = 0; k < count; ++k) jobs[k].o->phase = phase[k];
 }
 
 #undef GATHER

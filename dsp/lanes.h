@@ -3,9 +3,8 @@
 // lane. Each lane does exactly the arithmetic of the scalar processor on its
 // own record (same operations, same order), so a lane's output is bit for bit
 // the scalar output; four instances cost about one. A job's block is filtered
-// in place; block lengths are multiples of 4. The resonator, biquad and band
-// filter kernels take up to eight jobs (two groups of lanes interleaved), the
-// others up to four.
+// in place; block lengths are multiples of 4. The filter kernels take up to
+// eight jobs (two groups of lanes interleaved), the oscillator kernel four.
 
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"

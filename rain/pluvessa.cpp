@@ -115,8 +115,8 @@ struct pluvessa_traits {
     float* const* b = e->buffer_table;
     auto out_of = [b](int v) { return const_cast<float*>(voice_output_of(b, v)); };
     auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
-    lane_batch<biquad_df2_job, biquad_df2_process_lanes> jitter_bp, smoothers_body;
-    lane_batch<one_pole_job, one_pole_process_lanes> one_poles;
+    lane_batch<biquad_df2_job, biquad_df2_process_lanes, 2 * LANES> jitter_bp, smoothers_body;
+    lane_batch<one_pole_job, one_pole_process_lanes, 2 * LANES> one_poles;
     lane_batch<sine_osc_job, sine_osc_process_lanes> carriers, tones;
     lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> sections;
     lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;

@@ -1007,8 +1007,8 @@ TEST(Filters, OnePole) {
 }
 
 // Lane-parallel processing: each instance run side by side with others gives
-// bit for bit what its scalar processor gives, whatever the job count (up to
-// eight for the kernels that interleave two groups of lanes, four for others).
+// bit for bit what its scalar processor gives, whatever the job count (one
+// to eight: one or two groups of four lanes).
 TEST(Filters, LanesEqualScalarProcessing) {
   uint32_t seed = 12345u;
   auto rnd = [&seed]() {
@@ -1016,7 +1016,6 @@ TEST(Filters, LanesEqualScalarProcessing) {
     return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
   };
   for (int count = 1; count <= 8; ++count) {
-    const int small = count < 4 ? count : 4;  // DF2 and one-pole take four
     SCOPED_TRACE(count);
     float lane_blocks[8][64], scalar_blocks[8][64];
     for (auto& b : lane_blocks)
@@ -1062,16 +1061,14 @@ TEST(Filters, LanesEqualScalarProcessing) {
     for (int pass = 0; pass < 2; ++pass) {
       resonator_process_lanes(rj, count, 64);
       biquad_process_lanes(qj, count, 64);
-      biquad_df2_process_lanes(dj, small, 64);
-      one_pole_process_lanes(pj, small, 64);
+      biquad_df2_process_lanes(dj, count, 64);
+      one_pole_process_lanes(pj, count, 64);
       band_filter_process_lanes(bj, count, 64);
       for (int k = 0; k < count; ++k) {
         resonator_process(&rs[k], scalar_blocks[k], 64);
         biquad_process(&qs[k], scalar_blocks[k], 64);
-        if (k < small) {
-          biquad_df2_process(&ds[k], scalar_blocks[k], 64);
-          one_pole_process(&ps[k], scalar_blocks[k], 64);
-        }
+        biquad_df2_process(&ds[k], scalar_blocks[k], 64);
+        one_pole_process(&ps[k], scalar_blocks[k], 64);
         band_filter_process(&bs[k], scalar_blocks[k], 64);
       }
     }
