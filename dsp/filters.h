@@ -58,6 +58,32 @@ struct one_pole {
   float k;   // coefficient
 };
 
+// The arguments of a filter's last design. A design is a pure function of its
+// arguments and leaves history alone, so calling it again with bit-identical
+// arguments would store the same coefficients: the caller may skip it.
+struct design_memo {
+  uint32_t bits[4];
+  bool valid;
+};
+
+inline void design_memo_clear(design_memo* m) { m->valid = false; }
+
+// True when (a, b, c, d) are bit for bit the arguments remembered; otherwise
+// remembers them and returns false (the caller then designs).
+inline bool design_memo_same(design_memo* m, float a, float b, float c, float d) {
+  uint32_t now[4];
+  __builtin_memcpy(&now[0], &a, 4);
+  __builtin_memcpy(&now[1], &b, 4);
+  __builtin_memcpy(&now[2], &c, 4);
+  __builtin_memcpy(&now[3], &d, 4);
+  if (m->valid && now[0] == m->bits[0] && now[1] == m->bits[1] && now[2] == m->bits[2] &&
+      now[3] == m->bits[3])
+    return true;
+  for (int i = 0; i < 4; ++i) m->bits[i] = now[i];
+  m->valid = true;
+  return false;
+}
+
 // Designs. type: 0..9; f: Hz, accepted in [smallest normal, fs/2] (else
 // pass-through and 5; NaN counts as out of range); q > smallest normal (else
 // 5, record unchanged); a type above 9 gives 5 with the record unchanged.

@@ -19,6 +19,7 @@ void derive_density(rumble_voice& v, const rumble_params& p, float strength) {
 
 void pluvessa_rumble_setup(rumble_voice& v) {
   one_pole_init(&v.smoother);
+  design_memo_clear(&v.smoother_memo);
   biquad_df2_init(&v.body);
   band_filter_init(&v.cut);
   biquad_init(&v.notch);
@@ -47,7 +48,8 @@ void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs) {
 void pluvessa_rumble_prepare(rumble_voice& v, const rumble_params& p, float fs, float strength,
                              float* out, float* modulator) {
   derive_density(v, p, strength);
-  one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
+  if (!design_memo_same(&v.smoother_memo, v.smoother_cutoff, fs, 0.0f, 0.0f))
+    one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
   // Two draws from the shared generator: the carrier first, then the modulator.
   noise_white_process(out, SUB_BLOCK);
   noise_white_process(modulator, SUB_BLOCK);

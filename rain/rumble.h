@@ -18,6 +18,7 @@ struct rumble_params {
 
 struct rumble_voice {
   one_pole smoother;
+  design_memo smoother_memo;  // arguments of the smoother's last design
   biquad_df2 body;
   band_filter cut;
   biquad notch;

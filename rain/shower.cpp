@@ -6,6 +6,7 @@
 void pluvessa_shower_setup(shower_voice& v) {
   band_filter_init(&v.cut);
   biquad_init(&v.colour);
+  design_memo_clear(&v.colour_memo);
   gain_ramp_init(&v.ramp);
 }
 
@@ -15,7 +16,10 @@ void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs) {
 }
 
 void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, float* out) {
-  biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, ld(p.colour), SHOWER_COLOUR_Q, fs);
+  // Redesigned every sub-block in principle; skipped while the colour stays.
+  const float colour = ld(p.colour);
+  if (!design_memo_same(&v.colour_memo, colour, fs, 0.0f, 0.0f))
+    biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, colour, SHOWER_COLOUR_Q, fs);
   noise_white_process(out, SUB_BLOCK);
   block_multiply(out, out, SUB_BLOCK);
   block_multiply(out, out, SUB_BLOCK);

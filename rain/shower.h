@@ -20,6 +20,7 @@ struct shower_params {
 struct shower_voice {
   band_filter cut;
   biquad colour;
+  design_memo colour_memo;  // arguments of the colour peak's last design
   gain_ramp_state ramp;
 };
 

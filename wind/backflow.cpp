@@ -1,11 +1,14 @@
 #include "wind/backflow.h"
 
+#include <bit>
+
 #include "dsp/dsp_common.h"
 #include "dsp/limiter.h"
 #include "dsp/noise.h"
 
 void vantora_backflow_setup(backflow_voice& v) {
   biquad_init(&v.main);
+  design_memo_clear(&v.main_memo);
   random_walk_init(&v.walk);
   resonator_init(&v.shape);
   band_filter_init(&v.band);
@@ -35,7 +38,12 @@ void vantora_backflow_prepare(backflow_voice& v, const backflow_params& p, float
   const float c = ld(p.coupling);
   v.mixed_variation = (1.0f - c) * v.local_variation + c * speed;
   v.current_freq = ((v.mixed_variation - 0.5f) * ld(p.variation_depth) + 1.0f) * ld(p.base_freq);
-  biquad_design_q_linear(&v.main, ld(p.filter_type), 1.0f, v.current_freq, ld(p.q), fs);
+  // Redesigned only when its arguments moved (the wind speed and the walk
+  // change every few sub-blocks, not every one).
+  const int32_t type = ld(p.filter_type);
+  const float q = ld(p.q);
+  if (!design_memo_same(&v.main_memo, std::bit_cast<float>(type), v.current_freq, q, fs))
+    biquad_design_q_linear(&v.main, type, 1.0f, v.current_freq, q, fs);
 }
 
 void vantora_backflow_finish(backflow_voice& v, const backflow_params& p, float* out) {

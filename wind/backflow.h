@@ -27,6 +27,7 @@ struct backflow_params {
 
 struct backflow_voice {
   biquad main;
+  design_memo main_memo;  // arguments of the main filter's last design
   random_walk walk;
   resonator shape;
   band_filter band;

@@ -30,6 +30,7 @@ struct whistling_voice {
   bounded_random_walk walk;
   band_filter band;
   biquad whistle;
+  design_memo whistle_memo;  // arguments of the whistle filter's last design
   gain_ramp_state ramp;
   float walk_value, mixed_value, whistle_gain, centre_freq;
   float walk_interval, gain_exponent;
