@@ -70,7 +70,7 @@ struct frame_header {
 
 // The output stage: mix block, master gain ramps and the hard clip.
 struct output_stage {
-  alignas(64) float mix[SUB_BLOCK * MAX_CHANNELS];
+  alignas(16) float mix[SUB_BLOCK * MAX_CHANNELS];
   limiter clip;
   gain_ramp_state ramp[MAX_CHANNELS];  // the interleaved path uses only the first
 };

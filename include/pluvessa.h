@@ -1,7 +1,8 @@
 /* Pluvessa: the Ostrelle rain engine, exported by pluvessa_fmod_studio_shared_mt.
  *
  * The caller owns the engine record: allocate pluvessa_get_size() bytes
- * (64-byte alignment recommended), call pluvessa_init, and never move or copy
+ * aligned to at least 16 bytes (malloc's alignment; 64 keeps the record on
+ * cache lines), call pluvessa_init, and never move or copy
  * the record afterwards (it points into itself). Parameters are set in
  * natural units (linear gains, fractions 0..1, Hz) or normalised 0..1.
  * Setters may run on another thread while a block renders; init, preset

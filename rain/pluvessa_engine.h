@@ -55,7 +55,7 @@ enum pluvessa_buffer : int {
 struct pluvessa_engine {
   frame_header frame;
   dirty_flag dirty[RF_COUNT];
-  alignas(64) float buffers[RB_COUNT][SUB_BLOCK];
+  alignas(16) float buffers[RB_COUNT][SUB_BLOCK];  // vector loads never split a cache line
   carry_store carry;
   float* buffer_table[RB_COUNT];
   output_stage out;

@@ -64,7 +64,7 @@ enum vantora_buffer : int {
 struct vantora_engine {
   frame_header frame;
   dirty_flag dirty[VF_COUNT];
-  alignas(64) float buffers[VB_COUNT][SUB_BLOCK];
+  alignas(16) float buffers[VB_COUNT][SUB_BLOCK];  // vector loads never split a cache line
   carry_store carry;
   float* buffer_table[VB_COUNT];
   output_stage out;

@@ -277,3 +277,20 @@ TEST(PluvessaFrame, DescriptorDescribesTheEngine) {
   pluvessa_process(b, direct.data(), 0x3, 640);
   EXPECT_EQ(0, std::memcmp(via_table.data(), direct.data(), direct.size() * sizeof(float)));
 }
+
+// A record needs no more than malloc's 16-byte alignment: one placed 16 bytes
+// past a cache line renders exactly what a cache-aligned one renders.
+TEST(PluvessaFrame, WorksOnSixteenByteAlignedMemory) {
+  static_assert(alignof(pluvessa_engine) <= 16);
+  const size_t size = pluvessa_get_size();
+  void* raw = std::aligned_alloc(64, (size + 16 + 63) / 64 * 64);
+  auto* shifted = reinterpret_cast<pluvessa_engine*>(static_cast<char*>(raw) + 16);
+  engine_memory aligned;
+  ASSERT_EQ(pluvessa_init(shifted, RATE), 0);
+  ASSERT_EQ(pluvessa_init(aligned, RATE), 0);
+  std::vector<float> a(2 * 1000), b(2 * 1000);
+  pluvessa_process(shifted, a.data(), 0x3, 1000);
+  pluvessa_process(aligned, b.data(), 0x3, 1000);
+  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(float)));
+  std::free(raw);
+}
