@@ -7,7 +7,9 @@
 void denormal_mode_set() {
 #if defined(__x86_64__) || defined(__i386__)
   // Bit 15 flushes denormal results to zero, bit 6 reads denormal inputs as zero.
-  _mm_setcsr(_mm_getcsr() | 0x8040u);
+  // Writing the control register drains the pipeline: only when needed.
+  const unsigned csr = _mm_getcsr();
+  if ((csr & 0x8040u) != 0x8040u) _mm_setcsr(csr | 0x8040u);
 #elif defined(__aarch64__)
   uint64_t fpcr;
   __asm__ __volatile__("mrs %0, fpcr" : "=r"(fpcr));

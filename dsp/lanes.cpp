@@ -46,12 +46,18 @@ struct lane_io {
   }
 };
 
-// One field of up to four records as a vector (0 for missing lanes).
+// A record of zeros that missing lanes read (never written).
+template <class Rec>
+inline const Rec ZERO_RECORD{};
+
+// One field of up to four records as a vector (0 for missing lanes). Built in
+// registers: four scalar stores read back as one vector would stall on store
+// forwarding, once per field and pass.
 template <class Rec, class Job>
 __m128 gather(const Job* jobs, int count, Rec* (*rec)(const Job&), float Rec::*field) {
-  float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-  for (int k = 0; k < count; ++k) v[k] = rec(jobs[k])->*field;
-  return _mm_loadu_ps(v);
+  const Rec* r[4];
+  for (int k = 0; k < 4; ++k) r[k] = k < count ? rec(jobs[k]) : &ZERO_RECORD<Rec>;
+  return _mm_set_ps(r[3]->*field, r[2]->*field, r[1]->*field, r[0]->*field);
 }
 
 template <class Rec, class Job>
