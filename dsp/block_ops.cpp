@@ -109,21 +109,31 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
 }
 
 // Each output sample receives the sources in column order, starting from
-// what it held; the frames go four at a time.
+// what it held; the frames go four at a time, one vector per channel.
 int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
                     const float* matrix, int frames) {
   const int m = num_channels;
-  for (int c = 0; c < m; ++c) {
+  auto channel_sum = [&](int c, int f, f4 acc) {
     const float* k = matrix + c * num_sources;
+    for (int s = 0; s < num_sources; ++s) acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
+    return acc;
+  };
+  if (m == 1) {
+    for (int f = 0; f < frames; f += 4) simd::store(out + f, channel_sum(0, f, simd::load(out + f)));
+  } else if (m == 2) {
     for (int f = 0; f < frames; f += 4) {
-      float lanes[4] = {out[f * m + c], out[(f + 1) * m + c], out[(f + 2) * m + c],
-                        out[(f + 3) * m + c]};
-      f4 acc = simd::load(lanes);
-      for (int s = 0; s < num_sources; ++s)
-        acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
-      simd::store(lanes, acc);
-      for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
+      float* o = out + 2 * f;
+      const f4 left = channel_sum(0, f, simd::load_strided(o, 2));
+      const f4 right = channel_sum(1, f, simd::load_strided(o + 1, 2));
+      simd::store_interleaved2(o, left, right);
     }
+  } else {
+    for (int c = 0; c < m; ++c)
+      for (int f = 0; f < frames; f += 4) {
+        float lanes[4];
+        simd::store(lanes, channel_sum(c, f, simd::load_strided(out + f * m + c, m)));
+        for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
+      }
   }
   return DSP_OK;
 }

@@ -4,7 +4,7 @@
 // own record (same operations, same order), so a lane's output is bit for bit
 // the scalar output; four instances cost about one. A job's block is filtered
 // in place; block lengths are multiples of 4. The filter kernels take up to
-// eight jobs (two groups of lanes interleaved), the oscillator kernel four.
+// eight jobs (two groups of lanes interleaved), as does the oscillator kernel.
 
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"

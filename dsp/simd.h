@@ -41,6 +41,16 @@ inline f4 to_float(i4 a) { return {_mm_cvtepi32_ps(a.v)}; }
 inline i4 add(i4 a, int32_t k) { return {_mm_add_epi32(a.v, _mm_set1_epi32(k))}; }
 inline i4 shift_left(i4 a, int n) { return {_mm_sll_epi32(a.v, _mm_cvtsi32_si128(n))}; }
 inline f4 as_float(i4 a) { return {_mm_castsi128_ps(a.v)}; }
+// Four floats `stride` apart, built in registers (no store-forwarding stall).
+inline f4 load_strided(const float* p, int stride) {
+  return {_mm_set_ps(p[3 * stride], p[2 * stride], p[stride], p[0])};
+}
+// Two vectors of consecutive frames as interleaved pairs: (a0 b0 a1 b1) to
+// p[0..3] and (a2 b2 a3 b3) to p[4..7].
+inline void store_interleaved2(float* p, f4 a, f4 b) {
+  _mm_storeu_ps(p, _mm_unpacklo_ps(a.v, b.v));
+  _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a.v, b.v));
+}
 
 #else
 
@@ -114,6 +124,15 @@ inline f4 as_float(i4 a) {
   f4 r;
   std::memcpy(r.v, a.v, sizeof r.v);
   return r;
+}
+inline f4 load_strided(const float* p, int stride) {
+  return {{p[0], p[stride], p[2 * stride], p[3 * stride]}};
+}
+inline void store_interleaved2(float* p, f4 a, f4 b) {
+  for (int i = 0; i < 4; ++i) {
+    p[2 * i] = a.v[i];
+    p[2 * i + 1] = b.v[i];
+  }
 }
 #undef SIMD_LANEWISE
 

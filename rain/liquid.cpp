@@ -56,18 +56,18 @@ void pluvessa_liquid_pulses(float* trigger, const float* out) {
   block_offset(-DROP_THRESHOLD, trigger, SUB_BLOCK);
 }
 
-void pluvessa_liquid_tone(liquid_voice& v, const liquid_params& p, float* trigger, float* out) {
-  block_scale(1.9f, trigger, SUB_BLOCK);
+void pluvessa_liquid_tone_frequency(liquid_voice& v, const liquid_params& p, float* tone) {
   // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
-  ramp_osc_process(&v.sweep, out, SUB_BLOCK);
-  block_offset(1.0f, out, SUB_BLOCK);
-  block_scale(ld(p.tone_half_range), out, SUB_BLOCK);
-  block_offset(ld(p.tone_min), out, SUB_BLOCK);
-  block_exp(out, SUB_BLOCK);
+  ramp_osc_process(&v.sweep, tone, SUB_BLOCK);
+  block_offset(1.0f, tone, SUB_BLOCK);
+  block_scale(ld(p.tone_half_range), tone, SUB_BLOCK);
+  block_offset(ld(p.tone_min), tone, SUB_BLOCK);
+  block_exp(tone, SUB_BLOCK);
 }
 
-void pluvessa_liquid_gate(const float* trigger, float* out) {
-  block_multiply(trigger, out, SUB_BLOCK);
+void pluvessa_liquid_gate(float* trigger, const float* tone, float* out) {
+  block_scale(1.9f, trigger, SUB_BLOCK);
+  block_multiply_to(trigger, tone, out, SUB_BLOCK);
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {

@@ -117,7 +117,7 @@ struct pluvessa_traits {
     auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
     lane_batch<biquad_df2_job, biquad_df2_process_lanes, 2 * LANES> jitter_bp, smoothers_body;
     lane_batch<one_pole_job, one_pole_process_lanes, 2 * LANES> one_poles;
-    lane_batch<sine_osc_job, sine_osc_process_lanes> carriers, tones;
+    lane_batch<sine_osc_job, sine_osc_process_lanes, 2 * LANES> oscillators;
     lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> sections;
     lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
 
@@ -149,9 +149,7 @@ struct pluvessa_traits {
         jitter_bp.add({&x.jitter_bandpass, trig});
         one_poles.add({&x.jitter_lowpass, trig});
         smoothers_body.add({&x.carrier_smoother, out});
-        carriers.add({&x.carrier, out});
         sections.add({&x.colour_highpass, trig});
-        tones.add({&x.tone, out});
         bands.add({&x.cut, out});
       }
     }
@@ -166,7 +164,20 @@ struct pluvessa_traits {
         pluvessa_liquid_carrier(trigger_of(v), out_of(v));
     }
     smoothers_body.run(SUB_BLOCK);
-    carriers.run(SUB_BLOCK);
+    // Carriers and tones in one pass: eight independent phase chains.
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID) oscillators.add({&e->liquid[v - RV_LIQUID].carrier, out_of(v)});
+    }
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID) {
+        const int i = v - RV_LIQUID;
+        pluvessa_liquid_tone_frequency(e->liquid[i], e->liquid_p[i / 2], b[RB_TONE + i]);
+        oscillators.add({&e->liquid[i].tone, b[RB_TONE + i]});
+      }
+    }
+    oscillators.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v >= RV_LIQUID) pluvessa_liquid_pulses(trigger_of(v), out_of(v));
@@ -174,14 +185,7 @@ struct pluvessa_traits {
     sections.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
-      if (v >= RV_LIQUID)
-        pluvessa_liquid_tone(e->liquid[v - RV_LIQUID], e->liquid_p[(v - RV_LIQUID) / 2],
-                             trigger_of(v), out_of(v));
-    }
-    tones.run(SUB_BLOCK);
-    for (int s = 0; s < lay.num_sources; ++s) {
-      const int v = lay.voices[s];
-      if (v >= RV_LIQUID) pluvessa_liquid_gate(trigger_of(v), out_of(v));
+      if (v >= RV_LIQUID) pluvessa_liquid_gate(trigger_of(v), b[RB_TONE + v - RV_LIQUID], out_of(v));
     }
     bands.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {

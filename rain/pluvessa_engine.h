@@ -49,7 +49,8 @@ enum pluvessa_buffer : int {
   RB_SCRATCH_A = 13,
   RB_SCRATCH_B = 14,
   RB_RUMBLE_MODULATOR = 15,  // A, B
-  RB_COUNT = 17,
+  RB_TONE = 17,               // tone frequency, then tone, per liquid instance: 17..20
+  RB_COUNT = 21,
 };
 
 struct pluvessa_engine {
