@@ -289,18 +289,11 @@ inline __m128 parabolic_sine(__m128 x) {
   return add(mul(k3, sub(mul(y, _mm_and_ps(y, abs_mask)), y)), y);
 }
 
-// The phase wrap in single precision. For every float s with |s| <= 12.6
-// (checked exhaustively over all such floats), s <= -3.1415927f exactly when
-// s < -pi in double, and (s + 6.2831855f) + WRAP_LOW (both sums in float)
-// equals float(double(s) + 2 pi): the first sum is exact, the second rounds
-// once. Likewise on the positive side. A phase stays within that range when
-// it starts within 2 pi and every increment is within 2 pi (plus a little
-// rounding per sample); other blocks take the scalar path.
-constexpr float WRAP_HIGH = 6.2831855f;       // 2 pi rounded to float
-constexpr float WRAP_LOW = -1.7484555e-07f;   // 2 pi - WRAP_HIGH, rounded to float
-constexpr float WRAP_LIMIT = 3.1415927f;      // the least float above pi
-constexpr float SAFE_PHASE = 6.2842f;         // start phases within this take the vector path
-constexpr float SAFE_INCREMENT = 6.2832f;     // as do increments within this
+using sine_wrap::WRAP_HIGH;
+using sine_wrap::WRAP_LIMIT;
+using sine_wrap::WRAP_LOW;
+constexpr float SAFE_PHASE = 6.2842f;      // start phases within this take the vector path
+constexpr float SAFE_INCREMENT = 6.2832f;  // as do increments within this
 
 inline __m128 wrap_phases(__m128 s) {
   const __m128 limit = _mm_set1_ps(WRAP_LIMIT);

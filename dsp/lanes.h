@@ -46,6 +46,20 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
 // once per call, then advanced sample by sample.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);
 
+// The oscillator's phase wrap in single precision. For every float s with
+// |s| <= WRAP_RANGE (checked exhaustively by the tests), s <= -WRAP_LIMIT
+// exactly when s < -pi in double, and (s + WRAP_HIGH) + WRAP_LOW (both sums
+// in float) equals float(double(s) + 2 pi): the first sum is exact, the
+// second rounds once; likewise on the positive side. A phase stays within
+// that range when it starts within 2 pi and every increment is within 2 pi
+// (plus a little rounding per sample); other blocks take the scalar steps.
+namespace sine_wrap {
+inline constexpr float WRAP_HIGH = 6.2831855f;      // 2 pi rounded to float
+inline constexpr float WRAP_LOW = -1.7484555e-07f;  // 2 pi - WRAP_HIGH, rounded to float
+inline constexpr float WRAP_LIMIT = 3.1415927f;     // the least float above pi
+inline constexpr float WRAP_RANGE = 12.6f;
+}  // namespace sine_wrap
+
 // Collects jobs of one kind and runs them `Width` at a time.
 template <class Job, void (*Run)(const Job*, int, int), int Width = LANES>
 struct lane_batch {
