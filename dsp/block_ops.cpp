@@ -108,32 +108,67 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
   return DSP_OK;
 }
 
+namespace {
+
+constexpr int TERMS = 32;  // columns taken per round (more sources: more rounds)
+
+// The sources of one round of columns that a channel receives (zero gains
+// left out), in column order.
+struct channel_terms {
+  const float* source[TERMS];
+  float gain[TERMS];
+  int count;
+};
+
+inline void collect_terms(channel_terms& t, const float* const* sources, int first, int last,
+                          const float* row) {
+  t.count = 0;
+  for (int s = first; s < last; ++s)
+    if (row[s] != 0.0f) {
+      t.source[t.count] = sources[s];
+      t.gain[t.count++] = row[s];
+    }
+}
+
+inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
+  for (int s = 0; s < t.count; ++s) acc = acc + simd::splat(t.gain[s]) * simd::load(t.source[s] + f);
+  return acc;
+}
+
+}  // namespace
+
 // Each output sample receives the sources in column order, starting from
 // what it held; the frames go four at a time, one vector per channel.
 int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
                     const float* matrix, int frames) {
   const int m = num_channels;
-  auto channel_sum = [&](int c, int f, f4 acc) {
-    const float* k = matrix + c * num_sources;
-    for (int s = 0; s < num_sources; ++s) acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
-    return acc;
-  };
-  if (m == 1) {
-    for (int f = 0; f < frames; f += 4) simd::store(out + f, channel_sum(0, f, simd::load(out + f)));
-  } else if (m == 2) {
-    for (int f = 0; f < frames; f += 4) {
-      float* o = out + 2 * f;
-      const f4 left = channel_sum(0, f, simd::load_strided(o, 2));
-      const f4 right = channel_sum(1, f, simd::load_strided(o + 1, 2));
-      simd::store_interleaved2(o, left, right);
-    }
-  } else {
-    for (int c = 0; c < m; ++c)
+  const int s_count = num_sources;
+  for (int first = 0; first < s_count; first += TERMS) {
+    const int last = s_count - first < TERMS ? s_count : first + TERMS;
+    channel_terms t[2];
+    if (m == 1) {
+      collect_terms(t[0], sources, first, last, matrix);
+      for (int f = 0; f < frames; f += 4)
+        simd::store(out + f, add_terms(t[0], f, simd::load(out + f)));
+    } else if (m == 2) {
+      collect_terms(t[0], sources, first, last, matrix);
+      collect_terms(t[1], sources, first, last, matrix + s_count);
       for (int f = 0; f < frames; f += 4) {
-        float lanes[4];
-        simd::store(lanes, channel_sum(c, f, simd::load_strided(out + f * m + c, m)));
-        for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
+        float* o = out + 2 * f;
+        const f4 left = add_terms(t[0], f, simd::load_strided(o, 2));
+        const f4 right = add_terms(t[1], f, simd::load_strided(o + 1, 2));
+        simd::store_interleaved2(o, left, right);
       }
+    } else {
+      for (int c = 0; c < m; ++c) {
+        collect_terms(t[0], sources, first, last, matrix + c * s_count);
+        for (int f = 0; f < frames; f += 4) {
+          float lanes[4];
+          simd::store(lanes, add_terms(t[0], f, simd::load_strided(out + f * m + c, m)));
+          for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
+        }
+      }
+    }
   }
   return DSP_OK;
 }
@@ -141,13 +176,14 @@ int mix_interleaved(const float* const* sources, int num_sources, float* out, in
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,
                       int num_channels, const float* matrix, int frames) {
   for (int c = 0; c < num_channels; ++c) {
-    const float* k = matrix + c * num_sources;
+    const float* row = matrix + c * num_sources;
     float* dst = channels[c];
-    for (int f = 0; f < frames; f += 4) {
-      f4 acc = simd::splat(0.0f);
-      for (int s = 0; s < num_sources; ++s)
-        acc = acc + simd::splat(k[s]) * simd::load(sources[s] + f);
-      simd::store(dst + f, acc);
+    channel_terms t;
+    collect_terms(t, sources, 0, num_sources < TERMS ? num_sources : TERMS, row);
+    for (int f = 0; f < frames; f += 4) simd::store(dst + f, add_terms(t, f, simd::splat(0.0f)));
+    for (int first = TERMS; first < num_sources; first += TERMS) {
+      collect_terms(t, sources, first, num_sources - first < TERMS ? num_sources : first + TERMS, row);
+      for (int f = 0; f < frames; f += 4) simd::store(dst + f, add_terms(t, f, simd::load(dst + f)));
     }
   }
   return DSP_OK;

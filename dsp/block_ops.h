@@ -33,6 +33,9 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n);
 
 // out[f * M + c] += sum over s of matrix[c * S + s] * sources[s][f].
 // F: positive multiple of 8. The caller clears the output first.
+// Both mixers skip the terms of zero gains: a sum that starts from +0 never
+// becomes -0, so adding a zero product changes no bit (sources are finite:
+// a zero gain times an infinite sample would have made the channel NaN).
 int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
                     const float* matrix, int frames);
 // channels[c][f] = sum over s of matrix[c * S + s] * sources[s][f] (each

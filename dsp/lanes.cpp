@@ -6,6 +6,9 @@
 
 #if defined(__SSE2__)
 
+// The per-sample helpers must melt into their loops.
+#define LANE_INLINE inline __attribute__((always_inline))
+
 namespace {
 
 constexpr int SUB_CHUNK = 64;  // samples per pass of the oscillator kernel
@@ -30,14 +33,14 @@ struct lane_io {
     }
   }
   // Four samples of the four lanes, transposed: v[j] holds sample i + j.
-  void load(int i, __m128 v[4]) {
+  LANE_INLINE void load(int i, __m128 v[4]) {
     v[0] = _mm_loadu_ps(block[0] + i * stride[0]);
     v[1] = _mm_loadu_ps(block[1] + i * stride[1]);
     v[2] = _mm_loadu_ps(block[2] + i * stride[2]);
     v[3] = _mm_loadu_ps(block[3] + i * stride[3]);
     _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
   }
-  void store(int i, __m128 v[4]) {
+  LANE_INLINE void store(int i, __m128 v[4]) {
     _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
     _mm_storeu_ps(block[0] + i * stride[0], v[0]);
     _mm_storeu_ps(block[1] + i * stride[1], v[1]);
@@ -96,7 +99,7 @@ struct resonator_lanes {
     SCATTER(y1, y1);
     SCATTER(y2, y2);
   }
-  __m128 step(__m128 x) {
+  LANE_INLINE __m128 step(__m128 x) {
     const __m128 y = sub(sub(mul(g, x), mul(a1, y1)), mul(a2, y2));
     y2 = y1;
     y1 = y;
@@ -117,7 +120,7 @@ struct biquad_lanes {
     SCATTER(y1, y1);
     SCATTER(y2, y2);
   }
-  __m128 step(__m128 x) {
+  LANE_INLINE __m128 step(__m128 x) {
     const __m128 y =
         add(add(add(add(mul(b0, x), mul(b1, x1)), mul(b2, x2)), mul(c1, y1)), mul(c2, y2));
     x2 = x1;
@@ -149,7 +152,7 @@ struct band_filter_lanes {
     SCATTER(y1, y1);
     SCATTER(y2, y2);
   }
-  __m128 step(__m128 x) {
+  LANE_INLINE __m128 step(__m128 x) {
     const __m128 u =
         add(add(add(add(mul(hb0, x), mul(hb1, x1)), mul(hb2, x2)), mul(hc1, u1)), mul(hc2, u2));
     const __m128 y = add(add(add(add(mul(lb0, u), mul(lb1, u1)), mul(lb2, u2_in)), mul(lc1, y1)),
@@ -197,6 +200,114 @@ void run_lanes(const Job* jobs, int count, int n) {
 
 }  // namespace
 
+namespace {
+
+// K biquads in series per lane.
+template <int K>
+struct biquad_chain_lanes {
+  biquad_lanes s[K];
+  void load(const biquad_chain_job* jobs, int count) {
+    for (int k = 0; k < K; ++k) {
+      biquad_job section[LANES];
+      for (int j = 0; j < count; ++j) section[j] = {jobs[j].f[k], jobs[j].block};
+      s[k].load(section, count);
+    }
+  }
+  void save(const biquad_chain_job* jobs, int count) {
+    for (int k = 0; k < K; ++k) {
+      biquad_job section[LANES];
+      for (int j = 0; j < count; ++j) section[j] = {jobs[j].f[k], jobs[j].block};
+      s[k].save(section, count);
+    }
+  }
+  LANE_INLINE __m128 step(__m128 x) {
+    for (int k = 0; k < K; ++k) x = s[k].step(x);
+    return x;
+  }
+};
+
+// Two groups of up to four lanes, of possibly different kinds, interleaved.
+template <class LanesA, class LanesB, class Job>
+void run_two(const Job* a, int count_a, const Job* b, int count_b, int n) {
+  LanesA sa;
+  LanesB sb;
+  sa.load(a, count_a);
+  sb.load(b, count_b);
+  lane_io ia(a, count_a), ib(b, count_b);
+  for (int i = 0; i < n; i += 4) {
+    __m128 va[4], vb[4];
+    ia.load(i, va);
+    ib.load(i, vb);
+    for (int j = 0; j < 4; ++j) {
+      va[j] = sa.step(va[j]);
+      vb[j] = sb.step(vb[j]);
+    }
+    ia.store(i, va);
+    ib.store(i, vb);
+  }
+  sa.save(a, count_a);
+  sb.save(b, count_b);
+}
+
+template <int K>
+void run_chain_group(const biquad_chain_job* jobs, int count, int n) {
+  run_groups<biquad_chain_lanes<K>, biquad_chain_job, 1>(jobs, count, n);
+}
+
+template <int KA>
+void run_chain_pair(const biquad_chain_job* a, int count_a, const biquad_chain_job* b,
+                    int count_b, int kb, int n) {
+  if (kb == 1)
+    run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<1>>(a, count_a, b, count_b, n);
+  else if (kb == 2)
+    run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<2>>(a, count_a, b, count_b, n);
+  else
+    run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<4>>(a, count_a, b, count_b, n);
+}
+
+}  // namespace
+
+void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
+  // Sort the jobs by length (stable), cut them into groups of four of one
+  // length, and run the groups two per pass.
+  static constexpr int LENGTHS[3] = {1, 2, 4};
+  biquad_chain_job sorted[16];
+  int m = 0;
+  for (const int k : LENGTHS)
+    for (int j = 0; j < count; ++j)
+      if (jobs[j].sections == k) sorted[m++] = jobs[j];
+  struct group {
+    const biquad_chain_job* jobs;
+    int count, sections;
+  } groups[16];
+  int g = 0;
+  for (int j = 0; j < m;) {
+    int c = 1;
+    while (c < LANES && j + c < m && sorted[j + c].sections == sorted[j].sections) ++c;
+    groups[g++] = {sorted + j, c, sorted[j].sections};
+    j += c;
+  }
+  for (int i = 0; i < g; i += 2) {
+    const group& a = groups[i];
+    if (i + 1 == g) {
+      if (a.sections == 1)
+        run_chain_group<1>(a.jobs, a.count, n);
+      else if (a.sections == 2)
+        run_chain_group<2>(a.jobs, a.count, n);
+      else
+        run_chain_group<4>(a.jobs, a.count, n);
+      break;
+    }
+    const group& b = groups[i + 1];
+    if (a.sections == 1)
+      run_chain_pair<1>(a.jobs, a.count, b.jobs, b.count, b.sections, n);
+    else if (a.sections == 2)
+      run_chain_pair<2>(a.jobs, a.count, b.jobs, b.count, b.sections, n);
+    else
+      run_chain_pair<4>(a.jobs, a.count, b.jobs, b.count, b.sections, n);
+  }
+}
+
 void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
   run_lanes<resonator_lanes>(jobs, count, n);
 }
@@ -222,7 +333,7 @@ struct biquad_df2_lanes {
     SCATTER(w1, w1);
     SCATTER(w2, w2);
   }
-  __m128 step(__m128 x) {
+  LANE_INLINE __m128 step(__m128 x) {
     const __m128 w = sub(sub(x, mul(a1, w1)), mul(a2, w2));
     const __m128 y = add(add(mul(b0, w), mul(b1, w1)), mul(b2, w2));
     w2 = w1;
@@ -236,7 +347,7 @@ struct one_pole_lanes {
   __m128 k, y1;
   void load(const one_pole_job* jobs, int count) { k = GATHER(k), y1 = GATHER(y1); }
   void save(const one_pole_job* jobs, int count) { SCATTER(y1, y1); }
-  __m128 step(__m128 x) {
+  LANE_INLINE __m128 step(__m128 x) {
     y1 = sub(x, mul(k, y1));
     return y1;
   }
@@ -451,6 +562,10 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
 }
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) sine_osc_process(jobs[k].o, jobs[k].block, n);
+}
+void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k)
+    for (int s = 0; s < jobs[k].sections; ++s) biquad_process(jobs[k].f[s], jobs[k].block, n);
 }
 
 #endif

@@ -32,6 +32,14 @@ struct one_pole_job {
   float* block;
 };
 
+// A chain of one, two or four biquads run in series on one block (the
+// output of each section feeds the next, sample by sample).
+struct biquad_chain_job {
+  biquad* f[4];
+  int sections;  // 1, 2 or 4
+  float* block;
+};
+
 struct sine_osc_job {
   sine_osc* o;
   float* block;  // frequencies in, sine values out
@@ -42,6 +50,11 @@ void biquad_process_lanes(const biquad_job* jobs, int count, int n);
 void band_filter_process_lanes(const band_filter_job* jobs, int count, int n);
 void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n);
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
+// Independent chains, each as its sections processed one after the other.
+// Chains of the same length share groups of four lanes; two groups run
+// interleaved per pass, so short chains and long ones hide each other's
+// latency. Up to 16 jobs.
+void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised
 // once per call, then advanced sample by sample.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);

@@ -132,7 +132,9 @@ struct vantora_traits {
     const float speed = e->speed_copy;
     float* const* b = e->buffer_table;
     lane_batch<resonator_job, resonator_process_lanes, 2 * LANES> shapes;
-    lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> stage1, stage2, stage3, stage4;
+    // The voices' biquad chains (one section, the squalls' envelope pair, the
+    // LFE's four) in as few passes as their lengths allow.
+    lane_batch<biquad_chain_job, biquad_chain_process_lanes, 16> chains;
     lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
@@ -142,7 +144,7 @@ struct vantora_traits {
         float* out = b[VB_BACKFLOW + v];
         vantora_backflow_prepare(x, e->backflow_p, fs, speed, out);
         shapes.add({&x.shape, out});
-        stage1.add({&x.main, out});
+        chains.add({{&x.main}, 1, out});
         bands.add({&x.band, out});
       } else if (v < VV_GUSTS) {
         const int i = v - VV_WHISTLING;
@@ -150,7 +152,7 @@ struct vantora_traits {
         float* out = b[VB_WHISTLING + i];
         vantora_whistling_prepare(x, e->whistling_p, fs, speed, out);
         shapes.add({&x.shape, out});
-        stage1.add({&x.whistle, out});
+        chains.add({{&x.whistle}, 1, out});
         bands.add({&x.band, out});
       } else if (v < VV_SQUALLS) {
         const int i = v - VV_GUSTS;
@@ -166,24 +168,18 @@ struct vantora_traits {
         float* env = b[VB_SQUALL_ENVELOPE + i];
         vantora_squalls_prepare(x, e->squalls_p, speed, out, env);
         shapes.add({&x.shape, out});
-        stage1.add({&x.env_lp1, env});
-        stage2.add({&x.env_lp2, env});
+        chains.add({{&x.env_lp1, &x.env_lp2}, 2, env});
         bands.add({&x.band, out});
       } else {
         float* out = b[VB_LFE];
         vantora_lfe_prepare(e->lfe, e->lfe_p, speed, out);
-        stage1.add({&e->lfe.lowpass[0], out});
-        stage2.add({&e->lfe.lowpass[1], out});
-        stage3.add({&e->lfe.lowpass[2], out});
-        stage4.add({&e->lfe.lowpass[3], out});
+        wind_lfe_voice& l = e->lfe;
+        chains.add({{&l.lowpass[0], &l.lowpass[1], &l.lowpass[2], &l.lowpass[3]}, 4, out});
       }
     }
 
     shapes.run(SUB_BLOCK);
-    stage1.run(SUB_BLOCK);
-    stage2.run(SUB_BLOCK);
-    stage3.run(SUB_BLOCK);
-    stage4.run(SUB_BLOCK);
+    chains.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v >= VV_WHISTLING && v < VV_GUSTS) {

@@ -321,3 +321,33 @@ TEST(BlockOps, MixDeinterleaved) {
       for (float v : ch[c]) ASSERT_EQ(v, 7.0f);
   }
 }
+
+// Both mixers against the element-wise definition with sparse matrices (a
+// zero gain is skipped, which must change no bit), more sources than one
+// round of columns, and every channel-count path (1, 2, and more).
+TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
+  const int frames = 64, S = 40;
+  std::vector<std::vector<float>> src;
+  std::vector<const float*> sources;
+  for (int s = 0; s < S; ++s) src.push_back(data(frames, 30u + s, 1.0f, false));
+  for (auto& v : src) sources.push_back(v.data());
+  for (const int M : {1, 2, 3, 6}) {
+    SCOPED_TRACE(M);
+    std::vector<float> matrix(S * M);
+    for (int i = 0; i < S * M; ++i) matrix[i] = i % 3 == 0 ? 0.0f : (i % 7 == 1 ? -0.0f : 0.37f - 0.011f * i);
+    std::vector<float> want(M * frames, 0.0f);
+    for (int c = 0; c < M; ++c)
+      for (int s = 0; s < S; ++s)
+        for (int f = 0; f < frames; ++f) want[f * M + c] += matrix[c * S + s] * src[s][f];
+    std::vector<float> out(M * frames, 0.0f);
+    ASSERT_EQ(mix_interleaved(sources.data(), S, out.data(), M, matrix.data(), frames), 0);
+    expect_same(out, want);
+    std::vector<std::vector<float>> ch(M, std::vector<float>(frames, 7.0f));
+    std::vector<float*> channels;
+    for (auto& v : ch) channels.push_back(v.data());
+    ASSERT_EQ(mix_deinterleaved(sources.data(), S, channels.data(), M, matrix.data(), frames), 0);
+    for (int c = 0; c < M; ++c)
+      for (int f = 0; f < frames; ++f)
+        ASSERT_EQ(dsp_test::bits_of(ch[c][f]), dsp_test::bits_of(want[f * M + c])) << c << " " << f;
+  }
+}
