@@ -1082,3 +1082,46 @@ TEST(Filters, LanesEqualScalarProcessing) {
     }
   }
 }
+
+// Biquad chains of one, two and four sections, mixed in any order and up to
+// sixteen jobs (several passes, groups of different lengths interleaved):
+// each block and each section's state bit for bit as its sections run one
+// after the other with the scalar processor.
+TEST(Filters, ChainLanesEqualSectionsInSeries) {
+  uint32_t seed = 777u;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+  };
+  const int lengths[16] = {2, 1, 4, 1, 1, 2, 4, 1, 2, 1, 4, 2, 1, 1, 2, 4};
+  for (const int count : {1, 2, 3, 5, 7, 9, 12, 16}) {
+    SCOPED_TRACE(count);
+    float lane_blocks[16][64], scalar_blocks[16][64];
+    for (auto& b : lane_blocks)
+      for (float& x : b) x = rnd();
+    std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
+    biquad lanes[16][4], scalar[16][4];
+    biquad_chain_job jobs[16];
+    for (int j = 0; j < count; ++j) {
+      jobs[j] = {{nullptr, nullptr, nullptr, nullptr}, lengths[j], lane_blocks[j]};
+      for (int s = 0; s < lengths[j]; ++s) {
+        biquad_init(&lanes[j][s]);
+        biquad_design_q_db(&lanes[j][s], (j + s) % 8, 2.0f, 200.0f + 350.0f * j + 90.0f * s,
+                           0.6f + 0.2f * s, 48000.0f);
+        lanes[j][s].y1 = 0.1f * (s + 1);
+        scalar[j][s] = lanes[j][s];
+        jobs[j].f[s] = &lanes[j][s];
+      }
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+      biquad_chain_process_lanes(jobs, count, 64);
+      for (int j = 0; j < count; ++j)
+        for (int s = 0; s < lengths[j]; ++s) biquad_process(&scalar[j][s], scalar_blocks[j], 64);
+    }
+    for (int j = 0; j < count; ++j) {
+      EXPECT_EQ(0, std::memcmp(lane_blocks[j], scalar_blocks[j], sizeof lane_blocks[j])) << j;
+      for (int s = 0; s < lengths[j]; ++s)
+        EXPECT_EQ(0, std::memcmp(&lanes[j][s], &scalar[j][s], sizeof(biquad))) << j << " " << s;
+    }
+  }
+}
