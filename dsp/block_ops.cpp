@@ -91,14 +91,17 @@ int gain_ramp_init(gain_ramp_state* s) {
 
 int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
   denormal_mode_set();
+  return gain_ramp_apply(s, g, block, n);
+}
+
+int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
   const float step = (g - s->gain) / static_cast<float>(n);
   // The first four gains by repeated addition, then + 4 step per group.
-  float first[4];
-  first[0] = s->gain + step;
-  first[1] = first[0] + step;
-  first[2] = first[1] + step;
-  first[3] = first[2] + step;
-  f4 gains = simd::load(first);
+  const float g0 = s->gain + step;
+  const float g1 = g0 + step;
+  const float g2 = g1 + step;
+  const float g3 = g2 + step;
+  f4 gains = simd::make(g0, g1, g2, g3);
   const f4 step4 = simd::splat(4.0f * step);
   for (int i = 0; i < n; i += 4) {
     simd::store(block + i, simd::load(block + i) * gains);

@@ -30,6 +30,10 @@ int gain_ramp_init(gain_ramp_state* s);
 // Multiplies the block by a gain moving linearly from the previous gain to g
 // (the last sample gets nearly g); sets the denormal mode. n: multiple of 4.
 int gain_ramp(gain_ramp_state* s, float g, float* block, int n);
+// The same ramp without touching the floating-point mode (reading the control
+// register costs about as much as a short ramp): for renderers that set the
+// mode once per call.
+int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n);
 
 // out[f * M + c] += sum over s of matrix[c * S + s] * sources[s][f].
 // F: positive multiple of 8. The caller clears the output first.

@@ -41,6 +41,8 @@ inline f4 to_float(i4 a) { return {_mm_cvtepi32_ps(a.v)}; }
 inline i4 add(i4 a, int32_t k) { return {_mm_add_epi32(a.v, _mm_set1_epi32(k))}; }
 inline i4 shift_left(i4 a, int n) { return {_mm_sll_epi32(a.v, _mm_cvtsi32_si128(n))}; }
 inline f4 as_float(i4 a) { return {_mm_castsi128_ps(a.v)}; }
+// Four values as one vector, built in registers.
+inline f4 make(float a, float b, float c, float d) { return {_mm_setr_ps(a, b, c, d)}; }
 // Four floats `stride` apart, built in registers (no store-forwarding stall).
 inline f4 load_strided(const float* p, int stride) {
   return {_mm_set_ps(p[3 * stride], p[2 * stride], p[stride], p[0])};
@@ -125,6 +127,7 @@ inline f4 as_float(i4 a) {
   std::memcpy(r.v, a.v, sizeof r.v);
   return r;
 }
+inline f4 make(float a, float b, float c, float d) { return {{a, b, c, d}}; }
 inline f4 load_strided(const float* p, int stride) {
   return {{p[0], p[stride], p[2 * stride], p[3 * stride]}};
 }

@@ -395,7 +395,7 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
       mix_deinterleaved(sources, lay->num_sources, chans, static_cast<int>(ch), lay->matrix,
                         SUB_BLOCK);
       for (uint32_t c = 0; c < ch; ++c) {
-        gain_ramp(&e->out.ramp[c], gain, chans[c], SUB_BLOCK);
+        gain_ramp_apply(&e->out.ramp[c], gain, chans[c], SUB_BLOCK);
         limiter_clip_process(&e->out.clip, chans[c], SUB_BLOCK);
         std::memcpy(outs[c] + pos, chans[c], sizeof(float) * fit);
         std::memcpy(carry.samples + c * CARRY_FRAMES, chans[c] + fit,
@@ -406,7 +406,7 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
       std::memset(e->out.mix, 0, sizeof(float) * static_cast<size_t>(n));
       mix_interleaved(sources, lay->num_sources, e->out.mix, static_cast<int>(ch), lay->matrix,
                       SUB_BLOCK);
-      gain_ramp(&e->out.ramp[0], gain, e->out.mix, n);
+      gain_ramp_apply(&e->out.ramp[0], gain, e->out.mix, n);
       limiter_clip_process(&e->out.clip, e->out.mix, n);
       std::memcpy(out + static_cast<size_t>(pos) * ch, e->out.mix, sizeof(float) * fit * ch);
       std::memcpy(carry.samples, e->out.mix + fit * ch, sizeof(float) * (SUB_BLOCK - fit) * ch);

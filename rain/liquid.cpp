@@ -71,5 +71,5 @@ void pluvessa_liquid_gate(float* trigger, const float* tone, float* out) {
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

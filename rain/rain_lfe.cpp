@@ -22,5 +22,5 @@ void pluvessa_lfe_prepare(rain_lfe_voice& v, const rain_lfe_params& p, float str
 }
 
 void pluvessa_lfe_finish(rain_lfe_voice& v, float* out) {
-  gain_ramp(&v.ramp, v.current_gain, out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, v.current_gain, out, SUB_BLOCK);
 }

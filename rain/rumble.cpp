@@ -60,5 +60,5 @@ void pluvessa_rumble_modulate(float* out, const float* modulator) {
 }
 
 void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

@@ -26,5 +26,5 @@ void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, 
 }
 
 void pluvessa_shower_finish(shower_voice& v, const shower_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

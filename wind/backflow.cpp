@@ -47,5 +47,5 @@ void vantora_backflow_prepare(backflow_voice& v, const backflow_params& p, float
 }
 
 void vantora_backflow_finish(backflow_voice& v, const backflow_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

@@ -58,5 +58,5 @@ void vantora_gusts_scale(gusts_voice& v, float* out) {
 }
 
 void vantora_gusts_finish(gusts_voice& v, const gusts_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

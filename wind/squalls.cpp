@@ -47,5 +47,5 @@ void vantora_squalls_shape(squalls_voice& v, const squalls_params& p, float* out
 }
 
 void vantora_squalls_finish(squalls_voice& v, const squalls_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

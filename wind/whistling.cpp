@@ -47,5 +47,5 @@ void vantora_whistling_scale(whistling_voice& v, float* out) {
 }
 
 void vantora_whistling_finish(whistling_voice& v, const whistling_params& p, float* out) {
-  gain_ramp(&v.ramp, ld(p.level), out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

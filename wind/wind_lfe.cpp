@@ -20,5 +20,5 @@ void vantora_lfe_prepare(wind_lfe_voice& v, const wind_lfe_params& p, float spee
 }
 
 void vantora_lfe_finish(wind_lfe_voice& v, float* out) {
-  gain_ramp(&v.ramp, v.current_gain, out, SUB_BLOCK);
+  gain_ramp_apply(&v.ramp, v.current_gain, out, SUB_BLOCK);
 }
