@@ -1010,77 +1010,82 @@ TEST(Filters, OnePole) {
 // bit for bit what its scalar processor gives, whatever the job count (one
 // to eight: one or two groups of four lanes).
 TEST(Filters, LanesEqualScalarProcessing) {
-  uint32_t seed = 12345u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
-  for (int count = 1; count <= 8; ++count) {
-    SCOPED_TRACE(count);
-    float lane_blocks[8][64], scalar_blocks[8][64];
-    for (auto& b : lane_blocks)
-      for (float& x : b) x = rnd();
-    std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
+  for (const bool wide : {true, false}) {
+    SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
+    lanes_allow_wide(wide);
+    uint32_t seed = 12345u;
+    auto rnd = [&seed]() {
+      seed = seed * 1664525u + 1013904223u;
+      return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+    };
+    for (int count = 1; count <= 8; ++count) {
+      SCOPED_TRACE(count);
+      float lane_blocks[8][64], scalar_blocks[8][64];
+      for (auto& b : lane_blocks)
+        for (float& x : b) x = rnd();
+      std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
 
-    band_filter bl[8], bs[8];
-    biquad ql[8], qs[8];
-    resonator rl[8], rs[8];
-    biquad_df2 dl[8], ds[8];
-    one_pole pl[8], ps[8];
-    for (int k = 0; k < 8; ++k) {
-      band_filter_init(&bl[k]);
-      band_filter_design(&bl[k], 100.0f + 300.0f * k, 4000.0f + 1000.0f * k, 0.9f, 48000.0f);
-      biquad_init(&ql[k]);
-      biquad_design_q_db(&ql[k], k % 8, 3.0f, 500.0f + 700.0f * k, 0.7f + 0.5f * k, 48000.0f);
-      resonator_init(&rl[k]);
-      resonator_set(&rl[k], 0.01f * (k + 1), -1.9f + 0.05f * k, 0.92f + 0.01f * k);
-      biquad_df2_init(&dl[k]);
-      biquad_df2_design_q(&dl[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f * (k + 1), 0.4f, 48000.0f);
-      one_pole_init(&pl[k]);
-      one_pole_design(&pl[k], k % 2, 300.0f * (k + 1), 48000.0f);
-      // Non-zero history, so the state hand-over is checked too.
-      bl[k].y1 = ql[k].y1 = rl[k].y1 = dl[k].w1 = pl[k].y1 = 0.25f * (k + 1);
-      bs[k] = bl[k];
-      qs[k] = ql[k];
-      rs[k] = rl[k];
-      ds[k] = dl[k];
-      ps[k] = pl[k];
-    }
-    band_filter_job bj[8];
-    biquad_job qj[8];
-    resonator_job rj[8];
-    biquad_df2_job dj[8];
-    one_pole_job pj[8];
-    for (int k = 0; k < count; ++k) {
-      bj[k] = {&bl[k], lane_blocks[k]};
-      qj[k] = {&ql[k], lane_blocks[k]};
-      rj[k] = {&rl[k], lane_blocks[k]};
-      dj[k] = {&dl[k], lane_blocks[k]};
-      pj[k] = {&pl[k], lane_blocks[k]};
-    }
-    for (int pass = 0; pass < 2; ++pass) {
-      resonator_process_lanes(rj, count, 64);
-      biquad_process_lanes(qj, count, 64);
-      biquad_df2_process_lanes(dj, count, 64);
-      one_pole_process_lanes(pj, count, 64);
-      band_filter_process_lanes(bj, count, 64);
+      band_filter bl[8], bs[8];
+      biquad ql[8], qs[8];
+      resonator rl[8], rs[8];
+      biquad_df2 dl[8], ds[8];
+      one_pole pl[8], ps[8];
+      for (int k = 0; k < 8; ++k) {
+        band_filter_init(&bl[k]);
+        band_filter_design(&bl[k], 100.0f + 300.0f * k, 4000.0f + 1000.0f * k, 0.9f, 48000.0f);
+        biquad_init(&ql[k]);
+        biquad_design_q_db(&ql[k], k % 8, 3.0f, 500.0f + 700.0f * k, 0.7f + 0.5f * k, 48000.0f);
+        resonator_init(&rl[k]);
+        resonator_set(&rl[k], 0.01f * (k + 1), -1.9f + 0.05f * k, 0.92f + 0.01f * k);
+        biquad_df2_init(&dl[k]);
+        biquad_df2_design_q(&dl[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f * (k + 1), 0.4f, 48000.0f);
+        one_pole_init(&pl[k]);
+        one_pole_design(&pl[k], k % 2, 300.0f * (k + 1), 48000.0f);
+        // Non-zero history, so the state hand-over is checked too.
+        bl[k].y1 = ql[k].y1 = rl[k].y1 = dl[k].w1 = pl[k].y1 = 0.25f * (k + 1);
+        bs[k] = bl[k];
+        qs[k] = ql[k];
+        rs[k] = rl[k];
+        ds[k] = dl[k];
+        ps[k] = pl[k];
+      }
+      band_filter_job bj[8];
+      biquad_job qj[8];
+      resonator_job rj[8];
+      biquad_df2_job dj[8];
+      one_pole_job pj[8];
       for (int k = 0; k < count; ++k) {
-        resonator_process(&rs[k], scalar_blocks[k], 64);
-        biquad_process(&qs[k], scalar_blocks[k], 64);
-        biquad_df2_process(&ds[k], scalar_blocks[k], 64);
-        one_pole_process(&ps[k], scalar_blocks[k], 64);
-        band_filter_process(&bs[k], scalar_blocks[k], 64);
+        bj[k] = {&bl[k], lane_blocks[k]};
+        qj[k] = {&ql[k], lane_blocks[k]};
+        rj[k] = {&rl[k], lane_blocks[k]};
+        dj[k] = {&dl[k], lane_blocks[k]};
+        pj[k] = {&pl[k], lane_blocks[k]};
+      }
+      for (int pass = 0; pass < 2; ++pass) {
+        resonator_process_lanes(rj, count, 64);
+        biquad_process_lanes(qj, count, 64);
+        biquad_df2_process_lanes(dj, count, 64);
+        one_pole_process_lanes(pj, count, 64);
+        band_filter_process_lanes(bj, count, 64);
+        for (int k = 0; k < count; ++k) {
+          resonator_process(&rs[k], scalar_blocks[k], 64);
+          biquad_process(&qs[k], scalar_blocks[k], 64);
+          biquad_df2_process(&ds[k], scalar_blocks[k], 64);
+          one_pole_process(&ps[k], scalar_blocks[k], 64);
+          band_filter_process(&bs[k], scalar_blocks[k], 64);
+        }
+      }
+      for (int k = 0; k < count; ++k) {
+        EXPECT_EQ(0, std::memcmp(lane_blocks[k], scalar_blocks[k], sizeof lane_blocks[k])) << k;
+        EXPECT_EQ(0, std::memcmp(&bl[k], &bs[k], sizeof bl[k])) << k;
+        EXPECT_EQ(0, std::memcmp(&ql[k], &qs[k], sizeof ql[k])) << k;
+        EXPECT_EQ(0, std::memcmp(&rl[k], &rs[k], sizeof rl[k])) << k;
+        EXPECT_EQ(0, std::memcmp(&dl[k], &ds[k], sizeof dl[k])) << k;
+        EXPECT_EQ(0, std::memcmp(&pl[k], &ps[k], sizeof pl[k])) << k;
       }
     }
-    for (int k = 0; k < count; ++k) {
-      EXPECT_EQ(0, std::memcmp(lane_blocks[k], scalar_blocks[k], sizeof lane_blocks[k])) << k;
-      EXPECT_EQ(0, std::memcmp(&bl[k], &bs[k], sizeof bl[k])) << k;
-      EXPECT_EQ(0, std::memcmp(&ql[k], &qs[k], sizeof ql[k])) << k;
-      EXPECT_EQ(0, std::memcmp(&rl[k], &rs[k], sizeof rl[k])) << k;
-      EXPECT_EQ(0, std::memcmp(&dl[k], &ds[k], sizeof dl[k])) << k;
-      EXPECT_EQ(0, std::memcmp(&pl[k], &ps[k], sizeof pl[k])) << k;
-    }
   }
+  lanes_allow_wide(true);
 }
 
 // Biquad chains of one, two and four sections, mixed in any order and up to
@@ -1094,34 +1099,38 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
     return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
   };
   const int lengths[16] = {2, 1, 4, 1, 1, 2, 4, 1, 2, 1, 4, 2, 1, 1, 2, 4};
-  for (const int count : {1, 2, 3, 5, 7, 9, 12, 16}) {
-    SCOPED_TRACE(count);
-    float lane_blocks[16][64], scalar_blocks[16][64];
-    for (auto& b : lane_blocks)
-      for (float& x : b) x = rnd();
-    std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
-    biquad lanes[16][4], scalar[16][4];
-    biquad_chain_job jobs[16];
-    for (int j = 0; j < count; ++j) {
-      jobs[j] = {{nullptr, nullptr, nullptr, nullptr}, lengths[j], lane_blocks[j]};
-      for (int s = 0; s < lengths[j]; ++s) {
-        biquad_init(&lanes[j][s]);
-        biquad_design_q_db(&lanes[j][s], (j + s) % 8, 2.0f, 200.0f + 350.0f * j + 90.0f * s,
-                           0.6f + 0.2f * s, 48000.0f);
-        lanes[j][s].y1 = 0.1f * (s + 1);
-        scalar[j][s] = lanes[j][s];
-        jobs[j].f[s] = &lanes[j][s];
+  for (const int count : {1, 2, 3, 5, 7, 9, 12, 16})
+    for (const bool wide : {true, false}) {
+      SCOPED_TRACE(count);
+      SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
+      lanes_allow_wide(wide);
+      float lane_blocks[16][64], scalar_blocks[16][64];
+      for (auto& b : lane_blocks)
+        for (float& x : b) x = rnd();
+      std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
+      biquad lanes[16][4], scalar[16][4];
+      biquad_chain_job jobs[16];
+      for (int j = 0; j < count; ++j) {
+        jobs[j] = {{nullptr, nullptr, nullptr, nullptr}, lengths[j], lane_blocks[j]};
+        for (int s = 0; s < lengths[j]; ++s) {
+          biquad_init(&lanes[j][s]);
+          biquad_design_q_db(&lanes[j][s], (j + s) % 8, 2.0f, 200.0f + 350.0f * j + 90.0f * s,
+                             0.6f + 0.2f * s, 48000.0f);
+          lanes[j][s].y1 = 0.1f * (s + 1);
+          scalar[j][s] = lanes[j][s];
+          jobs[j].f[s] = &lanes[j][s];
+        }
+      }
+      for (int pass = 0; pass < 2; ++pass) {
+        biquad_chain_process_lanes(jobs, count, 64);
+        for (int j = 0; j < count; ++j)
+          for (int s = 0; s < lengths[j]; ++s) biquad_process(&scalar[j][s], scalar_blocks[j], 64);
+      }
+      for (int j = 0; j < count; ++j) {
+        EXPECT_EQ(0, std::memcmp(lane_blocks[j], scalar_blocks[j], sizeof lane_blocks[j])) << j;
+        for (int s = 0; s < lengths[j]; ++s)
+          EXPECT_EQ(0, std::memcmp(&lanes[j][s], &scalar[j][s], sizeof(biquad))) << j << " " << s;
       }
     }
-    for (int pass = 0; pass < 2; ++pass) {
-      biquad_chain_process_lanes(jobs, count, 64);
-      for (int j = 0; j < count; ++j)
-        for (int s = 0; s < lengths[j]; ++s) biquad_process(&scalar[j][s], scalar_blocks[j], 64);
-    }
-    for (int j = 0; j < count; ++j) {
-      EXPECT_EQ(0, std::memcmp(lane_blocks[j], scalar_blocks[j], sizeof lane_blocks[j])) << j;
-      for (int s = 0; s < lengths[j]; ++s)
-        EXPECT_EQ(0, std::memcmp(&lanes[j][s], &scalar[j][s], sizeof(biquad))) << j << " " << s;
-    }
-  }
+  lanes_allow_wide(true);
 }

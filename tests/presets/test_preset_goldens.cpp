@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "dsp/lanes.h"
+
 #include "preset_test_util.h"
 
 using namespace preset_test;
@@ -77,7 +79,9 @@ std::string hex(uint64_t v) {
 
 }  // namespace
 
-TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) {
+namespace {
+
+void expect_goldens() {
   for (const golden& g : GOLDENS) {
     const factory_preset& p = preset_named(g.bank, g.preset);
     uint64_t all = 0xCBF29CE484222325ull;
@@ -91,4 +95,16 @@ TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) {
     }
     EXPECT_EQ(hex(all), hex(g.hash)) << bank_name(g.bank) << " " << g.preset << ":" << detail;
   }
+}
+
+}  // namespace
+
+TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) { expect_goldens(); }
+
+// The same sound from the four-lane kernels where the processor would use
+// eight lanes (on a processor without AVX both tests take the same path).
+TEST(PresetGoldens, FourLaneKernelsGiveTheSameSound) {
+  lanes_allow_wide(false);
+  expect_goldens();
+  lanes_allow_wide(true);
 }

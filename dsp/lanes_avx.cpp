@@ -1,0 +1,67 @@
+// The filter lane kernels with eight-lane vectors. This unit alone is
+// compiled for AVX (without FMA: every lane keeps the scalar rounding); the
+// four-lane unit calls it only where the processor has AVX. Everything it
+// compiles is internal to it, so no AVX code can stand in for a function the
+// rest of the program calls.
+
+#include <immintrin.h>
+
+#include "dsp/lanes_wide.h"
+
+namespace {
+
+struct avx_vectors {
+  using v = __m256;
+  static constexpr int W = 8;
+  static v add(v a, v b) { return _mm256_add_ps(a, b); }
+  static v sub(v a, v b) { return _mm256_sub_ps(a, b); }
+  static v mul(v a, v b) { return _mm256_mul_ps(a, b); }
+  template <class F>
+  static v make(F f) {
+    return _mm256_setr_ps(f(0), f(1), f(2), f(3), f(4), f(5), f(6), f(7));
+  }
+  static v load(const float* p) { return _mm256_loadu_ps(p); }
+  static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
+  // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.
+  static void transpose(v x[8]) {
+    v t[8], q[8];
+    for (int k = 0; k < 8; k += 2) {
+      t[k] = _mm256_unpacklo_ps(x[k], x[k + 1]);
+      t[k + 1] = _mm256_unpackhi_ps(x[k], x[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+      q[k] = _mm256_shuffle_ps(t[k], t[k + 2], 0x44);
+      q[k + 1] = _mm256_shuffle_ps(t[k], t[k + 2], 0xEE);
+      q[k + 2] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0x44);
+      q[k + 3] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0xEE);
+    }
+    for (int k = 0; k < 4; ++k) {
+      x[k] = _mm256_permute2f128_ps(q[k], q[k + 4], 0x20);
+      x[k + 4] = _mm256_permute2f128_ps(q[k], q[k + 4], 0x31);
+    }
+  }
+};
+using V = avx_vectors;
+
+}  // namespace
+
+#include "dsp/lane_kernels.h"
+
+void resonator_process_lanes_wide(const resonator_job* jobs, int count, int n) {
+  run_lanes<resonator_lanes>(jobs, count, n);
+}
+void biquad_process_lanes_wide(const biquad_job* jobs, int count, int n) {
+  run_lanes<biquad_lanes>(jobs, count, n);
+}
+void band_filter_process_lanes_wide(const band_filter_job* jobs, int count, int n) {
+  run_lanes<band_filter_lanes>(jobs, count, n);
+}
+void biquad_df2_process_lanes_wide(const biquad_df2_job* jobs, int count, int n) {
+  run_lanes<biquad_df2_lanes>(jobs, count, n);
+}
+void one_pole_process_lanes_wide(const one_pole_job* jobs, int count, int n) {
+  run_lanes<one_pole_lanes>(jobs, count, n);
+}
+void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, int n) {
+  run_chains(jobs, count, n);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The eight-lane (AVX) builds of the filter lane kernels, compiled in their
+// own unit for that instruction set and called only where the processor has
+// it (the four-lane kernels decide). Block lengths: multiples of 8.
+
+#include "dsp/lanes.h"
+
+#if defined(OSTRELLE_LANES_WIDE)
+inline constexpr bool LANES_WIDE_BUILT = true;
+void resonator_process_lanes_wide(const resonator_job* jobs, int count, int n);
+void biquad_process_lanes_wide(const biquad_job* jobs, int count, int n);
+void band_filter_process_lanes_wide(const band_filter_job* jobs, int count, int n);
+void biquad_df2_process_lanes_wide(const biquad_df2_job* jobs, int count, int n);
+void one_pole_process_lanes_wide(const one_pole_job* jobs, int count, int n);
+void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, int n);
+#else
+// Never called: without the eight-lane unit the dispatch always says no.
+inline constexpr bool LANES_WIDE_BUILT = false;
+inline void resonator_process_lanes_wide(const resonator_job*, int, int) {}
+inline void biquad_process_lanes_wide(const biquad_job*, int, int) {}
+inline void band_filter_process_lanes_wide(const band_filter_job*, int, int) {}
+inline void biquad_df2_process_lanes_wide(const biquad_df2_job*, int, int) {}
+inline void one_pole_process_lanes_wide(const one_pole_job*, int, int) {}
+inline void biquad_chain_process_lanes_wide(const biquad_chain_job*, int, int) {}
+#endif
