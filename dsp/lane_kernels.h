@@ -244,12 +244,16 @@ void run_groups(const Job* jobs, int count, int n) {
   for (int g = 0; g < G; ++g) st[g].save(jobs + W * g, counts[g]);
 }
 
+// Any number of jobs, two groups per pass.
 template <class Lanes, class Job>
 void run_lanes(const Job* jobs, int count, int n) {
-  if (count > W)
-    run_groups<Lanes, Job, 2>(jobs, count, n);
-  else
-    run_groups<Lanes, Job, 1>(jobs, count, n);
+  for (int i = 0; i < count; i += 2 * W) {
+    const int c = count - i < 2 * W ? count - i : 2 * W;
+    if (c > W)
+      run_groups<Lanes, Job, 2>(jobs + i, c, n);
+    else
+      run_groups<Lanes, Job, 1>(jobs + i, c, n);
+  }
 }
 
 // Two groups of up to W lanes, of possibly different kinds, interleaved.
@@ -284,6 +288,18 @@ void run_chain_pair(const biquad_chain_job* a, int count_a, const biquad_chain_j
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<2>>(a, count_a, b, count_b, n);
   else
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<4>>(a, count_a, b, count_b, n);
+}
+
+// The passes run_chains takes for these jobs with groups of `width` lanes.
+inline int chain_passes(const biquad_chain_job* jobs, int count, int width) {
+  static constexpr int LENGTHS[3] = {1, 2, 4};
+  int groups = 0;
+  for (const int k : LENGTHS) {
+    int c = 0;
+    for (int j = 0; j < count; ++j) c += jobs[j].sections == k;
+    groups += (c + width - 1) / width;
+  }
+  return (groups + 1) / 2;
 }
 
 // Sorts the chains by length (stable), cuts them into groups of W of one

@@ -40,9 +40,9 @@ namespace {
 // decided. Relaxed: every value leads to the same results.
 std::atomic<int> wide_mode{-1};
 
-// Eight-lane kernels for this call: the processor has them and the block
-// length is a multiple of eight.
-inline bool use_wide(int n) {
+// Eight-lane kernels are on: the processor has them and the block length is
+// a multiple of eight.
+inline bool wide_on(int n) {
   int mode = wide_mode.load(std::memory_order_relaxed);
   if (mode < 0) {
     mode = LANES_WIDE_BUILT && cpu_has_avx() ? 1 : 0;
@@ -57,35 +57,46 @@ void lanes_allow_wide(bool allow) {
   wide_mode.store(allow && LANES_WIDE_BUILT && cpu_has_avx() ? 1 : 0, std::memory_order_relaxed);
 }
 
-bool lanes_wide_active() { return use_wide(8); }
+bool lanes_wide_active() { return wide_on(8); }
+
+namespace {
+
+// Four jobs fill a four-lane vector: eight lanes would carry half filler.
+// From five on, eight lanes win (fewer instructions, cheaper transposes per
+// sample); see the lane kernel benchmarks.
+inline bool use_wide(int count, int n) { return count > LANES && wide_on(n); }
+
+}  // namespace
 
 void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
-  if (use_wide(n)) return resonator_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return resonator_process_lanes_wide(jobs, count, n);
   run_lanes<resonator_lanes>(jobs, count, n);
 }
 
 void biquad_process_lanes(const biquad_job* jobs, int count, int n) {
-  if (use_wide(n)) return biquad_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return biquad_process_lanes_wide(jobs, count, n);
   run_lanes<biquad_lanes>(jobs, count, n);
 }
 
 void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
-  if (use_wide(n)) return band_filter_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return band_filter_process_lanes_wide(jobs, count, n);
   run_lanes<band_filter_lanes>(jobs, count, n);
 }
 
 void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
-  if (use_wide(n)) return biquad_df2_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return biquad_df2_process_lanes_wide(jobs, count, n);
   run_lanes<biquad_df2_lanes>(jobs, count, n);
 }
 
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
-  if (use_wide(n)) return one_pole_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return one_pole_process_lanes_wide(jobs, count, n);
   run_lanes<one_pole_lanes>(jobs, count, n);
 }
 
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
-  if (use_wide(n)) return biquad_chain_process_lanes_wide(jobs, count, n);
+  // Eight lanes where they save a pass (chains of one length fill a group).
+  if (wide_on(n) && chain_passes(jobs, count, 8) < chain_passes(jobs, count, 4))
+    return biquad_chain_process_lanes_wide(jobs, count, n);
   run_chains(jobs, count, n);
 }
 

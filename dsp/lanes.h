@@ -4,12 +4,15 @@
 // own record (same operations, same order), so a lane's output is bit for bit
 // the scalar output; four instances cost about one. A job's block is filtered
 // in place; block lengths are multiples of 4. The filter kernels take up to
-// eight jobs (two groups of lanes interleaved), as does the oscillator kernel.
+// FILTER_JOBS jobs (two groups of lanes interleaved per pass), the oscillator
+// kernel up to OSCILLATOR_JOBS.
 
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"
 
 inline constexpr int LANES = 4;
+inline constexpr int FILTER_JOBS = 16;
+inline constexpr int OSCILLATOR_JOBS = 8;
 
 struct resonator_job {
   resonator* r;
@@ -53,7 +56,7 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
 // Independent chains, each as its sections processed one after the other.
 // Chains of the same length share groups of four lanes; two groups run
 // interleaved per pass, so short chains and long ones hide each other's
-// latency. Up to 16 jobs.
+// latency.
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised
 // once per call, then advanced sample by sample.

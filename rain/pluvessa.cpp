@@ -115,11 +115,11 @@ struct pluvessa_traits {
     float* const* b = e->buffer_table;
     auto out_of = [b](int v) { return const_cast<float*>(voice_output_of(b, v)); };
     auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
-    lane_batch<biquad_df2_job, biquad_df2_process_lanes, 2 * LANES> jitter_bp, smoothers_body;
-    lane_batch<one_pole_job, one_pole_process_lanes, 2 * LANES> one_poles;
-    lane_batch<sine_osc_job, sine_osc_process_lanes, 2 * LANES> oscillators;
-    lane_batch<biquad_job, biquad_process_lanes, 2 * LANES> sections;
-    lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
+    lane_batch<biquad_df2_job, biquad_df2_process_lanes, FILTER_JOBS> jitter_bp, smoothers_body;
+    lane_batch<one_pole_job, one_pole_process_lanes, FILTER_JOBS> one_poles;
+    lane_batch<sine_osc_job, sine_osc_process_lanes, OSCILLATOR_JOBS> oscillators;
+    lane_batch<biquad_job, biquad_process_lanes, FILTER_JOBS> sections;
+    lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

@@ -131,11 +131,11 @@ struct vantora_traits {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
     float* const* b = e->buffer_table;
-    lane_batch<resonator_job, resonator_process_lanes, 2 * LANES> shapes;
+    lane_batch<resonator_job, resonator_process_lanes, FILTER_JOBS> shapes;
     // The voices' biquad chains (one section, the squalls' envelope pair, the
     // LFE's four) in as few passes as their lengths allow.
-    lane_batch<biquad_chain_job, biquad_chain_process_lanes, 16> chains;
-    lane_batch<band_filter_job, band_filter_process_lanes, 2 * LANES> bands;
+    lane_batch<biquad_chain_job, biquad_chain_process_lanes, FILTER_JOBS> chains;
+    lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

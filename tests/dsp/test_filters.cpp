@@ -1008,7 +1008,7 @@ TEST(Filters, OnePole) {
 
 // Lane-parallel processing: each instance run side by side with others gives
 // bit for bit what its scalar processor gives, whatever the job count (one
-// to eight: one or two groups of four lanes).
+// to sixteen: one or two groups of four or eight lanes, one or more passes).
 TEST(Filters, LanesEqualScalarProcessing) {
   for (const bool wide : {true, false}) {
     SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
@@ -1018,25 +1018,25 @@ TEST(Filters, LanesEqualScalarProcessing) {
       seed = seed * 1664525u + 1013904223u;
       return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
     };
-    for (int count = 1; count <= 8; ++count) {
+    for (int count = 1; count <= 16; ++count) {
       SCOPED_TRACE(count);
-      float lane_blocks[8][64], scalar_blocks[8][64];
+      float lane_blocks[16][64], scalar_blocks[16][64];
       for (auto& b : lane_blocks)
         for (float& x : b) x = rnd();
       std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
 
-      band_filter bl[8], bs[8];
-      biquad ql[8], qs[8];
-      resonator rl[8], rs[8];
-      biquad_df2 dl[8], ds[8];
-      one_pole pl[8], ps[8];
-      for (int k = 0; k < 8; ++k) {
+      band_filter bl[16], bs[16];
+      biquad ql[16], qs[16];
+      resonator rl[16], rs[16];
+      biquad_df2 dl[16], ds[16];
+      one_pole pl[16], ps[16];
+      for (int k = 0; k < 16; ++k) {
         band_filter_init(&bl[k]);
         band_filter_design(&bl[k], 100.0f + 300.0f * k, 4000.0f + 1000.0f * k, 0.9f, 48000.0f);
         biquad_init(&ql[k]);
         biquad_design_q_db(&ql[k], k % 8, 3.0f, 500.0f + 700.0f * k, 0.7f + 0.5f * k, 48000.0f);
         resonator_init(&rl[k]);
-        resonator_set(&rl[k], 0.01f * (k + 1), -1.9f + 0.05f * k, 0.92f + 0.01f * k);
+        resonator_set(&rl[k], 0.01f * (k % 8 + 1), -1.9f + 0.05f * (k % 8), 0.92f + 0.01f * (k % 8));
         biquad_df2_init(&dl[k]);
         biquad_df2_design_q(&dl[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f * (k + 1), 0.4f, 48000.0f);
         one_pole_init(&pl[k]);
@@ -1049,11 +1049,11 @@ TEST(Filters, LanesEqualScalarProcessing) {
         ds[k] = dl[k];
         ps[k] = pl[k];
       }
-      band_filter_job bj[8];
-      biquad_job qj[8];
-      resonator_job rj[8];
-      biquad_df2_job dj[8];
-      one_pole_job pj[8];
+      band_filter_job bj[16];
+      biquad_job qj[16];
+      resonator_job rj[16];
+      biquad_df2_job dj[16];
+      one_pole_job pj[16];
       for (int k = 0; k < count; ++k) {
         bj[k] = {&bl[k], lane_blocks[k]};
         qj[k] = {&ql[k], lane_blocks[k]};
