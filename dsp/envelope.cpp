@@ -113,6 +113,62 @@ int random_envelope_process(random_envelope* e, float* out, int n) {
   return DSP_OK;
 }
 
+namespace {
+
+// No swell starts within the next n samples: every counter stays within the
+// attack or before the end of the swell.
+bool no_swell_starts(const random_envelope* e, int n) {
+  const int64_t last = static_cast<int64_t>(e->counter) + n - 1;
+  const int64_t reach = e->attack_len > static_cast<int64_t>(e->swell_len) - 1
+                            ? e->attack_len
+                            : static_cast<int64_t>(e->swell_len) - 1;
+  return last <= reach;
+}
+
+// The per-sample step of one envelope inside a block without a new swell:
+// the multiplier of the phase the counter is in, then the output value.
+struct envelope_lane {
+  double env, attack_mul, decay_mul, span, base;
+  int32_t counter, attack_len;
+  bool audible;
+  explicit envelope_lane(const random_envelope* e)
+      : env(e->env),
+        attack_mul(e->attack_mul),
+        decay_mul(e->decay_mul),
+        span(static_cast<double>(e->peak - e->floor)),
+        base(static_cast<double>(e->floor)),
+        counter(e->counter),
+        attack_len(e->attack_len),
+        audible(e->peak > SMALLEST_NORMAL) {}
+  inline float step() {
+    env *= counter <= attack_len ? attack_mul : decay_mul;
+    ++counter;
+    return audible ? static_cast<float>(span * (env - 1.0) + base) : 0.0f;
+  }
+  void save(random_envelope* e) const {
+    e->env = env;
+    e->counter = counter;
+  }
+};
+
+}  // namespace
+
+int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelope* b,
+                                 float* out_b, int n) {
+  if (!no_swell_starts(a, n) || !no_swell_starts(b, n)) {
+    random_envelope_process(a, out_a, n);
+    return random_envelope_process(b, out_b, n);
+  }
+  envelope_lane la(a), lb(b);
+  for (int i = 0; i < n; ++i) {
+    out_a[i] = la.step();
+    out_b[i] = lb.step();
+  }
+  la.save(a);
+  lb.save(b);
+  return DSP_OK;
+}
+
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max) {
   if (!(max >= min)) return DSP_REJECTED;
   if (min < e->floor) e->floor = min;

@@ -28,6 +28,12 @@ int random_envelope_init(random_envelope* e);
 int random_envelope_retrigger(random_envelope* e);
 // n >= 1 control samples.
 int random_envelope_process(random_envelope* e, float* out, int n);
+// Exactly random_envelope_process(a, out_a, n) then (b, out_b, n). Where
+// neither starts a swell within the block, the two serial multiply chains
+// advance in one loop, each hiding the other's latency; otherwise they run
+// one after the other, which keeps the order of the random draws.
+int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelope* b,
+                                 float* out_b, int n);
 // Needs max >= min (else 5); lowers the floor to min if it was above.
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max);
 // Attack and decay bounds in ms; each pair needs max >= min (else 5, the

@@ -47,8 +47,7 @@ void global_controller_init(global_controller* g, float sample_rate) {
 }
 
 float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b) {
-  random_envelope_process(&g->slow, scratch_a, SUB_BLOCK);
-  random_envelope_process(&g->flicker, scratch_b, SUB_BLOCK);
+  random_envelope_process_pair(&g->slow, scratch_a, &g->flicker, scratch_b, SUB_BLOCK);
   block_add(scratch_b, scratch_a, SUB_BLOCK);
   level_probe_process(&g->probe, scratch_a, &g->held, SUB_BLOCK);
   value_max(g->held, 0.0f, &g->held);

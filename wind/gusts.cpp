@@ -44,8 +44,7 @@ void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {
 void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
                            float* envelope, float* scratch) {
   noise_white_process(out, SUB_BLOCK);
-  random_envelope_process(&v.slow, envelope, SUB_BLOCK);
-  random_envelope_process(&v.flicker, scratch, SUB_BLOCK);
+  random_envelope_process_pair(&v.slow, envelope, &v.flicker, scratch, SUB_BLOCK);
   block_add(scratch, envelope, SUB_BLOCK);
   level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
   value_max(v.held, 0.0f, &v.held);

@@ -280,3 +280,54 @@ TEST(Envelope, RandomEnvelope) {
     for (int i = 1; i < 16; ++i) EXPECT_LT(out[i], out[i - 1]);
   }
 }
+
+// Two envelopes advanced as a pair give exactly what two calls one after the
+// other give: the same samples, states and random draws in the same order,
+// across blocks where either, both or neither starts a swell, attacks that
+// end mid-block, attacks longer than the swell and silent peaks.
+TEST(Envelope, PairEqualsTwoCallsInTurn) {
+  struct setup {
+    float attack_min, attack_max, decay_min, decay_max, amp_min, amp_max;
+  };
+  const setup setups[] = {
+      {20.0f, 300.0f, 10.0f, 200.0f, 0.02f, 0.1f},  // short swells: frequent starts
+      {1.0f, 3.0f, 1.0f, 2.0f, 0.2f, 1.0f},         // swells shorter than a block
+      {400.0f, 900.0f, 0.0f, 0.0f, 0.5f, 1.5f},     // no decay
+      {50.0f, 50.0f, 700.0f, 900.0f, 0.0f, 0.0f},   // silent peaks
+  };
+  for (const setup& sa : setups)
+    for (const setup& sb : setups) {
+      random_envelope pair[2], turn[2];
+      noise_set_uniform_seed(4242u);
+      for (int k = 0; k < 2; ++k) {
+        const setup& s = k == 0 ? sa : sb;
+        random_envelope_init(&pair[k]);
+        random_envelope_set_amplitude_range(&pair[k], s.amp_min, s.amp_max);
+        random_envelope_set_time_ranges(&pair[k], s.attack_min, s.attack_max, s.decay_min,
+                                        s.decay_max, 48000.0f);
+        random_envelope_retrigger(&pair[k]);
+        turn[k] = pair[k];
+      }
+      const uint32_t seed = noise_get_uniform_seed();
+      for (int block = 0; block < 400; ++block) {
+        const int n = block % 7 == 3 ? 8 : 64;
+        float pa[64], pb[64], ta[64], tb[64];
+        noise_set_uniform_seed(seed + static_cast<uint32_t>(block));
+        random_envelope_process_pair(&pair[0], pa, &pair[1], pb, n);
+        const uint32_t after_pair = noise_get_uniform_seed();
+        noise_set_uniform_seed(seed + static_cast<uint32_t>(block));
+        random_envelope_process(&turn[0], ta, n);
+        random_envelope_process(&turn[1], tb, n);
+        ASSERT_EQ(after_pair, noise_get_uniform_seed()) << block;
+        for (int i = 0; i < n; ++i) {
+          ASSERT_EQ(bits_of(pa[i]), bits_of(ta[i])) << block << " " << i;
+          ASSERT_EQ(bits_of(pb[i]), bits_of(tb[i])) << block << " " << i;
+        }
+        for (int k = 0; k < 2; ++k) {
+          ASSERT_EQ(pair[k].env, turn[k].env);
+          ASSERT_EQ(pair[k].counter, turn[k].counter);
+          ASSERT_EQ(bits_of(pair[k].peak), bits_of(turn[k].peak));
+        }
+      }
+    }
+}
