@@ -119,7 +119,7 @@ constexpr int TERMS = 32;  // columns taken per round (more sources: more rounds
 // left out), in column order.
 struct channel_terms {
   const float* source[TERMS];
-  float gain[TERMS];
+  f4 gain[TERMS];  // splat once, used every four frames
   int count;
 };
 
@@ -129,12 +129,12 @@ inline void collect_terms(channel_terms& t, const float* const* sources, int fir
   for (int s = first; s < last; ++s)
     if (row[s] != 0.0f) {
       t.source[t.count] = sources[s];
-      t.gain[t.count++] = row[s];
+      t.gain[t.count++] = simd::splat(row[s]);
     }
 }
 
 inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
-  for (int s = 0; s < t.count; ++s) acc = acc + simd::splat(t.gain[s]) * simd::load(t.source[s] + f);
+  for (int s = 0; s < t.count; ++s) acc = acc + t.gain[s] * simd::load(t.source[s] + f);
   return acc;
 }
 
@@ -142,24 +142,31 @@ inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
 
 // Each output sample receives the sources in column order, starting from
 // what it held; the frames go four at a time, one vector per channel.
-int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
-                    const float* matrix, int frames) {
+namespace {
+
+// Fresh: the first round starts from +0 instead of reading the output (the
+// same bits as clearing it first).
+int mix_into(const float* const* sources, int num_sources, float* out, int num_channels,
+             const float* matrix, int frames, bool fresh) {
   const int m = num_channels;
   const int s_count = num_sources;
-  for (int first = 0; first < s_count; first += TERMS) {
+  if (fresh && s_count == 0)
+    for (int i = 0; i < frames * m; ++i) out[i] = 0.0f;
+  for (int first = 0; first < s_count; first += TERMS, fresh = false) {
     const int last = s_count - first < TERMS ? s_count : first + TERMS;
+    const f4 zero = simd::splat(0.0f);
     channel_terms t[2];
     if (m == 1) {
       collect_terms(t[0], sources, first, last, matrix);
       for (int f = 0; f < frames; f += 4)
-        simd::store(out + f, add_terms(t[0], f, simd::load(out + f)));
+        simd::store(out + f, add_terms(t[0], f, fresh ? zero : simd::load(out + f)));
     } else if (m == 2) {
       collect_terms(t[0], sources, first, last, matrix);
       collect_terms(t[1], sources, first, last, matrix + s_count);
       for (int f = 0; f < frames; f += 4) {
         float* o = out + 2 * f;
-        const f4 left = add_terms(t[0], f, simd::load_strided(o, 2));
-        const f4 right = add_terms(t[1], f, simd::load_strided(o + 1, 2));
+        const f4 left = add_terms(t[0], f, fresh ? zero : simd::load_strided(o, 2));
+        const f4 right = add_terms(t[1], f, fresh ? zero : simd::load_strided(o + 1, 2));
         simd::store_interleaved2(o, left, right);
       }
     } else {
@@ -167,13 +174,26 @@ int mix_interleaved(const float* const* sources, int num_sources, float* out, in
         collect_terms(t[0], sources, first, last, matrix + c * s_count);
         for (int f = 0; f < frames; f += 4) {
           float lanes[4];
-          simd::store(lanes, add_terms(t[0], f, simd::load_strided(out + f * m + c, m)));
+          simd::store(lanes,
+                      add_terms(t[0], f, fresh ? zero : simd::load_strided(out + f * m + c, m)));
           for (int j = 0; j < 4; ++j) out[(f + j) * m + c] = lanes[j];
         }
       }
     }
   }
   return DSP_OK;
+}
+
+}  // namespace
+
+int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
+                    const float* matrix, int frames) {
+  return mix_into(sources, num_sources, out, num_channels, matrix, frames, false);
+}
+
+int mix_interleaved_fresh(const float* const* sources, int num_sources, float* out,
+                          int num_channels, const float* matrix, int frames) {
+  return mix_into(sources, num_sources, out, num_channels, matrix, frames, true);
 }
 
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,

@@ -42,6 +42,10 @@ int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n);
 // a zero gain times an infinite sample would have made the channel NaN).
 int mix_interleaved(const float* const* sources, int num_sources, float* out, int num_channels,
                     const float* matrix, int frames);
+// The same into an output that need not be cleared: the bits of clearing it
+// and then mixing, without the clearing pass or the reads.
+int mix_interleaved_fresh(const float* const* sources, int num_sources, float* out,
+                          int num_channels, const float* matrix, int frames);
 // channels[c][f] = sum over s of matrix[c * S + s] * sources[s][f] (each
 // channel cleared first).
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,

@@ -403,9 +403,8 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
       }
     } else {
       const int n = SUB_BLOCK * static_cast<int>(ch);
-      std::memset(e->out.mix, 0, sizeof(float) * static_cast<size_t>(n));
-      mix_interleaved(sources, lay->num_sources, e->out.mix, static_cast<int>(ch), lay->matrix,
-                      SUB_BLOCK);
+      mix_interleaved_fresh(sources, lay->num_sources, e->out.mix, static_cast<int>(ch),
+                            lay->matrix, SUB_BLOCK);
       gain_ramp_apply(&e->out.ramp[0], gain, e->out.mix, n);
       limiter_clip_process(&e->out.clip, e->out.mix, n);
       std::memcpy(out + static_cast<size_t>(pos) * ch, e->out.mix, sizeof(float) * fit * ch);

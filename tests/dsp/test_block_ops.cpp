@@ -322,7 +322,7 @@ TEST(BlockOps, MixDeinterleaved) {
   }
 }
 
-// Both mixers against the element-wise definition with sparse matrices (a
+// The mixers against the element-wise definition with sparse matrices (a
 // zero gain is skipped, which must change no bit), more sources than one
 // round of columns, and every channel-count path (1, 2, and more).
 TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
@@ -334,7 +334,8 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
   for (const int M : {1, 2, 3, 6}) {
     SCOPED_TRACE(M);
     std::vector<float> matrix(S * M);
-    for (int i = 0; i < S * M; ++i) matrix[i] = i % 3 == 0 ? 0.0f : (i % 7 == 1 ? -0.0f : 0.37f - 0.011f * i);
+    for (int i = 0; i < S * M; ++i)
+      matrix[i] = i % 3 == 0 ? 0.0f : (i % 7 == 1 ? -0.0f : 0.37f - 0.011f * i);
     std::vector<float> want(M * frames, 0.0f);
     for (int c = 0; c < M; ++c)
       for (int s = 0; s < S; ++s)
@@ -342,6 +343,18 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
     std::vector<float> out(M * frames, 0.0f);
     ASSERT_EQ(mix_interleaved(sources.data(), S, out.data(), M, matrix.data(), frames), 0);
     expect_same(out, want);
+    // The fresh form ignores what the output held (here NaN), with one round
+    // of columns or more.
+    for (const int s_count : {S, 5}) {
+      std::vector<float> fresh(M * frames, NAN), cleared(M * frames, 0.0f);
+      ASSERT_EQ(
+          mix_interleaved_fresh(sources.data(), s_count, fresh.data(), M, matrix.data(), frames),
+          0);
+      mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), frames);
+      for (int i = 0; i < M * frames; ++i)
+        ASSERT_EQ(dsp_test::bits_of(fresh[i]), dsp_test::bits_of(cleared[i]))
+            << s_count << " " << i;
+    }
     std::vector<std::vector<float>> ch(M, std::vector<float>(frames, 7.0f));
     std::vector<float*> channels;
     for (auto& v : ch) channels.push_back(v.data());
