@@ -343,4 +343,169 @@ void run_chains(const biquad_chain_job* jobs, int count, int n) {
   }
 }
 
+// --- Sine oscillators -----------------------------------------------------
+
+constexpr int SUB_CHUNK = 64;  // samples per round of the oscillator kernel
+
+constexpr double PI_D = 3.141592653589793;
+constexpr double TWO_PI_D = 6.283185307179586;
+
+// The scalar oscillator's phase step: add, then wrap once (in double).
+inline float advance_phase(float phase, float inc) {
+  const float p = phase + inc;
+  const double d = static_cast<double>(p);
+  if (d < -PI_D) return static_cast<float>(d + TWO_PI_D);
+  if (d > PI_D) return static_cast<float>(d - TWO_PI_D);
+  return p;
+}
+
+LANE_INLINE vec abs_of(vec x) { return V::and_(x, V::abs_mask()); }
+
+// Folds increments modulo 2 pi keeping their sign, lane by lane, as the
+// scalar oscillator does.
+LANE_INLINE vec fold_increments(vec x) {
+  const vec two_pi = V::splat(6.2831855f), zero = V::splat(0.0f), one = V::splat(1.0f);
+  const vec exact = V::splat(8388608.0f);  // from 2^23 on, a float is a whole number
+  const vec q = V::div(abs_of(x), two_pi);
+  const vec small = V::lt(q, exact);
+  const vec t = V::truncate(V::and_(q, small));
+  const vec m = V::or_(V::and_(small, t), V::andnot(small, q));
+  const vec sign = sub(V::and_(V::gt(x, zero), one), V::and_(V::lt(x, zero), one));
+  return sub(x, mul(mul(sign, m), two_pi));
+}
+
+LANE_INLINE vec parabolic_sine(vec x) {
+  const vec k1 = V::splat(1.2732395f), k2 = V::splat(0.40528473f), k3 = V::splat(0.225f);
+  const vec y = sub(mul(k1, x), mul(mul(k2, x), abs_of(x)));
+  return add(mul(k3, sub(mul(y, abs_of(y)), y)), y);
+}
+
+using sine_wrap::WRAP_HIGH;
+using sine_wrap::WRAP_LIMIT;
+using sine_wrap::WRAP_LOW;
+constexpr float SAFE_PHASE = 6.2842f;      // start phases within this take the vector path
+constexpr float SAFE_INCREMENT = 6.2832f;  // as do increments within this
+// Increments below this wrap a phase at most once in about 60 samples.
+constexpr float SLOW_INCREMENT = 0.1f;
+
+LANE_INLINE vec wrap_phases(vec s) {
+  const vec below = V::le(s, V::splat(-WRAP_LIMIT));
+  const vec above = V::ge(s, V::splat(WRAP_LIMIT));
+  const vec hi = V::splat(WRAP_HIGH), lo = V::splat(WRAP_LOW);
+  const vec up = add(add(s, hi), lo);
+  const vec down = sub(sub(s, hi), lo);
+  const vec keep = V::andnot(V::or_(below, above), s);
+  return V::or_(V::or_(V::and_(below, up), V::and_(above, down)), keep);
+}
+
+LANE_INLINE bool needs_wrap(vec s) {
+  return V::any(V::or_(V::le(s, V::splat(-WRAP_LIMIT)), V::ge(s, V::splat(WRAP_LIMIT))));
+}
+
+inline float max_abs(vec x) {
+  float m[W];
+  V::store(m, abs_of(x));
+  float r = m[0];
+  for (int k = 1; k < W; ++k) r = m[k] > r ? m[k] : r;
+  return r;
+}
+
+// G groups of up to W oscillators, one per lane. Per chunk of samples, the
+// increments are formed first (all lanes at once, folded only where one
+// reaches 2 pi); then the phases advance sample by sample, one vector per
+// group, the groups' chains interleaved; the sines of the phases follow W
+// samples at a time. Chunks whose phases or increments could leave the range
+// of the single-precision wrap run the scalar steps instead (NaN fails the
+// checks too).
+template <int G>
+void run_oscillators(const sine_osc_job* jobs, int count, int n) {
+  lane_io io[G];
+  vec p[G], sc[G];
+  for (int g = 0; g < G; ++g) {
+    const int c = count - W * g < W ? count - W * g : W;
+    float phase[W] = {}, scale[W] = {};
+    for (int k = 0; k < c; ++k) {
+      sine_osc* o = jobs[W * g + k].o;
+      sine_osc_process(o, jobs[W * g + k].block, 0);  // normalises the phase
+      phase[k] = o->phase;
+      scale[k] = o->scale;
+    }
+    io[g].init(jobs + W * g, c);
+    p[g] = V::load(phase);
+    sc[g] = V::load(scale);
+  }
+  vec inc[G][SUB_CHUNK];
+  for (int start = 0; start < n; start += SUB_CHUNK) {
+    const int len = n - start < SUB_CHUNK ? n - start : SUB_CHUNK;
+    bool vector_path = true;
+    bool slow[G];
+    for (int g = 0; g < G; ++g) {
+      // An increment below 2 pi in magnitude folds to itself: the fold runs
+      // only on chunks with a larger one (or a NaN).
+      vec widest = V::splat(0.0f);
+      for (int i = 0; i < len; i += W) {
+        vec x[W];
+        io[g].load(start + i, x);
+        for (int j = 0; j < W; ++j) {
+          inc[g][i + j] = mul(x[j], sc[g]);
+          widest = V::max(widest, abs_of(inc[g][i + j]));
+        }
+      }
+      if (!(max_abs(widest) < WRAP_HIGH) || V::any(V::unord(widest, widest))) {
+        widest = V::splat(0.0f);
+        for (int i = 0; i < len; ++i) {
+          inc[g][i] = fold_increments(inc[g][i]);
+          widest = V::max(widest, abs_of(inc[g][i]));
+        }
+      }
+      slow[g] = max_abs(widest) < SLOW_INCREMENT;
+      vector_path = vector_path && max_abs(widest) <= SAFE_INCREMENT &&
+                    max_abs(p[g]) <= SAFE_PHASE && !V::any(V::unord(widest, p[g]));
+    }
+    for (int i = 0; i < len; i += W) {
+      vec x[G][W];
+      if (vector_path) {
+        for (int j = 0; j < W; ++j)
+          for (int g = 0; g < G; ++g) {
+            x[g][j] = p[g];
+            const vec sum = add(p[g], inc[g][i + j]);
+            // Slow phases wrap rarely: a predicted branch keeps the blend
+            // off their chain.
+            p[g] = slow[g] && !needs_wrap(sum) ? sum : wrap_phases(sum);
+          }
+      } else {
+        // Scalar steps: each sample uses the phase before its own increment.
+        for (int g = 0; g < G; ++g) {
+          float pk[W], ik[W];
+          V::store(pk, p[g]);
+          for (int j = 0; j < W; ++j) {
+            V::store(ik, inc[g][i + j]);
+            x[g][j] = V::load(pk);
+            for (int k = 0; k < W; ++k) pk[k] = advance_phase(pk[k], ik[k]);
+          }
+          p[g] = V::load(pk);
+        }
+      }
+      for (int g = 0; g < G; ++g) {
+        for (int j = 0; j < W; ++j) x[g][j] = parabolic_sine(x[g][j]);
+        io[g].store(start + i, x[g]);
+      }
+    }
+  }
+  for (int g = 0; g < G; ++g) {
+    const int c = count - W * g < W ? count - W * g : W;
+    float phase[W];
+    V::store(phase, p[g]);
+    for (int k = 0; k < c; ++k) jobs[W * g + k].o->phase = phase[k];
+  }
+}
+
+// Up to 2 W oscillators.
+void run_oscillator_lanes(const sine_osc_job* jobs, int count, int n) {
+  if (count > W)
+    run_oscillators<2>(jobs, count, n);
+  else
+    run_oscillators<1>(jobs, count, n);
+}
+
 }  // namespace

@@ -20,6 +20,21 @@ struct avx_vectors {
   static v make(F f) {
     return _mm256_setr_ps(f(0), f(1), f(2), f(3), f(4), f(5), f(6), f(7));
   }
+  static v div(v a, v b) { return _mm256_div_ps(a, b); }
+  static v max(v a, v b) { return _mm256_max_ps(a, b); }
+  static v splat(float x) { return _mm256_set1_ps(x); }
+  static v and_(v a, v b) { return _mm256_and_ps(a, b); }
+  static v or_(v a, v b) { return _mm256_or_ps(a, b); }
+  static v andnot(v a, v b) { return _mm256_andnot_ps(a, b); }  // b without a
+  static v lt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LT_OS); }
+  static v le(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LE_OS); }
+  static v gt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GT_OS); }
+  static v ge(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GE_OS); }
+  static v unord(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_UNORD_Q); }
+  static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
+  static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
+  // Toward zero, for lanes within the 32-bit range.
+  static v truncate(v x) { return _mm256_cvtepi32_ps(_mm256_cvttps_epi32(x)); }
   static v load(const float* p) { return _mm256_loadu_ps(p); }
   static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
   // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.
@@ -64,4 +79,7 @@ void one_pole_process_lanes_wide(const one_pole_job* jobs, int count, int n) {
 }
 void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, int n) {
   run_chains(jobs, count, n);
+}
+void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n) {
+  run_oscillator_lanes(jobs, count, n);
 }

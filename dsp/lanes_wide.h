@@ -1,5 +1,5 @@
 #pragma once
-// The eight-lane (AVX) builds of the filter lane kernels, compiled in their
+// The eight-lane (AVX) builds of the lane kernels, compiled in their
 // own unit for that instruction set and called only where the processor has
 // it (the four-lane kernels decide). Block lengths: multiples of 8.
 
@@ -13,6 +13,7 @@ void band_filter_process_lanes_wide(const band_filter_job* jobs, int count, int 
 void biquad_df2_process_lanes_wide(const biquad_df2_job* jobs, int count, int n);
 void one_pole_process_lanes_wide(const one_pole_job* jobs, int count, int n);
 void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, int n);
+void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n);
 #else
 // Never called: without the eight-lane unit the dispatch always says no.
 inline constexpr bool LANES_WIDE_BUILT = false;
@@ -22,4 +23,5 @@ inline void band_filter_process_lanes_wide(const band_filter_job*, int, int) {}
 inline void biquad_df2_process_lanes_wide(const biquad_df2_job*, int, int) {}
 inline void one_pole_process_lanes_wide(const one_pole_job*, int, int) {}
 inline void biquad_chain_process_lanes_wide(const biquad_chain_job*, int, int) {}
+inline void sine_osc_process_lanes_wide(const sine_osc_job*, int, int) {}
 #endif

@@ -248,56 +248,70 @@ TEST(Oscillators, SineLanesEqualScalar) {
   auto frequency = [&](int call, int k) -> float {
     const float r = rnd();
     switch ((call + k) % 9) {
-      case 0: return 30.0f + 2.0f * r;                  // slow: a wrap now and then
-      case 1: return 30.0f + 20000.0f * r * r;          // ordinary
-      case 2: return -2000.0f * r;                      // negative
-      case 3: return 3e5f * r;                          // folded
-      case 4: return r > 0.0f ? near_rate : -near_rate;  // about 2 pi per sample
-      case 5: return 23999.0f + r;                      // about pi per sample
+      case 0:
+        return 30.0f + 2.0f * r;  // slow: a wrap now and then
+      case 1:
+        return 30.0f + 20000.0f * r * r;  // ordinary
+      case 2:
+        return -2000.0f * r;  // negative
+      case 3:
+        return 3e5f * r;  // folded
+      case 4:
+        return r > 0.0f ? near_rate : -near_rate;  // about 2 pi per sample
+      case 5:
+        return 23999.0f + r;  // about pi per sample
       // Folds leaving a few radians more than 2 pi (where the increment's
       // own rounding exceeds 2 pi), and one huge frequency.
       // This one folds to 8 radians per sample at 48 kHz: the phase runs away.
-      case 6: return r > 0.9f ? 1e30f : (r > 0.0f ? 8.0532e11f : 1e12f * (0.5f + 0.5f * r));
-      case 7: return r > 0.95f ? INFINITY : (r < -0.95f ? NAN : 100.0f);
-      default: return rate_hz * r;
+      case 6:
+        return r > 0.9f ? 1e30f : (r > 0.0f ? 8.0532e11f : 1e12f * (0.5f + 0.5f * r));
+      case 7:
+        return r > 0.95f ? INFINITY : (r < -0.95f ? NAN : 100.0f);
+      default:
+        return rate_hz * r;
     }
   };
-  for (int count = 1; count <= 8; ++count) {
-    sine_osc lanes[8], scalar[8];
-    for (int k = 0; k < 8; ++k) {
-      sine_osc_init(&lanes[k], k == 3 ? 44100.0f : rate_hz);
-      lanes[k].phase = 40.0f * rnd();  // normalised at the first call
-      scalar[k] = lanes[k];
-    }
-    for (int call = 0; call < 40; ++call) {
-      const int n = call % 4 == 3 ? 136 : 64;  // a call longer than one chunk
-      float a[8][136], b[8][136];
-      for (int k = 0; k < 8; ++k)
-        for (int i = 0; i < n; ++i) a[k][i] = b[k][i] = frequency(call, k);
-      sine_osc_job jobs[8];
-      for (int k = 0; k < count; ++k) jobs[k] = {&lanes[k], a[k]};
-      sine_osc_process_lanes(jobs, count, n);
-      for (int k = 0; k < count; ++k) sine_osc_process(&scalar[k], b[k], n);
-      // Equal bits; a NaN's sign and payload depend on operand order, so
-      // any NaN matches any NaN.
-      auto same = [](float x, float y) {
-        return bits_of(x) == bits_of(y) || (std::isnan(x) && std::isnan(y));
-      };
-      for (int k = 0; k < count; ++k) {
-        for (int i = 0; i < n; ++i)
-          ASSERT_TRUE(same(a[k][i], b[k][i]))
-              << "lanes " << count << " lane " << k << " call " << call << " sample " << i << ": "
-              << a[k][i] << " vs " << b[k][i];
-        ASSERT_TRUE(same(lanes[k].phase, scalar[k].phase)) << lanes[k].phase << " vs " << scalar[k].phase;
+  for (int count = 1; count <= 8; ++count)
+    for (const bool wide : {true, false}) {
+      SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
+      lanes_allow_wide(wide);
+      sine_osc lanes[8], scalar[8];
+      for (int k = 0; k < 8; ++k) {
+        sine_osc_init(&lanes[k], k == 3 ? 44100.0f : rate_hz);
+        lanes[k].phase = 40.0f * rnd();  // normalised at the first call
+        scalar[k] = lanes[k];
       }
-      // A phase made NaN or infinite stays so; start the pair afresh.
-      for (int k = 0; k < count; ++k)
-        if (!std::isfinite(scalar[k].phase)) {
-          sine_osc_init(&lanes[k], rate_hz);
-          scalar[k] = lanes[k];
+      for (int call = 0; call < 40; ++call) {
+        const int n = call % 4 == 3 ? 136 : 64;  // a call longer than one chunk
+        float a[8][136], b[8][136];
+        for (int k = 0; k < 8; ++k)
+          for (int i = 0; i < n; ++i) a[k][i] = b[k][i] = frequency(call, k);
+        sine_osc_job jobs[8];
+        for (int k = 0; k < count; ++k) jobs[k] = {&lanes[k], a[k]};
+        sine_osc_process_lanes(jobs, count, n);
+        for (int k = 0; k < count; ++k) sine_osc_process(&scalar[k], b[k], n);
+        // Equal bits; a NaN's sign and payload depend on operand order, so
+        // any NaN matches any NaN.
+        auto same = [](float x, float y) {
+          return bits_of(x) == bits_of(y) || (std::isnan(x) && std::isnan(y));
+        };
+        for (int k = 0; k < count; ++k) {
+          for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(same(a[k][i], b[k][i]))
+                << "lanes " << count << " lane " << k << " call " << call << " sample " << i << ": "
+                << a[k][i] << " vs " << b[k][i];
+          ASSERT_TRUE(same(lanes[k].phase, scalar[k].phase))
+              << lanes[k].phase << " vs " << scalar[k].phase;
         }
+        // A phase made NaN or infinite stays so; start the pair afresh.
+        for (int k = 0; k < count; ++k)
+          if (!std::isfinite(scalar[k].phase)) {
+            sine_osc_init(&lanes[k], rate_hz);
+            scalar[k] = lanes[k];
+          }
+      }
     }
-  }
+  lanes_allow_wide(true);
 }
 
 // The vector oscillators wrap phases in single precision. Over every float
