@@ -12,6 +12,7 @@
 #include "dsp/block_ops.h"
 #include "dsp/envelope.h"
 #include "dsp/filters.h"
+#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/noise.h"
 
@@ -162,7 +163,7 @@ BENCHMARK(BM_MixInterleaved)->Args({8, 2})->Args({8, 6});
 template <class Job, class Rec, void (*Run)(const Job*, int, int), void (*Design)(Rec*)>
 void BM_Lanes(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));
-  lanes_allow_wide(state.range(1) != 0);
+  wide_vectors_allow(state.range(1) != 0);
   std::vector<Rec> recs(static_cast<size_t>(jobs));
   std::vector<float> blocks(static_cast<size_t>(jobs) * N);
   std::vector<Job> list;
@@ -176,7 +177,7 @@ void BM_Lanes(benchmark::State& state) {
     benchmark::DoNotOptimize(blocks.data());
     benchmark::ClobberMemory();
   }
-  lanes_allow_wide(true);
+  wide_vectors_allow(true);
   state.counters["ns_per_sample"] = benchmark::Counter(
       static_cast<double>(N) * jobs,
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

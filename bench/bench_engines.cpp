@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dsp/filters.h"
+#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/limiter.h"
 #include "engine/pluvessa_bank.h"
@@ -33,8 +34,8 @@ namespace {
 // take eight; the report's context says which ran.
 [[maybe_unused]] const bool LANE_CONTEXT = [] {
   const char* lanes = std::getenv("OSTRELLE_LANES");
-  if (lanes && std::strcmp(lanes, "4") == 0) lanes_allow_wide(false);
-  benchmark::AddCustomContext("filter_lanes", lanes_wide_active() ? "8 (AVX)" : "4 (SSE2)");
+  if (lanes && std::strcmp(lanes, "4") == 0) wide_vectors_allow(false);
+  benchmark::AddCustomContext("filter_lanes", wide_vectors_on() ? "8 (AVX)" : "4 (SSE2)");
   return true;
 }();
 

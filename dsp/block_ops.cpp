@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dsp/block_ops_wide.h"
+#include "dsp/cpu_features.h"
 #include "dsp/dsp_common.h"
 #include "dsp/simd.h"
 
@@ -59,6 +61,10 @@ int block_offset_to(float k, const float* __restrict in, float* __restrict out, 
 }
 
 int block_exp(float* block, int n) {
+  if (n % 8 == 0 && wide_vectors_on()) {
+    block_exp_wide(block, n);
+    return DSP_OK;
+  }
   const f4 hi = simd::splat(88.37626f), lo = simd::splat(-88.37626f);
   const f4 one = simd::splat(1.0f);
   for (int i = 0; i < n; i += 4) {

@@ -1,5 +1,7 @@
 #include "dsp/cpu_features.h"
 
+#include <atomic>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif
@@ -17,4 +19,31 @@ bool cpu_has_avx() {
 #else
   return false;
 #endif
+}
+
+namespace {
+
+#if defined(OSTRELLE_WIDE_VECTORS)
+constexpr bool WIDE_BUILT = true;
+#else
+constexpr bool WIDE_BUILT = false;
+#endif
+
+// 0: off; 1: on; -1: not yet decided. Relaxed: every value gives the same
+// results, so a race only picks one of two equal paths.
+std::atomic<int> wide_mode{-1};
+
+}  // namespace
+
+void wide_vectors_allow(bool allow) {
+  wide_mode.store(allow && WIDE_BUILT && cpu_has_avx() ? 1 : 0, std::memory_order_relaxed);
+}
+
+bool wide_vectors_on() {
+  int mode = wide_mode.load(std::memory_order_relaxed);
+  if (mode < 0) {
+    mode = WIDE_BUILT && cpu_has_avx() ? 1 : 0;
+    wide_mode.store(mode, std::memory_order_relaxed);
+  }
+  return mode == 1;
 }

@@ -1,7 +1,5 @@
 #include "dsp/lanes.h"
 
-#include <atomic>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -51,28 +49,11 @@ using V = sse_vectors;
 
 namespace {
 
-// 0: eight-lane kernels off; 1: on where the processor has them; -1: not yet
-// decided. Relaxed: every value leads to the same results.
-std::atomic<int> wide_mode{-1};
-
-// Eight-lane kernels are on: the processor has them and the block length is
-// a multiple of eight.
-inline bool wide_on(int n) {
-  int mode = wide_mode.load(std::memory_order_relaxed);
-  if (mode < 0) {
-    mode = LANES_WIDE_BUILT && cpu_has_avx() ? 1 : 0;
-    wide_mode.store(mode, std::memory_order_relaxed);
-  }
-  return mode == 1 && n % 8 == 0;
-}
+// Eight-lane kernels for this call: switched on, and the block length is a
+// multiple of eight.
+inline bool wide_on(int n) { return n % 8 == 0 && wide_vectors_on(); }
 
 }  // namespace
-
-void lanes_allow_wide(bool allow) {
-  wide_mode.store(allow && LANES_WIDE_BUILT && cpu_has_avx() ? 1 : 0, std::memory_order_relaxed);
-}
-
-bool lanes_wide_active() { return wide_on(8); }
 
 namespace {
 
@@ -144,7 +125,6 @@ void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) 
   for (int k = 0; k < count; ++k)
     for (int s = 0; s < jobs[k].sections; ++s) biquad_process(jobs[k].f[s], jobs[k].block, n);
 }
-void lanes_allow_wide(bool) {}
-bool lanes_wide_active() { return false; }
+
 
 #endif

@@ -76,11 +76,9 @@ inline constexpr float WRAP_LIMIT = 3.1415927f;     // the least float above pi
 inline constexpr float WRAP_RANGE = 12.6f;
 }  // namespace sine_wrap
 
-// The filter kernels use eight-lane vectors (AVX) where the processor has
-// them and the block length is a multiple of 8; results are the same bits
-// either way. Tests switch them off to check the four-lane path.
-void lanes_allow_wide(bool allow);
-bool lanes_wide_active();
+// The kernels use eight-lane vectors (AVX) where the processor has them,
+// from five jobs on, for block lengths that are multiples of 8 (see
+// wide_vectors_allow).
 
 // Collects jobs of one kind and runs them `Width` at a time.
 template <class Job, void (*Run)(const Job*, int, int), int Width = LANES>

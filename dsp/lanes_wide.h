@@ -5,8 +5,7 @@
 
 #include "dsp/lanes.h"
 
-#if defined(OSTRELLE_LANES_WIDE)
-inline constexpr bool LANES_WIDE_BUILT = true;
+#if defined(OSTRELLE_WIDE_VECTORS)
 void resonator_process_lanes_wide(const resonator_job* jobs, int count, int n);
 void biquad_process_lanes_wide(const biquad_job* jobs, int count, int n);
 void band_filter_process_lanes_wide(const band_filter_job* jobs, int count, int n);
@@ -16,7 +15,6 @@ void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, in
 void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n);
 #else
 // Never called: without the eight-lane unit the dispatch always says no.
-inline constexpr bool LANES_WIDE_BUILT = false;
 inline void resonator_process_lanes_wide(const resonator_job*, int, int) {}
 inline void biquad_process_lanes_wide(const biquad_job*, int, int) {}
 inline void band_filter_process_lanes_wide(const band_filter_job*, int, int) {}

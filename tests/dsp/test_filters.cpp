@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dsp/filters.h"
+#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp_test_util.h"
@@ -1012,7 +1013,7 @@ TEST(Filters, OnePole) {
 TEST(Filters, LanesEqualScalarProcessing) {
   for (const bool wide : {true, false}) {
     SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-    lanes_allow_wide(wide);
+    wide_vectors_allow(wide);
     uint32_t seed = 12345u;
     auto rnd = [&seed]() {
       seed = seed * 1664525u + 1013904223u;
@@ -1085,7 +1086,7 @@ TEST(Filters, LanesEqualScalarProcessing) {
       }
     }
   }
-  lanes_allow_wide(true);
+  wide_vectors_allow(true);
 }
 
 // Biquad chains of one, two and four sections, mixed in any order and up to
@@ -1103,7 +1104,7 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
     for (const bool wide : {true, false}) {
       SCOPED_TRACE(count);
       SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-      lanes_allow_wide(wide);
+      wide_vectors_allow(wide);
       float lane_blocks[16][64], scalar_blocks[16][64];
       for (auto& b : lane_blocks)
         for (float& x : b) x = rnd();
@@ -1132,5 +1133,5 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
           EXPECT_EQ(0, std::memcmp(&lanes[j][s], &scalar[j][s], sizeof(biquad))) << j << " " << s;
       }
     }
-  lanes_allow_wide(true);
+  wide_vectors_allow(true);
 }

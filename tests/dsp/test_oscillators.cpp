@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp/oscillators.h"
@@ -274,7 +275,7 @@ TEST(Oscillators, SineLanesEqualScalar) {
   for (int count = 1; count <= 8; ++count)
     for (const bool wide : {true, false}) {
       SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-      lanes_allow_wide(wide);
+      wide_vectors_allow(wide);
       sine_osc lanes[8], scalar[8];
       for (int k = 0; k < 8; ++k) {
         sine_osc_init(&lanes[k], k == 3 ? 44100.0f : rate_hz);
@@ -311,7 +312,7 @@ TEST(Oscillators, SineLanesEqualScalar) {
           }
       }
     }
-  lanes_allow_wide(true);
+  wide_vectors_allow(true);
 }
 
 // The vector oscillators wrap phases in single precision. Over every float

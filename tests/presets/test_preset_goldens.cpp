@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 
 #include "preset_test_util.h"
@@ -104,7 +105,7 @@ TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) { expect_gold
 // The same sound from the four-lane kernels where the processor would use
 // eight lanes (on a processor without AVX both tests take the same path).
 TEST(PresetGoldens, FourLaneKernelsGiveTheSameSound) {
-  lanes_allow_wide(false);
+  wide_vectors_allow(false);
   expect_goldens();
-  lanes_allow_wide(true);
+  wide_vectors_allow(true);
 }
