@@ -343,6 +343,38 @@ void run_chains(const biquad_chain_job* jobs, int count, int n) {
   }
 }
 
+// --- Ramp oscillators -----------------------------------------------------
+
+// Up to W ramps, one per lane: out = phase; phase += increment; a phase
+// reaching 1 restarts at -1. Slow ramps restart rarely: a predicted branch
+// keeps the select off the phase chain.
+void run_ramps(const ramp_osc_job* jobs, int count, int n) {
+  const ramp_osc* r[W];
+  static const ramp_osc zero_ramp{};
+  for (int k = 0; k < W; ++k) r[k] = k < count ? jobs[k].o : &zero_ramp;
+  vec p = V::make([&](int k) { return r[k]->phase; });
+  const vec inc = V::make([&](int k) { return r[k]->increment; });
+  const vec one = V::splat(1.0f), minus_one = V::splat(-1.0f);
+  lane_io io(jobs, count);
+  for (int i = 0; i < n; i += W) {
+    vec x[W];
+    for (int j = 0; j < W; ++j) {
+      x[j] = p;
+      p = add(p, inc);
+      const vec restart = V::ge(p, one);
+      if (V::any(restart)) p = V::or_(V::and_(restart, minus_one), V::andnot(restart, p));
+    }
+    io.store(i, x);
+  }
+  float f[W];
+  V::store(f, p);
+  for (int k = 0; k < count; ++k) jobs[k].o->phase = f[k];
+}
+
+void run_ramp_lanes(const ramp_osc_job* jobs, int count, int n) {
+  for (int i = 0; i < count; i += W) run_ramps(jobs + i, count - i < W ? count - i : W, n);
+}
+
 // --- Sine oscillators -----------------------------------------------------
 
 constexpr int SUB_CHUNK = 64;  // samples per round of the oscillator kernel

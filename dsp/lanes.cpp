@@ -96,6 +96,11 @@ void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) 
   run_chains(jobs, count, n);
 }
 
+void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
+  if (use_wide(count, n)) return ramp_osc_process_lanes_wide(jobs, count, n);
+  run_ramp_lanes(jobs, count, n);
+}
+
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
   if (use_wide(count, n)) return sine_osc_process_lanes_wide(jobs, count, n);
   run_oscillator_lanes(jobs, count, n);
@@ -120,6 +125,9 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
 }
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) sine_osc_process(jobs[k].o, jobs[k].block, n);
+}
+void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) ramp_osc_process(jobs[k].o, jobs[k].block, n);
 }
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k)

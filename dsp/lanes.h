@@ -43,6 +43,11 @@ struct biquad_chain_job {
   float* block;
 };
 
+struct ramp_osc_job {
+  ramp_osc* o;
+  float* block;  // ramp values out
+};
+
 struct sine_osc_job {
   sine_osc* o;
   float* block;  // frequencies in, sine values out
@@ -58,6 +63,8 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
 // interleaved per pass, so short chains and long ones hide each other's
 // latency.
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n);
+// As ramp_osc_process for each job (any number of jobs).
+void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised
 // once per call, then advanced sample by sample.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);

@@ -83,3 +83,6 @@ void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, in
 void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n) {
   run_oscillator_lanes(jobs, count, n);
 }
+void ramp_osc_process_lanes_wide(const ramp_osc_job* jobs, int count, int n) {
+  run_ramp_lanes(jobs, count, n);
+}

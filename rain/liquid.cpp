@@ -56,9 +56,8 @@ void pluvessa_liquid_pulses(float* trigger, const float* out) {
   block_offset(-DROP_THRESHOLD, trigger, SUB_BLOCK);
 }
 
-void pluvessa_liquid_tone_frequency(liquid_voice& v, const liquid_params& p, float* tone) {
+void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
-  ramp_osc_process(&v.sweep, tone, SUB_BLOCK);
   block_offset(1.0f, tone, SUB_BLOCK);
   block_scale(ld(p.tone_half_range), tone, SUB_BLOCK);
   block_offset(ld(p.tone_min), tone, SUB_BLOCK);

@@ -42,15 +42,16 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // trigger block, the carrier in out and the tone in its own block until the
 // gate puts it in out: prepare draws the scaled jitter noise; the engine runs
 // the jitter band pass and low pass; carrier forms the carrier frequency in
-// out; tone_frequency forms the tone frequency in tone (no random draw: its
-// place in the order is free); the engine runs the carrier smoother, then the
-// carrier and tone oscillators in one pass; pulses keeps the squared jitter
+// out; the engine runs the sweep ramps into tone (no random draw: their
+// place in the order is free); tone_frequency turns the ramp into the tone
+// frequency; the engine runs the carrier smoother, then the carrier and tone
+// oscillators in one pass; pulses keeps the squared jitter
 // times the carrier above the threshold; the engine runs the colour high
 // pass; gate scales the trigger and writes the tone times the trigger to out;
 // the engine runs the band filter; finish applies the level.
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
 void pluvessa_liquid_carrier(float* trigger, float* out);
-void pluvessa_liquid_tone_frequency(liquid_voice& v, const liquid_params& p, float* tone);
+void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 void pluvessa_liquid_gate(float* trigger, const float* tone, float* out);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

@@ -169,11 +169,19 @@ struct pluvessa_traits {
       const int v = lay.voices[s];
       if (v >= RV_LIQUID) oscillators.add({&e->liquid[v - RV_LIQUID].carrier, out_of(v)});
     }
+    ramp_osc_job sweeps[4];
+    int sweep_count = 0;
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID)
+        sweeps[sweep_count++] = {&e->liquid[v - RV_LIQUID].sweep, b[RB_TONE + v - RV_LIQUID]};
+    }
+    ramp_osc_process_lanes(sweeps, sweep_count, SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v >= RV_LIQUID) {
         const int i = v - RV_LIQUID;
-        pluvessa_liquid_tone_frequency(e->liquid[i], e->liquid_p[i / 2], b[RB_TONE + i]);
+        pluvessa_liquid_tone_frequency(e->liquid_p[i / 2], b[RB_TONE + i]);
         oscillators.add({&e->liquid[i].tone, b[RB_TONE + i]});
       }
     }

@@ -336,3 +336,39 @@ TEST(Oscillators, SinglePrecisionWrapEqualsDoubleWrapOverItsRange) {
   }
   EXPECT_EQ(mismatches, 0);
 }
+
+// Ramps side by side give the scalar ramp's samples and phases bit for bit:
+// slow ramps, ramps restarting every few samples, negative and NaN
+// increments, any number of ramps, at either vector width.
+TEST(Oscillators, RampLanesEqualScalar) {
+  const float freqs[10] = {0.5f, 3.0f,    9000.0f, 23000.0f, -40.0f,
+                           0.0f, 1234.5f, NAN,     7.0f,     47999.0f};
+  for (const bool wide : {true, false})
+    for (int count = 1; count <= 10; ++count) {
+      SCOPED_TRACE(count);
+      wide_vectors_allow(wide);
+      ramp_osc lanes[10], scalar[10];
+      for (int k = 0; k < 10; ++k) {
+        ramp_osc_init(&lanes[k]);
+        ramp_osc_set_freq(&lanes[k], freqs[k], 48000.0f);
+        lanes[k].phase = 0.1f * static_cast<float>(k) - 0.45f;
+        scalar[k] = lanes[k];
+      }
+      for (int call = 0; call < 30; ++call) {
+        float a[10][64], b[10][64];
+        ramp_osc_job jobs[10];
+        for (int k = 0; k < count; ++k) jobs[k] = {&lanes[k], a[k]};
+        ramp_osc_process_lanes(jobs, count, 64);
+        for (int k = 0; k < count; ++k) ramp_osc_process(&scalar[k], b[k], 64);
+        for (int k = 0; k < count; ++k) {
+          for (int i = 0; i < 64; ++i)
+            ASSERT_TRUE(bits_of(a[k][i]) == bits_of(b[k][i]) ||
+                        (std::isnan(a[k][i]) && std::isnan(b[k][i])))
+                << k << " " << i;
+          ASSERT_TRUE(bits_of(lanes[k].phase) == bits_of(scalar[k].phase) ||
+                      (std::isnan(lanes[k].phase) && std::isnan(scalar[k].phase)));
+        }
+      }
+    }
+  wide_vectors_allow(true);
+}
