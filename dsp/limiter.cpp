@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "dsp/dsp_common.h"
+#include "dsp/simd.h"
 
 int limiter_init(limiter* l) {
   l->threshold = 1.0f;
@@ -23,9 +24,20 @@ int limiter_set(limiter* l, float db, float ratio) {
   return DSP_OK;
 }
 
+// Both knees computed for every sample and the right one selected: no branch
+// to mispredict on a signal that crosses the threshold often.
 int limiter_process(const limiter* l, float* block, int n) {
   const float t = l->threshold, s = l->slope;
-  for (int i = 0; i < n; ++i) {
+  const simd::f4 tv = simd::splat(t), sv = simd::splat(s), neg_t = simd::splat(-t);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const simd::f4 x = simd::load(block + i);
+    const simd::f4 upper = (x - tv) * sv + tv, lower = (tv + x) * sv - tv;
+    const simd::f4 y = simd::select(simd::less_mask(tv, x), upper,
+                                    simd::select(simd::less_mask(x, neg_t), lower, x));
+    simd::store(block + i, y);
+  }
+  for (; i < n; ++i) {
     const float x = block[i];
     if (x > t)
       block[i] = (x - t) * s + t;
@@ -59,6 +71,13 @@ int level_probe_set_period(level_probe* p, int32_t period) {
 }
 
 int level_probe_process(level_probe* p, const float* in, float* out, int n) {
+  // Most blocks hold no reading: skip the walk when the counter cannot reach
+  // the period within this block.
+  const int64_t first = static_cast<int64_t>(p->period) - p->counter;
+  if (first < 0 || first >= n) {
+    p->counter += n;
+    return DSP_OK;
+  }
   int32_t counter = p->counter;
   for (int i = 0; i < n; ++i) {
     if (counter == p->period) {

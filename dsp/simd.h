@@ -32,9 +32,13 @@ inline f4 operator*(f4 a, f4 b) { return {_mm_mul_ps(a.v, b.v)}; }
 inline f4 min_of(f4 a, f4 b) { return {_mm_min_ps(a.v, b.v)}; }
 inline f4 max_of(f4 a, f4 b) { return {_mm_max_ps(a.v, b.v)}; }
 inline f4 abs_of(f4 a) { return {_mm_and_ps(a.v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)))}; }
-// Lanes of `a` where a < b, else 0.
+// All bits set in the lanes where a < b, else 0.
 inline f4 less_mask(f4 a, f4 b) { return {_mm_cmplt_ps(a.v, b.v)}; }
 inline f4 and_of(f4 a, f4 b) { return {_mm_and_ps(a.v, b.v)}; }
+// a where the mask is set, else b.
+inline f4 select(f4 mask, f4 a, f4 b) {
+  return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))};
+}
 // Truncation toward zero of lanes within the 32-bit range.
 inline i4 truncate(f4 a) { return {_mm_cvttps_epi32(a.v)}; }
 inline f4 to_float(i4 a) { return {_mm_cvtepi32_ps(a.v)}; }
@@ -94,6 +98,15 @@ inline f4 less_mask(f4 a, f4 b) {
   for (int i = 0; i < 4; ++i) {
     const uint32_t m = a.v[i] < b.v[i] ? 0xFFFFFFFFu : 0u;
     std::memcpy(&r.v[i], &m, 4);
+  }
+  return r;
+}
+inline f4 select(f4 mask, f4 a, f4 b) {
+  f4 r;
+  for (int i = 0; i < 4; ++i) {
+    uint32_t m;
+    std::memcpy(&m, &mask.v[i], 4);
+    r.v[i] = m ? a.v[i] : b.v[i];
   }
   return r;
 }

@@ -231,3 +231,65 @@ TEST(Limiter, MapCurveSquareAndIdentityMatchPow) {
     }
   }
 }
+
+// The limiter and the level probe against their per-sample definitions: the
+// limiter over random signals crossing both knees (vector groups and the
+// scalar tail, odd lengths, NaN and infinities), the probe over periods and
+// block lengths that put its readings anywhere in a block, or nowhere.
+TEST(Limiter, BlockFormsEqualTheirPerSampleDefinitions) {
+  uint32_t seed = 99u;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+  };
+  for (const float db : {-12.0f, 0.0f, 6.0f})
+    for (const float ratio : {1.0f, 3.0f, 1e9f}) {
+      limiter l;
+      limiter_init(&l);
+      limiter_set(&l, db, ratio);
+      for (const int n : {1, 3, 4, 7, 64, 67}) {
+        std::vector<float> block(static_cast<size_t>(n)), want;
+        for (float& x : block) x = 3.0f * rnd();
+        if (n > 4) block[2] = NAN, block[3] = INFINITY, block[4] = -INFINITY;
+        want = block;
+        for (float& x : want) {
+          const float t = l.threshold, s = l.slope;
+          if (x > t)
+            x = (x - t) * s + t;
+          else if (x < -t)
+            x = (t + x) * s - t;
+        }
+        ASSERT_EQ(limiter_process(&l, block.data(), n), 0);
+        for (int i = 0; i < n; ++i)
+          ASSERT_TRUE(bits_of(block[static_cast<size_t>(i)]) ==
+                          bits_of(want[static_cast<size_t>(i)]) ||
+                      (std::isnan(block[static_cast<size_t>(i)]) &&
+                       std::isnan(want[static_cast<size_t>(i)])))
+              << db << " " << ratio << " " << n << " " << i;
+      }
+    }
+  std::vector<float> in(64);
+  for (int i = 0; i < 64; ++i) in[static_cast<size_t>(i)] = static_cast<float>(i);
+  for (const int32_t period : {0, 1, 5, 63, 64, 65, 256})
+    for (const int start : {0, 3, 64, 300}) {
+      level_probe p;
+      level_probe_init(&p);
+      level_probe_set_period(&p, period);
+      p.counter = start;
+      int32_t counter = start;
+      float out = -1.0f, want = -1.0f;
+      for (int block = 0; block < 40; ++block) {
+        const int n = block % 3 == 0 ? 64 : 16;
+        level_probe_process(&p, in.data(), &out, n);
+        for (int i = 0; i < n; ++i) {  // the definition, sample by sample
+          if (counter == period) {
+            want = in[static_cast<size_t>(i)];
+            counter = 0;
+          }
+          ++counter;
+        }
+        ASSERT_EQ(out, want) << period << " " << start << " " << block;
+        ASSERT_EQ(p.counter, counter) << period << " " << start << " " << block;
+      }
+    }
+}
