@@ -200,6 +200,13 @@ int biquad_design_q_db(biquad* f, int32_t type, float gain_db, float freq, float
   return design_q(f, type, db_to_amp_half(gain_db), freq, q, fs);
 }
 
+double biquad_db_factor(float gain_db) { return db_to_amp_half(gain_db); }
+
+int biquad_design_q_factor(biquad* f, int32_t type, double factor, float freq, float q,
+                           float fs) {
+  return design_q(f, type, factor, freq, q, fs);
+}
+
 int biquad_design_bw_db(biquad* f, int32_t type, float gain_db, float freq, float bw, float fs) {
   const float q = static_cast<float>(std::pow(2.0, 1.0 - static_cast<double>(bw) / 2.0));
   return biquad_design_q_db(f, type, gain_db, freq, q, fs);

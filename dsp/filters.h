@@ -90,6 +90,11 @@ inline bool design_memo_same(design_memo* m, float a, float b, float c, float d)
 // Every stored design is forced strictly stable: a pole that rounding to
 // float put on or outside the unit circle is pulled just inside.
 int biquad_design_q_linear(biquad* f, int32_t type, float gain, float freq, float q, float fs);
+// The amplitude factor 10^(dB/40) that the _db designs derive from their gain
+// (in double), and the design from that factor: for a caller that redesigns
+// often with one gain, so the power is computed once.
+double biquad_db_factor(float gain_db);
+int biquad_design_q_factor(biquad* f, int32_t type, double factor, float freq, float q, float fs);
 int biquad_design_q_db(biquad* f, int32_t type, float gain_db, float freq, float q, float fs);
 // Bandwidth in octaves converted to Q = 2^(1 - bw/2) rounded to float.
 int biquad_design_bw_db(biquad* f, int32_t type, float gain_db, float freq, float bw, float fs);

@@ -4,12 +4,19 @@
 #include "dsp/limiter.h"
 #include "dsp/noise.h"
 
+namespace {
+
+constexpr float WHISTLE_GAIN_DB = 6.0f;
+
+}  // namespace
+
 void vantora_whistling_setup(whistling_voice& v) {
   resonator_init(&v.shape);
   bounded_random_walk_init(&v.walk);
   band_filter_init(&v.band);
   biquad_init(&v.whistle);
   design_memo_clear(&v.whistle_memo);
+  v.whistle_factor = biquad_db_factor(WHISTLE_GAIN_DB);
   gain_ramp_init(&v.ramp);
   v.walk_value = 0.5f;
   v.mixed_value = 0.5f;
@@ -38,7 +45,8 @@ void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, fl
   map_curve(0.0f, 1.0f, ld(p.min_freq), ld(p.max_freq), 2.0f, v.mixed_value, &v.centre_freq);
   const float q = ld(p.q);
   if (!design_memo_same(&v.whistle_memo, v.centre_freq, q, fs, 0.0f))
-    biquad_design_q_db(&v.whistle, FILTER_BANDPASS_GAIN, 6.0f, v.centre_freq, q, fs);
+    biquad_design_q_factor(&v.whistle, FILTER_BANDPASS_GAIN, v.whistle_factor, v.centre_freq, q,
+                           fs);
   map_curve(0.0f, 1.0f, ld(p.floor), 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
 }
 
