@@ -2,8 +2,11 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
+#include "dsp/simd.h"
 
 namespace {
+
+using simd::f4;
 
 constexpr float DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
 constexpr float CARRIER_HZ = 30.0f;
@@ -42,31 +45,49 @@ void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
   block_scale(ld(p.drop_density), trigger, SUB_BLOCK);
 }
 
+// The steps below are each one pass over the block: per sample the operations
+// of the block operations they stand for (block_scale, block_offset_to,
+// block_multiply, block_max, block_offset, block_multiply_to), in their order
+// and with their operand order, so every value is bit for bit the same.
+
 void pluvessa_liquid_carrier(float* trigger, float* out) {
   // Carrier frequency: 30 Hz wobbled by four times the jitter.
-  block_scale(4.0f, trigger, SUB_BLOCK);
-  block_offset_to(CARRIER_HZ, trigger, out, SUB_BLOCK);
+  const f4 four = simd::splat(4.0f), carrier = simd::splat(CARRIER_HZ);
+  for (int i = 0; i < SUB_BLOCK; i += 4) {
+    const f4 t = simd::load(trigger + i) * four;
+    simd::store(trigger + i, t);
+    simd::store(out + i, t + carrier);
+  }
 }
 
 void pluvessa_liquid_pulses(float* trigger, const float* out) {
   // Squared jitter times the carrier, above the threshold.
-  block_multiply(trigger, trigger, SUB_BLOCK);
-  block_multiply(out, trigger, SUB_BLOCK);
-  block_max(DROP_THRESHOLD, trigger, SUB_BLOCK);
-  block_offset(-DROP_THRESHOLD, trigger, SUB_BLOCK);
+  const f4 threshold = simd::splat(DROP_THRESHOLD), below = simd::splat(-DROP_THRESHOLD);
+  for (int i = 0; i < SUB_BLOCK; i += 4) {
+    f4 t = simd::load(trigger + i);
+    t = t * t;
+    t = simd::load(out + i) * t;
+    t = simd::max_of(t, threshold);
+    simd::store(trigger + i, t + below);
+  }
 }
 
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
-  block_offset(1.0f, tone, SUB_BLOCK);
-  block_scale(ld(p.tone_half_range), tone, SUB_BLOCK);
-  block_offset(ld(p.tone_min), tone, SUB_BLOCK);
+  const f4 one = simd::splat(1.0f), half_range = simd::splat(ld(p.tone_half_range));
+  const f4 tone_min = simd::splat(ld(p.tone_min));
+  for (int i = 0; i < SUB_BLOCK; i += 4)
+    simd::store(tone + i, ((simd::load(tone + i) + one) * half_range) + tone_min);
   block_exp(tone, SUB_BLOCK);
 }
 
 void pluvessa_liquid_gate(float* trigger, const float* tone, float* out) {
-  block_scale(1.9f, trigger, SUB_BLOCK);
-  block_multiply_to(trigger, tone, out, SUB_BLOCK);
+  const f4 gain = simd::splat(1.9f);
+  for (int i = 0; i < SUB_BLOCK; i += 4) {
+    const f4 t = simd::load(trigger + i) * gain;
+    simd::store(trigger + i, t);
+    simd::store(out + i, simd::load(tone + i) * t);
+  }
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {
