@@ -222,6 +222,27 @@ struct biquad_chain_lanes {
   }
 };
 
+// A DF2 section then a one-pole filter per lane.
+struct df2_one_pole_lanes {
+  biquad_df2_lanes first;
+  one_pole_lanes second;
+  void load(const biquad_df2_one_pole_job* jobs, int count) {
+    biquad_df2_job a[W] = {};
+    one_pole_job b[W] = {};
+    for (int j = 0; j < count; ++j) a[j] = {jobs[j].f, jobs[j].block}, b[j] = {jobs[j].p, jobs[j].block};
+    first.load(a, count);
+    second.load(b, count);
+  }
+  void save(const biquad_df2_one_pole_job* jobs, int count) {
+    biquad_df2_job a[W] = {};
+    one_pole_job b[W] = {};
+    for (int j = 0; j < count; ++j) a[j] = {jobs[j].f, jobs[j].block}, b[j] = {jobs[j].p, jobs[j].block};
+    first.save(a, count);
+    second.save(b, count);
+  }
+  LANE_INLINE vec step(vec x) { return second.step(first.step(x)); }
+};
+
 // Up to G x W jobs as G groups of W lanes, the groups' sample chains
 // interleaved so that the processor works on independent recurrences at once.
 template <class Lanes, class Job, int G>
@@ -257,8 +278,8 @@ void run_lanes(const Job* jobs, int count, int n) {
 }
 
 // Two groups of up to W lanes, of possibly different kinds, interleaved.
-template <class LanesA, class LanesB, class Job>
-void run_two(const Job* a, int count_a, const Job* b, int count_b, int n) {
+template <class LanesA, class LanesB, class JobA, class JobB>
+void run_two(const JobA* a, int count_a, const JobB* b, int count_b, int n) {
   LanesA sa;
   LanesB sb;
   sa.load(a, count_a);
@@ -288,6 +309,20 @@ void run_chain_pair(const biquad_chain_job* a, int count_a, const biquad_chain_j
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<2>>(a, count_a, b, count_b, n);
   else
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<4>>(a, count_a, b, count_b, n);
+}
+
+// DF2-then-one-pole chains and lone one-poles: one pass of two groups where
+// each side fits a group, else each side on its own.
+void run_df2_one_pole(const biquad_df2_one_pole_job* chains, int chain_count,
+                      const one_pole_job* poles, int pole_count, int n) {
+  if (chain_count >= 1 && chain_count <= W && pole_count >= 1 && pole_count <= W) {
+    run_two<df2_one_pole_lanes, one_pole_lanes>(chains, chain_count, poles, pole_count, n);
+    return;
+  }
+  for (int i = 0; i < chain_count; i += W)
+    run_groups<df2_one_pole_lanes, biquad_df2_one_pole_job, 1>(
+        chains + i, chain_count - i < W ? chain_count - i : W, n);
+  run_lanes<one_pole_lanes>(poles, pole_count, n);
 }
 
 // The passes run_chains takes for these jobs with groups of `width` lanes.

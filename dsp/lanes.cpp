@@ -96,6 +96,13 @@ void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) 
   run_chains(jobs, count, n);
 }
 
+void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
+                                       const one_pole_job* poles, int pole_count, int n) {
+  if (use_wide(chain_count > pole_count ? chain_count : pole_count, n))
+    return biquad_df2_one_pole_process_lanes_wide(chains, chain_count, poles, pole_count, n);
+  run_df2_one_pole(chains, chain_count, poles, pole_count, n);
+}
+
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   if (use_wide(count, n)) return ramp_osc_process_lanes_wide(jobs, count, n);
   run_ramp_lanes(jobs, count, n);
@@ -128,6 +135,14 @@ void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
 }
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) ramp_osc_process(jobs[k].o, jobs[k].block, n);
+}
+void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
+                                       const one_pole_job* poles, int pole_count, int n) {
+  for (int k = 0; k < chain_count; ++k) {
+    biquad_df2_process(chains[k].f, chains[k].block, n);
+    one_pole_process(chains[k].p, chains[k].block, n);
+  }
+  for (int k = 0; k < pole_count; ++k) one_pole_process(poles[k].p, poles[k].block, n);
 }
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k)

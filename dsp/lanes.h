@@ -43,6 +43,13 @@ struct biquad_chain_job {
   float* block;
 };
 
+// A DF2 section followed by a one-pole filter on one block.
+struct biquad_df2_one_pole_job {
+  biquad_df2* f;
+  one_pole* p;
+  float* block;
+};
+
 struct ramp_osc_job {
   ramp_osc* o;
   float* block;  // ramp values out
@@ -63,6 +70,10 @@ void one_pole_process_lanes(const one_pole_job* jobs, int count, int n);
 // interleaved per pass, so short chains and long ones hide each other's
 // latency.
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n);
+// The chains (each its DF2 section, then its one-pole) and the lone one-pole
+// filters, side by side: in one pass of two lane groups where they fit.
+void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
+                                       const one_pole_job* poles, int pole_count, int n);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

@@ -86,3 +86,8 @@ void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n) {
 void ramp_osc_process_lanes_wide(const ramp_osc_job* jobs, int count, int n) {
   run_ramp_lanes(jobs, count, n);
 }
+void biquad_df2_one_pole_process_lanes_wide(const biquad_df2_one_pole_job* chains,
+                                            int chain_count, const one_pole_job* poles,
+                                            int pole_count, int n) {
+  run_df2_one_pole(chains, chain_count, poles, pole_count, n);
+}

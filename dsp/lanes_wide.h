@@ -14,6 +14,9 @@ void one_pole_process_lanes_wide(const one_pole_job* jobs, int count, int n);
 void biquad_chain_process_lanes_wide(const biquad_chain_job* jobs, int count, int n);
 void sine_osc_process_lanes_wide(const sine_osc_job* jobs, int count, int n);
 void ramp_osc_process_lanes_wide(const ramp_osc_job* jobs, int count, int n);
+void biquad_df2_one_pole_process_lanes_wide(const biquad_df2_one_pole_job* chains,
+                                            int chain_count, const one_pole_job* poles,
+                                            int pole_count, int n);
 #else
 // Never called: without the eight-lane unit the dispatch always says no.
 inline void resonator_process_lanes_wide(const resonator_job*, int, int) {}
@@ -24,4 +27,6 @@ inline void one_pole_process_lanes_wide(const one_pole_job*, int, int) {}
 inline void biquad_chain_process_lanes_wide(const biquad_chain_job*, int, int) {}
 inline void sine_osc_process_lanes_wide(const sine_osc_job*, int, int) {}
 inline void ramp_osc_process_lanes_wide(const ramp_osc_job*, int, int) {}
+inline void biquad_df2_one_pole_process_lanes_wide(const biquad_df2_one_pole_job*, int,
+                                                   const one_pole_job*, int, int) {}
 #endif

@@ -115,8 +115,12 @@ struct pluvessa_traits {
     float* const* b = e->buffer_table;
     auto out_of = [b](int v) { return const_cast<float*>(voice_output_of(b, v)); };
     auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
-    lane_batch<biquad_df2_job, biquad_df2_process_lanes, FILTER_JOBS> jitter_bp, smoothers_body;
-    lane_batch<one_pole_job, one_pole_process_lanes, FILTER_JOBS> one_poles;
+    lane_batch<biquad_df2_job, biquad_df2_process_lanes, FILTER_JOBS> smoothers_body;
+    // The liquid jitter chains (band pass, then low pass) share a pass with
+    // the rumble's modulator smoothers.
+    biquad_df2_one_pole_job jitter[4];
+    one_pole_job smoothers[2];
+    int jitter_count = 0, smoother_count = 0;
     lane_batch<sine_osc_job, sine_osc_process_lanes, OSCILLATOR_JOBS> oscillators;
     lane_batch<biquad_job, biquad_process_lanes, FILTER_JOBS> sections;
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
@@ -132,7 +136,7 @@ struct pluvessa_traits {
         rumble_voice& x = e->rumble[i];
         float* mod = b[RB_RUMBLE_MODULATOR + i];
         pluvessa_rumble_prepare(x, e->rumble_p, fs, strength, out, mod);
-        one_poles.add({&x.smoother, mod});
+        smoothers[smoother_count++] = {&x.smoother, mod};
         smoothers_body.add({&x.body, out});
         sections.add({&x.notch, out});
         bands.add({&x.cut, out});
@@ -146,16 +150,14 @@ struct pluvessa_traits {
         liquid_voice& x = e->liquid[i];
         float* trig = trigger_of(v);
         pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
-        jitter_bp.add({&x.jitter_bandpass, trig});
-        one_poles.add({&x.jitter_lowpass, trig});
+        jitter[jitter_count++] = {&x.jitter_bandpass, &x.jitter_lowpass, trig};
         smoothers_body.add({&x.carrier_smoother, out});
         sections.add({&x.colour_highpass, trig});
         bands.add({&x.cut, out});
       }
     }
 
-    jitter_bp.run(SUB_BLOCK);
-    one_poles.run(SUB_BLOCK);
+    biquad_df2_one_pole_process_lanes(jitter, jitter_count, smoothers, smoother_count, SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v >= RV_RUMBLE && v < RV_SHOWER)

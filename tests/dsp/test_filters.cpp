@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "dsp/filters.h"
@@ -1133,5 +1134,65 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
           EXPECT_EQ(0, std::memcmp(&lanes[j][s], &scalar[j][s], sizeof(biquad))) << j << " " << s;
       }
     }
+  wide_vectors_allow(true);
+}
+
+// DF2-then-one-pole chains beside lone one-poles, in any numbers (one shared
+// pass where both fit, else separate passes), at either vector width: every
+// block and state as the scalar processors leave them.
+TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
+  uint32_t seed = 4711u;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+  };
+  for (const bool wide : {true, false})
+    for (const int chains : {0, 1, 4, 5, 9})
+      for (const int poles : {0, 2, 6, 10}) {
+        SCOPED_TRACE(std::to_string(chains) + " chains, " + std::to_string(poles) + " poles");
+        wide_vectors_allow(wide);
+        float lane_blocks[19][64], scalar_blocks[19][64];
+        for (auto& b : lane_blocks)
+          for (float& x : b) x = rnd();
+        std::memcpy(scalar_blocks, lane_blocks, sizeof lane_blocks);
+        biquad_df2 dl[9], ds[9];
+        one_pole cl[9], cs[9], pl[10], ps[10];
+        biquad_df2_one_pole_job cj[9];
+        one_pole_job pj[10];
+        for (int k = 0; k < chains; ++k) {
+          biquad_df2_init(&dl[k]);
+          biquad_df2_design_q(&dl[k], FILTER_BANDPASS_GAIN, 1.0f, 40.0f + 15.0f * k, 0.4f,
+                              48000.0f);
+          one_pole_init(&cl[k]);
+          one_pole_design(&cl[k], 0, 400.0f + 50.0f * k, 48000.0f);
+          dl[k].w1 = 0.1f * k;
+          cl[k].y1 = -0.05f * k;
+          ds[k] = dl[k];
+          cs[k] = cl[k];
+          cj[k] = {&dl[k], &cl[k], lane_blocks[k]};
+        }
+        for (int k = 0; k < poles; ++k) {
+          one_pole_init(&pl[k]);
+          one_pole_design(&pl[k], k % 2, 100.0f + 200.0f * k, 48000.0f);
+          pl[k].y1 = 0.3f;
+          ps[k] = pl[k];
+          pj[k] = {&pl[k], lane_blocks[9 + k]};
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+          biquad_df2_one_pole_process_lanes(cj, chains, pj, poles, 64);
+          for (int k = 0; k < chains; ++k) {
+            biquad_df2_process(&ds[k], scalar_blocks[k], 64);
+            one_pole_process(&cs[k], scalar_blocks[k], 64);
+          }
+          for (int k = 0; k < poles; ++k) one_pole_process(&ps[k], scalar_blocks[9 + k], 64);
+        }
+        EXPECT_EQ(0, std::memcmp(lane_blocks, scalar_blocks, sizeof lane_blocks));
+        for (int k = 0; k < chains; ++k) {
+          EXPECT_EQ(0, std::memcmp(&dl[k], &ds[k], sizeof dl[k])) << k;
+          EXPECT_EQ(0, std::memcmp(&cl[k], &cs[k], sizeof cl[k])) << k;
+        }
+        for (int k = 0; k < poles; ++k)
+          EXPECT_EQ(0, std::memcmp(&pl[k], &ps[k], sizeof pl[k])) << k;
+      }
   wide_vectors_allow(true);
 }
