@@ -222,6 +222,27 @@ struct biquad_chain_lanes {
   }
 };
 
+// A resonator then a biquad per lane.
+struct resonator_biquad_lanes {
+  resonator_lanes first;
+  biquad_lanes second;
+  void load(const resonator_biquad_job* jobs, int count) {
+    resonator_job a[W] = {};
+    biquad_job b[W] = {};
+    for (int j = 0; j < count; ++j) a[j] = {jobs[j].r, jobs[j].block}, b[j] = {jobs[j].f, jobs[j].block};
+    first.load(a, count);
+    second.load(b, count);
+  }
+  void save(const resonator_biquad_job* jobs, int count) {
+    resonator_job a[W] = {};
+    biquad_job b[W] = {};
+    for (int j = 0; j < count; ++j) a[j] = {jobs[j].r, jobs[j].block}, b[j] = {jobs[j].f, jobs[j].block};
+    first.save(a, count);
+    second.save(b, count);
+  }
+  LANE_INLINE vec step(vec x) { return second.step(first.step(x)); }
+};
+
 // A DF2 section then a one-pole filter per lane.
 struct df2_one_pole_lanes {
   biquad_df2_lanes first;
@@ -309,6 +330,62 @@ void run_chain_pair(const biquad_chain_job* a, int count_a, const biquad_chain_j
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<2>>(a, count_a, b, count_b, n);
   else
     run_two<biquad_chain_lanes<KA>, biquad_chain_lanes<4>>(a, count_a, b, count_b, n);
+}
+
+// Three groups of up to W lanes, of possibly different kinds, interleaved.
+template <class LanesA, class LanesB, class LanesC, class JobA, class JobB, class JobC>
+void run_three(const JobA* a, int count_a, const JobB* b, int count_b, const JobC* c, int count_c,
+               int n) {
+  LanesA sa;
+  LanesB sb;
+  LanesC sc;
+  sa.load(a, count_a);
+  sb.load(b, count_b);
+  sc.load(c, count_c);
+  lane_io ia(a, count_a), ib(b, count_b), ic(c, count_c);
+  for (int i = 0; i < n; i += W) {
+    vec xa[W], xb[W], xc[W];
+    ia.load(i, xa);
+    ib.load(i, xb);
+    ic.load(i, xc);
+    for (int j = 0; j < W; ++j) {
+      xa[j] = sa.step(xa[j]);
+      xb[j] = sb.step(xb[j]);
+      xc[j] = sc.step(xc[j]);
+    }
+    ia.store(i, xa);
+    ib.store(i, xb);
+    ic.store(i, xc);
+  }
+  sa.save(a, count_a);
+  sb.save(b, count_b);
+  sc.save(c, count_c);
+}
+
+template <int K>
+void run_three_with(const resonator_biquad_job* chains, int chain_count,
+                    const resonator_job* resonators, int resonator_count,
+                    const biquad_chain_job* biquads, int biquad_count, int n) {
+  run_three<resonator_biquad_lanes, resonator_lanes, biquad_chain_lanes<K>>(
+      chains, chain_count, resonators, resonator_count, biquads, biquad_count, n);
+}
+
+bool run_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
+                                 const resonator_job* resonators, int resonator_count,
+                                 const biquad_chain_job* biquads, int biquad_count, int n) {
+  if (chain_count > W || resonator_count > W || biquad_count > W) return false;
+  const int k = biquad_count > 0 ? biquads[0].sections : 1;
+  for (int j = 1; j < biquad_count; ++j)
+    if (biquads[j].sections != k) return false;
+  if (k == 1)
+    run_three_with<1>(chains, chain_count, resonators, resonator_count, biquads, biquad_count, n);
+  else if (k == 2)
+    run_three_with<2>(chains, chain_count, resonators, resonator_count, biquads, biquad_count, n);
+  else if (k == 4)
+    run_three_with<4>(chains, chain_count, resonators, resonator_count, biquads, biquad_count, n);
+  else
+    return false;
+  return true;
 }
 
 // DF2-then-one-pole chains and lone one-poles: one pass of two groups where

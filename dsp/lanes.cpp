@@ -103,6 +103,17 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
   run_df2_one_pole(chains, chain_count, poles, pole_count, n);
 }
 
+bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
+                             const resonator_job* resonators, int resonator_count,
+                             const biquad_chain_job* biquads, int biquad_count, int n) {
+  const int widest = chain_count > resonator_count ? chain_count : resonator_count;
+  if (use_wide(widest > biquad_count ? widest : biquad_count, n))
+    return resonator_pass_of_three_wide(chains, chain_count, resonators, resonator_count, biquads,
+                                        biquad_count, n);
+  return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
+                                     biquad_count, n);
+}
+
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   if (use_wide(count, n)) return ramp_osc_process_lanes_wide(jobs, count, n);
   run_ramp_lanes(jobs, count, n);
@@ -135,6 +146,10 @@ void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
 }
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) ramp_osc_process(jobs[k].o, jobs[k].block, n);
+}
+bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,
+                             const biquad_chain_job*, int, int) {
+  return false;
 }
 void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
                                        const one_pole_job* poles, int pole_count, int n) {

@@ -43,6 +43,13 @@ struct biquad_chain_job {
   float* block;
 };
 
+// A resonator followed by a biquad on one block.
+struct resonator_biquad_job {
+  resonator* r;
+  biquad* f;
+  float* block;
+};
+
 // A DF2 section followed by a one-pole filter on one block.
 struct biquad_df2_one_pole_job {
   biquad_df2* f;
@@ -74,6 +81,13 @@ void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n);
 // filters, side by side: in one pass of two lane groups where they fit.
 void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
                                        const one_pole_job* poles, int pole_count, int n);
+// Resonator-then-biquad chains, lone resonators and biquad chains of one
+// length, in one pass of three lane groups when each kind fits a group (then
+// returns true; a kind may be absent). Otherwise runs nothing and returns
+// false.
+bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
+                             const resonator_job* resonators, int resonator_count,
+                             const biquad_chain_job* biquads, int biquad_count, int n);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

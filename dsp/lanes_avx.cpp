@@ -91,3 +91,9 @@ void biquad_df2_one_pole_process_lanes_wide(const biquad_df2_one_pole_job* chain
                                             int pole_count, int n) {
   run_df2_one_pole(chains, chain_count, poles, pole_count, n);
 }
+bool resonator_pass_of_three_wide(const resonator_biquad_job* chains, int chain_count,
+                                  const resonator_job* resonators, int resonator_count,
+                                  const biquad_chain_job* biquads, int biquad_count, int n) {
+  return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
+                                     biquad_count, n);
+}

@@ -131,9 +131,14 @@ struct vantora_traits {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
     float* const* b = e->buffer_table;
-    lane_batch<resonator_job, resonator_process_lanes, FILTER_JOBS> shapes;
-    // The voices' biquad chains (one section, the squalls' envelope pair, the
-    // LFE's four) in as few passes as their lengths allow.
+    // The noise shapes: followed by their filter in the background flows and
+    // the whistles, alone in the gusts and squalls. With them, where the
+    // three groups fit one pass, the squalls' envelope pairs; the LFE's four
+    // sections (and everything, where they do not fit) in the chains pass.
+    resonator_biquad_job shaped[8] = {};
+    resonator_job shapes[8] = {};
+    biquad_chain_job envelopes[2] = {};
+    int shaped_count = 0, shape_count = 0, envelope_count = 0;
     lane_batch<biquad_chain_job, biquad_chain_process_lanes, FILTER_JOBS> chains;
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
@@ -143,23 +148,21 @@ struct vantora_traits {
         backflow_voice& x = e->backflow[v];
         float* out = b[VB_BACKFLOW + v];
         vantora_backflow_prepare(x, e->backflow_p, fs, speed, out);
-        shapes.add({&x.shape, out});
-        chains.add({{&x.main}, 1, out});
+        shaped[shaped_count++] = {&x.shape, &x.main, out};
         bands.add({&x.band, out});
       } else if (v < VV_GUSTS) {
         const int i = v - VV_WHISTLING;
         whistling_voice& x = e->whistling[i];
         float* out = b[VB_WHISTLING + i];
         vantora_whistling_prepare(x, e->whistling_p, fs, speed, out);
-        shapes.add({&x.shape, out});
-        chains.add({{&x.whistle}, 1, out});
+        shaped[shaped_count++] = {&x.shape, &x.whistle, out};
         bands.add({&x.band, out});
       } else if (v < VV_SQUALLS) {
         const int i = v - VV_GUSTS;
         gusts_voice& x = e->gusts[i];
         float* out = b[VB_GUSTS + 2 * i];
         vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1], b[VB_SCRATCH_B]);
-        shapes.add({&x.shape, out});
+        shapes[shape_count++] = {&x.shape, out};
         bands.add({&x.band, out});
       } else if (v < VV_LFE) {
         const int i = v - VV_SQUALLS;
@@ -167,8 +170,8 @@ struct vantora_traits {
         float* out = b[VB_SQUALLS + i];
         float* env = b[VB_SQUALL_ENVELOPE + i];
         vantora_squalls_prepare(x, e->squalls_p, speed, out, env);
-        shapes.add({&x.shape, out});
-        chains.add({{&x.env_lp1, &x.env_lp2}, 2, env});
+        shapes[shape_count++] = {&x.shape, out};
+        envelopes[envelope_count++] = {{&x.env_lp1, &x.env_lp2}, 2, env};
         bands.add({&x.band, out});
       } else {
         float* out = b[VB_LFE];
@@ -178,7 +181,18 @@ struct vantora_traits {
       }
     }
 
-    shapes.run(SUB_BLOCK);
+    if (!resonator_pass_of_three(shaped, shaped_count, shapes, shape_count, envelopes,
+                                 envelope_count, SUB_BLOCK)) {
+      // Wide layouts: all shapes in one pass, then every chain.
+      lane_batch<resonator_job, resonator_process_lanes, FILTER_JOBS> all_shapes;
+      for (int k = 0; k < shaped_count; ++k) {
+        all_shapes.add({shaped[k].r, shaped[k].block});
+        chains.add({{shaped[k].f}, 1, shaped[k].block});
+      }
+      for (int k = 0; k < shape_count; ++k) all_shapes.add(shapes[k]);
+      for (int k = 0; k < envelope_count; ++k) chains.add(envelopes[k]);
+      all_shapes.run(SUB_BLOCK);
+    }
     chains.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

@@ -1196,3 +1196,84 @@ TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
       }
   wide_vectors_allow(true);
 }
+
+// The pass of three groups (resonator-then-biquad chains, lone resonators,
+// biquad chains of one length) against the scalar processors, for group
+// sizes from empty to full at either width; too many jobs or mixed chain
+// lengths are refused without touching anything.
+TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
+  uint32_t seed = 2024u;
+  auto rnd = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
+  };
+  struct sizes {
+    int chains, resonators, biquads, sections;
+  };
+  const sizes cases[] = {{4, 4, 2, 2}, {3, 2, 1, 2}, {0, 4, 4, 1}, {4, 0, 0, 4},
+                         {7, 6, 2, 2}, {8, 8, 8, 1}, {1, 1, 1, 4}};
+  for (const bool wide : {true, false})
+    for (const sizes& c : cases) {
+      SCOPED_TRACE(std::to_string(c.chains) + "/" + std::to_string(c.resonators) + "/" +
+                   std::to_string(c.biquads) + (wide ? " wide" : " narrow"));
+      wide_vectors_allow(wide);
+      float lanes[24][64], scalar[24][64];
+      for (auto& b : lanes)
+        for (float& x : b) x = rnd();
+      std::memcpy(scalar, lanes, sizeof lanes);
+      resonator rl[16], rs[16];
+      biquad ql[8][4], qs[8][4], cl[8], cs[8];
+      resonator_biquad_job chain_jobs[8];
+      resonator_job resonator_jobs[8];
+      biquad_chain_job biquad_jobs[8];
+      for (int k = 0; k < 16; ++k) {
+        resonator_init(&rl[k]);
+        resonator_set(&rl[k], 0.01f * (k % 8 + 1), -1.9f + 0.05f * (k % 8), 0.92f + 0.005f * k);
+        rl[k].y1 = 0.1f;
+        rs[k] = rl[k];
+      }
+      for (int k = 0; k < 8; ++k) {
+        biquad_init(&cl[k]);
+        biquad_design_q_db(&cl[k], FILTER_LOWPASS, 0.0f, 300.0f + 500.0f * k, 0.7f, 48000.0f);
+        cs[k] = cl[k];
+        for (int s = 0; s < 4; ++s) {
+          biquad_init(&ql[k][s]);
+          biquad_design_q_db(&ql[k][s], FILTER_LOWPASS, 0.0f, 5.0f + k + s, 0.7f, 48000.0f);
+          ql[k][s].y1 = 0.2f;
+          qs[k][s] = ql[k][s];
+        }
+      }
+      for (int k = 0; k < c.chains; ++k) chain_jobs[k] = {&rl[k], &cl[k], lanes[k]};
+      for (int k = 0; k < c.resonators; ++k) resonator_jobs[k] = {&rl[8 + k], lanes[8 + k]};
+      for (int k = 0; k < c.biquads; ++k)
+        biquad_jobs[k] = {{&ql[k][0], &ql[k][1], &ql[k][2], &ql[k][3]}, c.sections, lanes[16 + k]};
+      const bool fits =
+          (c.chains <= 8 && c.resonators <= 8 && c.biquads <= 8) &&
+          (wide_vectors_on() || (c.chains <= 4 && c.resonators <= 4 && c.biquads <= 4));
+      ASSERT_EQ(resonator_pass_of_three(chain_jobs, c.chains, resonator_jobs, c.resonators,
+                                        biquad_jobs, c.biquads, 64),
+                fits);
+      if (!fits) {
+        EXPECT_EQ(0, std::memcmp(lanes, scalar, sizeof lanes));  // nothing ran
+        continue;
+      }
+      for (int k = 0; k < c.chains; ++k) {
+        resonator_process(&rs[k], scalar[k], 64);
+        biquad_process(&cs[k], scalar[k], 64);
+      }
+      for (int k = 0; k < c.resonators; ++k) resonator_process(&rs[8 + k], scalar[8 + k], 64);
+      for (int k = 0; k < c.biquads; ++k)
+        for (int s = 0; s < c.sections; ++s) biquad_process(&qs[k][s], scalar[16 + k], 64);
+      EXPECT_EQ(0, std::memcmp(lanes, scalar, sizeof lanes));
+      EXPECT_EQ(0, std::memcmp(rl, rs, sizeof rl));
+      EXPECT_EQ(0, std::memcmp(cl, cs, sizeof cl));
+      EXPECT_EQ(0, std::memcmp(ql, qs, sizeof ql));
+    }
+  wide_vectors_allow(true);
+  // Mixed chain lengths do not share a group.
+  biquad f[3];
+  for (auto& q : f) biquad_init(&q);
+  float block[2][64] = {};
+  const biquad_chain_job mixed[2] = {{{&f[0]}, 1, block[0]}, {{&f[1], &f[2]}, 2, block[1]}};
+  EXPECT_FALSE(resonator_pass_of_three(nullptr, 0, nullptr, 0, mixed, 2, 64));
+}
