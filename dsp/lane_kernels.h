@@ -222,47 +222,45 @@ struct biquad_chain_lanes {
   }
 };
 
-// A resonator then a biquad per lane.
-struct resonator_biquad_lanes {
-  resonator_lanes first;
-  biquad_lanes second;
-  void load(const resonator_biquad_job* jobs, int count) {
-    resonator_job a[W] = {};
-    biquad_job b[W] = {};
-    for (int j = 0; j < count; ++j) a[j] = {jobs[j].r, jobs[j].block}, b[j] = {jobs[j].f, jobs[j].block};
+// Two filters in series per lane: the job names both records (`FirstRec`,
+// `SecondRec`) and the block they share.
+template <class FirstLanes, class SecondLanes, class FirstJob, class SecondJob, class Job,
+          auto FirstRec, auto SecondRec>
+struct series_lanes {
+  FirstLanes first;
+  SecondLanes second;
+  static void split(const Job* jobs, int count, FirstJob* a, SecondJob* b) {
+    for (int j = 0; j < count; ++j) {
+      a[j] = {jobs[j].*FirstRec, jobs[j].block};
+      b[j] = {jobs[j].*SecondRec, jobs[j].block};
+    }
+  }
+  void load(const Job* jobs, int count) {
+    FirstJob a[W] = {};
+    SecondJob b[W] = {};
+    split(jobs, count, a, b);
     first.load(a, count);
     second.load(b, count);
   }
-  void save(const resonator_biquad_job* jobs, int count) {
-    resonator_job a[W] = {};
-    biquad_job b[W] = {};
-    for (int j = 0; j < count; ++j) a[j] = {jobs[j].r, jobs[j].block}, b[j] = {jobs[j].f, jobs[j].block};
+  void save(const Job* jobs, int count) {
+    FirstJob a[W] = {};
+    SecondJob b[W] = {};
+    split(jobs, count, a, b);
     first.save(a, count);
     second.save(b, count);
   }
   LANE_INLINE vec step(vec x) { return second.step(first.step(x)); }
 };
 
+// A resonator then a biquad per lane.
+using resonator_biquad_lanes =
+    series_lanes<resonator_lanes, biquad_lanes, resonator_job, biquad_job, resonator_biquad_job,
+                 &resonator_biquad_job::r, &resonator_biquad_job::f>;
+
 // A DF2 section then a one-pole filter per lane.
-struct df2_one_pole_lanes {
-  biquad_df2_lanes first;
-  one_pole_lanes second;
-  void load(const biquad_df2_one_pole_job* jobs, int count) {
-    biquad_df2_job a[W] = {};
-    one_pole_job b[W] = {};
-    for (int j = 0; j < count; ++j) a[j] = {jobs[j].f, jobs[j].block}, b[j] = {jobs[j].p, jobs[j].block};
-    first.load(a, count);
-    second.load(b, count);
-  }
-  void save(const biquad_df2_one_pole_job* jobs, int count) {
-    biquad_df2_job a[W] = {};
-    one_pole_job b[W] = {};
-    for (int j = 0; j < count; ++j) a[j] = {jobs[j].f, jobs[j].block}, b[j] = {jobs[j].p, jobs[j].block};
-    first.save(a, count);
-    second.save(b, count);
-  }
-  LANE_INLINE vec step(vec x) { return second.step(first.step(x)); }
-};
+using df2_one_pole_lanes =
+    series_lanes<biquad_df2_lanes, one_pole_lanes, biquad_df2_job, one_pole_job,
+                 biquad_df2_one_pole_job, &biquad_df2_one_pole_job::f, &biquad_df2_one_pole_job::p>;
 
 // Up to G x W jobs as G groups of W lanes, the groups' sample chains
 // interleaved so that the processor works on independent recurrences at once.
