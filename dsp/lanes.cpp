@@ -53,10 +53,6 @@ namespace {
 // multiple of eight.
 inline bool wide_on(int n) { return n % 8 == 0 && wide_vectors_on(); }
 
-}  // namespace
-
-namespace {
-
 // Four jobs fill a four-lane vector: eight lanes would carry half filler.
 // From five on, eight lanes win (fewer instructions, cheaper transposes per
 // sample); see the lane kernel benchmarks.
