@@ -175,6 +175,25 @@ void BM_SixtyFourInstances(benchmark::State& state) {
          static_cast<double>(frames_each) * COUNT * static_cast<double>(state.iterations()));
 }
 
+// The unit itself as a case of its own: one plain scalar direct-form-I biquad
+// over 64-sample blocks, ns per sample (`unit_ns` is the value the engine
+// cases divide by, the fastest of five timed rounds).
+void BM_BiquadUnit(benchmark::State& state) {
+  biquad f;
+  biquad_init(&f);
+  biquad_design_q_linear(&f, FILTER_LOWPASS, 1.0f, 1000.0f, 0.7071f, RATE);
+  std::vector<float> block(64);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<float>(i % 7) * 0.1f;
+  for (auto _ : state) {
+    biquad_process(&f, block.data(), 64);
+    benchmark::DoNotOptimize(block.data());
+  }
+  state.counters["ns_per_sample"] = benchmark::Counter(
+      64.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["unit_ns"] = biquad_unit_ns();
+}
+BENCHMARK(BM_BiquadUnit)->Name("BiquadUnit");
+
 #define ENGINE_CASES(adapter, name)                                                  \
   BENCHMARK_TEMPLATE(BM_Render10s, adapter)                                          \
       ->Name(name "/Render10s")                                                      \
