@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
 
@@ -151,6 +155,13 @@ struct envelope_lane {
   }
 };
 
+// Samples from the counter's position until the envelope leaves its attack
+// (the rest of the block, at most).
+inline int attack_run(const random_envelope* e, int n) {
+  const int64_t left = static_cast<int64_t>(e->attack_len) - e->counter + 1;
+  return left <= 0 ? 0 : (left < n ? static_cast<int>(left) : n);
+}
+
 }  // namespace
 
 int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelope* b,
@@ -159,6 +170,38 @@ int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelo
     random_envelope_process(a, out_a, n);
     return random_envelope_process(b, out_b, n);
   }
+#if defined(__SSE2__)
+  // Both envelopes in one double vector. Within the block each multiplier
+  // changes at most once (attack to decay), so the block splits into at most
+  // three runs of constant multipliers; per sample one vector multiply for the
+  // chains and three for the outputs, lane by lane the scalar operations.
+  const envelope_lane la(a), lb(b);
+  const __m128d span = _mm_setr_pd(la.span, lb.span), base = _mm_setr_pd(la.base, lb.base);
+  const __m128d one = _mm_set1_pd(1.0);
+  const __m128 audible = _mm_castsi128_ps(
+      _mm_setr_epi32(la.audible ? -1 : 0, lb.audible ? -1 : 0, 0, 0));
+  __m128d env = _mm_setr_pd(la.env, lb.env);
+  const int switch_a = attack_run(a, n), switch_b = attack_run(b, n);
+  int i = 0;
+  while (i < n) {
+    int end = n;  // the next change of either multiplier
+    if (switch_a > i && switch_a < end) end = switch_a;
+    if (switch_b > i && switch_b < end) end = switch_b;
+    const __m128d mul = _mm_setr_pd(i < switch_a ? la.attack_mul : la.decay_mul,
+                                    i < switch_b ? lb.attack_mul : lb.decay_mul);
+    for (; i < end; ++i) {
+      env = _mm_mul_pd(env, mul);
+      const __m128 v = _mm_and_ps(
+          _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(span, _mm_sub_pd(env, one)), base)), audible);
+      _mm_store_ss(out_a + i, v);
+      _mm_store_ss(out_b + i, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)));
+    }
+  }
+  a->env = _mm_cvtsd_f64(env);
+  b->env = _mm_cvtsd_f64(_mm_unpackhi_pd(env, env));
+  a->counter += n;
+  b->counter += n;
+#else
   envelope_lane la(a), lb(b);
   for (int i = 0; i < n; ++i) {
     out_a[i] = la.step();
@@ -166,6 +209,7 @@ int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelo
   }
   la.save(a);
   lb.save(b);
+#endif
   return DSP_OK;
 }
 

@@ -287,13 +287,13 @@ TEST(Envelope, RandomEnvelope) {
 // end mid-block, attacks longer than the swell and silent peaks.
 TEST(Envelope, PairEqualsTwoCallsInTurn) {
   struct setup {
-    float attack_min, attack_max, decay_min, decay_max, amp_min, amp_max;
+    float attack_min, attack_max, decay_min, decay_max, amp_min, amp_max, floor;
   };
   const setup setups[] = {
-      {20.0f, 300.0f, 10.0f, 200.0f, 0.02f, 0.1f},  // short swells: frequent starts
-      {1.0f, 3.0f, 1.0f, 2.0f, 0.2f, 1.0f},         // swells shorter than a block
-      {400.0f, 900.0f, 0.0f, 0.0f, 0.5f, 1.5f},     // no decay
-      {50.0f, 50.0f, 700.0f, 900.0f, 0.0f, 0.0f},   // silent peaks
+      {20.0f, 300.0f, 10.0f, 200.0f, 0.02f, 0.1f, 0.01f},  // short swells: frequent starts
+      {1.0f, 3.0f, 1.0f, 2.0f, 0.2f, 1.0f, 0.0f},          // swells shorter than a block
+      {400.0f, 900.0f, 0.0f, 0.0f, 0.5f, 1.5f, 0.25f},     // no decay
+      {50.0f, 50.0f, 700.0f, 900.0f, 0.0f, 0.0f, -0.5f},   // silent peaks above a low floor
   };
   for (const setup& sa : setups)
     for (const setup& sb : setups) {
@@ -303,6 +303,7 @@ TEST(Envelope, PairEqualsTwoCallsInTurn) {
         const setup& s = k == 0 ? sa : sb;
         random_envelope_init(&pair[k]);
         random_envelope_set_amplitude_range(&pair[k], s.amp_min, s.amp_max);
+        ASSERT_EQ(random_envelope_set_floor(&pair[k], s.floor), 0);
         random_envelope_set_time_ranges(&pair[k], s.attack_min, s.attack_max, s.decay_min,
                                         s.decay_max, 48000.0f);
         random_envelope_retrigger(&pair[k]);
