@@ -15,6 +15,19 @@
 
 namespace dsp_test {
 
+// A generator of test signals in [-1, 1), independent of the library's seeds.
+class test_noise {
+ public:
+  explicit test_noise(uint32_t seed) : state_(seed) {}
+  float operator()() {
+    state_ = state_ * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<int32_t>(state_)) * 4.656613e-10f;
+  }
+
+ private:
+  uint32_t state_;
+};
+
 inline uint32_t bits_of(float f) {
   uint32_t b;
   std::memcpy(&b, &f, 4);

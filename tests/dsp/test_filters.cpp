@@ -1015,11 +1015,7 @@ TEST(Filters, LanesEqualScalarProcessing) {
   for (const bool wide : {true, false}) {
     SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
     wide_vectors_allow(wide);
-    uint32_t seed = 12345u;
-    auto rnd = [&seed]() {
-      seed = seed * 1664525u + 1013904223u;
-      return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-    };
+    dsp_test::test_noise rnd(12345u);
     for (int count = 1; count <= 16; ++count) {
       SCOPED_TRACE(count);
       float lane_blocks[16][64], scalar_blocks[16][64];
@@ -1095,11 +1091,7 @@ TEST(Filters, LanesEqualScalarProcessing) {
 // each block and each section's state bit for bit as its sections run one
 // after the other with the scalar processor.
 TEST(Filters, ChainLanesEqualSectionsInSeries) {
-  uint32_t seed = 777u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
+  dsp_test::test_noise rnd(777u);
   const int lengths[16] = {2, 1, 4, 1, 1, 2, 4, 1, 2, 1, 4, 2, 1, 1, 2, 4};
   for (const int count : {1, 2, 3, 5, 7, 9, 12, 16})
     for (const bool wide : {true, false}) {
@@ -1141,11 +1133,7 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
 // pass where both fit, else separate passes), at either vector width: every
 // block and state as the scalar processors leave them.
 TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
-  uint32_t seed = 4711u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
+  dsp_test::test_noise rnd(4711u);
   for (const bool wide : {true, false})
     for (const int chains : {0, 1, 4, 5, 9})
       for (const int poles : {0, 2, 6, 10}) {
@@ -1202,11 +1190,7 @@ TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
 // sizes from empty to full at either width; too many jobs or mixed chain
 // lengths are refused without touching anything.
 TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
-  uint32_t seed = 2024u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
+  dsp_test::test_noise rnd(2024u);
   struct sizes {
     int chains, resonators, biquads, sections;
   };

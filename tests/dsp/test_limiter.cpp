@@ -237,11 +237,7 @@ TEST(Limiter, MapCurveSquareAndIdentityMatchPow) {
 // scalar tail, odd lengths, NaN and infinities), the probe over periods and
 // block lengths that put its readings anywhere in a block, or nowhere.
 TEST(Limiter, BlockFormsEqualTheirPerSampleDefinitions) {
-  uint32_t seed = 99u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
+  dsp_test::test_noise rnd(99u);
   for (const float db : {-12.0f, 0.0f, 6.0f})
     for (const float ratio : {1.0f, 3.0f, 1e9f}) {
       limiter l;

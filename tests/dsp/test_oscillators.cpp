@@ -239,11 +239,7 @@ TEST(Oscillators, RampOsc) {
 // start phases, and blocks the single-precision wrap cannot take (huge,
 // infinite or NaN frequencies), which must fall back to the scalar steps.
 TEST(Oscillators, SineLanesEqualScalar) {
-  uint32_t seed = 987u;
-  auto rnd = [&seed]() {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(static_cast<int32_t>(seed)) * 4.656613e-10f;
-  };
+  dsp_test::test_noise rnd(987u);
   const float rate_hz = 48000.0f;
   const float near_rate = std::nextafter(rate_hz, 0.0f);  // increment just below 2 pi
   auto frequency = [&](int call, int k) -> float {
