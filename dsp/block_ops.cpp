@@ -146,10 +146,10 @@ inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
 
 }  // namespace
 
-// Each output sample receives the sources in column order, starting from
-// what it held; the frames go four at a time, one vector per channel.
 namespace {
 
+// Each output sample receives the sources in column order, starting from
+// what it held; the frames go four at a time, one vector per channel.
 // Fresh: the first round starts from +0 instead of reading the output (the
 // same bits as clearing it first).
 int mix_into(const float* const* sources, int num_sources, float* out, int num_channels,
