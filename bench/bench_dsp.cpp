@@ -158,12 +158,13 @@ BENCHMARK(BM_MixInterleaved)->Args({8, 2})->Args({8, 6});
 }  // namespace
 
 // The lane kernels: `jobs` instances of one filter kind side by side over a
-// 64-sample block, with four-lane or (where the processor has them)
-// eight-lane vectors. ns_per_sample is per instance-sample.
+// 64-sample block, at kernel level `wide` (0: four lanes, 1: eight lanes of
+// the AVX build, 2: of the AVX-512 build; capped at what the processor has).
+// ns_per_sample is per instance-sample.
 template <class Job, class Rec, void (*Run)(const Job*, int, int), void (*Design)(Rec*)>
 void BM_Lanes(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));
-  wide_vectors_allow(state.range(1) != 0);
+  vector_level_select(static_cast<vector_level>(state.range(1)));
   std::vector<Rec> recs(static_cast<size_t>(jobs));
   std::vector<float> blocks(static_cast<size_t>(jobs) * N);
   std::vector<Job> list;
@@ -208,7 +209,7 @@ void design_one_pole(one_pole* p) {
   BENCHMARK_TEMPLATE(BM_Lanes, job, rec, run, design)                                   \
       ->Name("BM_Lanes/" name)                                                          \
       ->ArgNames({"jobs", "wide"})                                                      \
-      ->ArgsProduct({{4, 8, 16}, {0, 1}})
+      ->ArgsProduct({{4, 8, 16}, {0, 1, 2}})
 
 LANE_CASE("Resonator", resonator_job, resonator, resonator_process_lanes, design_resonator);
 LANE_CASE("Biquad", biquad_job, biquad, biquad_process_lanes, design_biquad);

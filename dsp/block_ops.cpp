@@ -62,7 +62,10 @@ int block_offset_to(float k, const float* __restrict in, float* __restrict out, 
 
 int block_exp(float* block, int n) {
   if (n % 8 == 0 && wide_vectors_on()) {
-    block_exp_wide(block, n);
+    if (vector_level_now() == VECTORS_8_AVX512)
+      block_exp_avx512(block, n);
+    else
+      block_exp_avx(block, n);
     return DSP_OK;
   }
   const f4 hi = simd::splat(88.37626f), lo = simd::splat(-88.37626f);

@@ -1,46 +1,4 @@
-// Block operations with eight-lane vectors. This unit alone is compiled for
-// AVX (without FMA: every lane keeps the rounding of the four-lane code); the
-// baseline unit calls it only where the processor has AVX. Everything else it
-// compiles is internal to it.
+// The eight-lane block operations built for AVX.
 
-#include <immintrin.h>
-
-#include "dsp/block_ops_wide.h"
-
-namespace {
-
-// 2^n for whole n in -127..128 as floats: n + 127 in the exponent field (AVX
-// has no eight-lane integer arithmetic, so the two halves go separately).
-inline __m256 pow2_of(__m256 n) {
-  const __m256i k = _mm256_cvttps_epi32(n);
-  const __m128i bias = _mm_set1_epi32(127);
-  const __m128i lo = _mm_slli_epi32(_mm_add_epi32(_mm256_castsi256_si128(k), bias), 23);
-  const __m128i hi = _mm_slli_epi32(_mm_add_epi32(_mm256_extractf128_si256(k, 1), bias), 23);
-  return _mm256_castsi256_ps(_mm256_insertf128_si256(_mm256_castsi128_si256(lo), hi, 1));
-}
-
-}  // namespace
-
-// The steps of block_exp, operation for operation, eight lanes at a time.
-void block_exp_wide(float* block, int n) {
-  const __m256 hi = _mm256_set1_ps(88.37626f), lo = _mm256_set1_ps(-88.37626f);
-  const __m256 one = _mm256_set1_ps(1.0f);
-  for (int i = 0; i < n; i += 8) {
-    __m256 x = _mm256_loadu_ps(block + i);
-    x = _mm256_min_ps(x, hi);
-    x = _mm256_max_ps(x, lo);
-    const __m256 t = _mm256_add_ps(_mm256_mul_ps(x, _mm256_set1_ps(1.442695f)), _mm256_set1_ps(0.5f));
-    __m256 nf = _mm256_cvtepi32_ps(_mm256_cvttps_epi32(t));
-    nf = _mm256_sub_ps(nf, _mm256_and_ps(_mm256_cmp_ps(t, nf, _CMP_LT_OS), one));  // floor(t)
-    const __m256 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(nf, _mm256_set1_ps(0.693359375f))),
-                                   _mm256_mul_ps(nf, _mm256_set1_ps(-0.00021219444f)));
-    __m256 p = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.00019875691f), r),
-                             _mm256_set1_ps(0.0013981999f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.008333452f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.041665796f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.16666666f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.5f));
-    const __m256 y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(p, _mm256_mul_ps(r, r)), r), one);
-    _mm256_storeu_ps(block + i, _mm256_mul_ps(y, pow2_of(nf)));
-  }
-}
+#define WIDE_NAME(f) f##_avx
+#include "dsp/block_ops_wide_unit.h"

@@ -6,16 +6,39 @@
 #include <cpuid.h>
 #endif
 
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+// XCR0: which register states the operating system saves.
+unsigned xcr0() {
+  unsigned lo = 0, hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  return lo;
+}
+#endif
+
+}  // namespace
+
 bool cpu_has_avx() {
 #if defined(__x86_64__) || defined(__i386__)
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
   const bool avx = (c & (1u << 28)) != 0, osxsave = (c & (1u << 27)) != 0;
   if (!avx || !osxsave) return false;
-  // XCR0: the operating system saves the SSE (bit 1) and AVX (bit 2) state.
-  unsigned lo = 0, hi = 0;
-  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-  return (lo & 0x6u) == 0x6u;
+  return (xcr0() & 0x6u) == 0x6u;  // SSE (bit 1) and AVX (bit 2) state
+#else
+  return false;
+#endif
+}
+
+bool cpu_has_avx512() {
+#if defined(__x86_64__) || defined(__i386__)
+  if (!cpu_has_avx()) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  const unsigned f = 1u << 16, dq = 1u << 17, vl = 1u << 31;
+  if ((b & (f | dq | vl)) != (f | dq | vl)) return false;
+  return (xcr0() & 0xE6u) == 0xE6u;  // plus opmask, upper halves, upper registers
 #else
   return false;
 #endif
@@ -29,21 +52,33 @@ constexpr bool WIDE_BUILT = true;
 constexpr bool WIDE_BUILT = false;
 #endif
 
-// 0: off; 1: on; -1: not yet decided. Relaxed: every value gives the same
-// results, so a race only picks one of two equal paths.
-std::atomic<int> wide_mode{-1};
+// The selected level; -1: not yet decided. Relaxed: every level gives the
+// same results, so a race only picks one of equal paths.
+std::atomic<int> level_now{-1};
 
 }  // namespace
 
-void wide_vectors_allow(bool allow) {
-  wide_mode.store(allow && WIDE_BUILT && cpu_has_avx() ? 1 : 0, std::memory_order_relaxed);
+vector_level best_vector_level() {
+  if (!WIDE_BUILT || !cpu_has_avx()) return VECTORS_4;
+  return cpu_has_avx512() ? VECTORS_8_AVX512 : VECTORS_8_AVX;
 }
 
-bool wide_vectors_on() {
-  int mode = wide_mode.load(std::memory_order_relaxed);
-  if (mode < 0) {
-    mode = WIDE_BUILT && cpu_has_avx() ? 1 : 0;
-    wide_mode.store(mode, std::memory_order_relaxed);
-  }
-  return mode == 1;
+void vector_level_select(vector_level level) {
+  const vector_level best = best_vector_level();
+  level_now.store(level < best ? level : best, std::memory_order_relaxed);
 }
+
+vector_level vector_level_now() {
+  int level = level_now.load(std::memory_order_relaxed);
+  if (level < 0) {
+    level = best_vector_level();
+    level_now.store(level, std::memory_order_relaxed);
+  }
+  return static_cast<vector_level>(level);
+}
+
+void wide_vectors_allow(bool allow) {
+  vector_level_select(allow ? VECTORS_8_AVX512 : VECTORS_4);
+}
+
+bool wide_vectors_on() { return vector_level_now() != VECTORS_4; }

@@ -1,13 +1,26 @@
 #pragma once
 // What the processor offers beyond the baseline instruction set, and the
-// switch between the baseline kernels and the eight-lane (AVX) ones.
+// switch between the baseline kernels and the eight-lane ones.
 
 // AVX usable: the processor has it and the operating system saves its
-// registers. Two instructions, no system call; false off x86-64.
+// registers. A few instructions, no system call; false off x86-64.
 bool cpu_has_avx();
+// AVX-512 F, VL and DQ usable (with the operating system saving the opmask
+// and upper register state).
+bool cpu_has_avx512();
 
-// Eight-lane kernels run where the processor has AVX (and this build has
-// them); results are the same bits either way. Tests and benchmarks switch
-// them off to check and measure the baseline kernels.
+// Which kernels run: four lanes (baseline), eight lanes built for AVX, or
+// eight lanes built for AVX-512. Results are the same bits at every level.
+enum vector_level { VECTORS_4 = 0, VECTORS_8_AVX = 1, VECTORS_8_AVX512 = 2 };
+
+// The highest level the processor (and this build) supports.
+vector_level best_vector_level();
+// Runs the kernels at `level`, or at the best supported level below it.
+// Tests and benchmarks use it to check and measure every build.
+void vector_level_select(vector_level level);
+vector_level vector_level_now();
+
+// Eight-lane kernels where the processor has them (the best level), or the
+// four-lane ones only.
 void wide_vectors_allow(bool allow);
 bool wide_vectors_on();

@@ -453,6 +453,50 @@ void run_chains(const biquad_chain_job* jobs, int count, int n) {
   }
 }
 
+// --- Section, gate, band filter -------------------------------------------
+
+// Up to W jobs, one per lane: the section, the gate where the job has one
+// (selected per lane, so ungated lanes carry the section's output unchanged),
+// then the band filter. The three recurrences overlap within the loop.
+void run_section_band(const section_band_job* jobs, int count, int n) {
+  biquad_job sections[W] = {};
+  band_filter_job bands[W] = {};
+  for (int k = 0; k < count; ++k) {
+    sections[k] = {jobs[k].section, const_cast<float*>(jobs[k].in)};
+    bands[k] = {jobs[k].band, jobs[k].block};
+  }
+  biquad_lanes s;
+  band_filter_lanes b;
+  s.load(sections, count);
+  b.load(bands, count);
+  lane_io in(sections, count), out(bands, count), tone;
+  for (int k = 0; k < W; ++k) {
+    const bool gated = k < count && jobs[k].tone;
+    tone.block[k] = gated ? const_cast<float*>(jobs[k].tone) : tone.filler;
+    tone.stride[k] = gated ? 1 : 0;
+  }
+  const vec gain = V::make([&](int k) { return k < count && jobs[k].tone ? jobs[k].gain : 1.0f; });
+  const vec gate =
+      V::gt(V::make([&](int k) { return k < count && jobs[k].tone ? 1.0f : 0.0f; }), V::splat(0.0f));
+  for (int i = 0; i < n; i += W) {
+    vec x[W], t[W];
+    in.load(i, x);
+    tone.load(i, t);
+    for (int j = 0; j < W; ++j) {
+      const vec y = s.step(x[j]);
+      const vec g = mul(t[j], mul(y, gain));
+      x[j] = b.step(V::or_(V::and_(gate, g), V::andnot(gate, y)));
+    }
+    out.store(i, x);
+  }
+  s.save(sections, count);
+  b.save(bands, count);
+}
+
+void run_section_band_lanes(const section_band_job* jobs, int count, int n) {
+  for (int i = 0; i < count; i += W) run_section_band(jobs + i, count - i < W ? count - i : W, n);
+}
+
 // --- Ramp oscillators -----------------------------------------------------
 
 // Up to W ramps, one per lane: out = phase; phase += increment; a phase
@@ -552,13 +596,31 @@ inline float max_abs(vec x) {
   return r;
 }
 
+// The scalar steps over samples [i, i + W) of G groups: each sample uses the
+// phase before its own increment.
+template <int G>
+LANE_INLINE void scalar_phase_steps(vec p[G], vec (*inc)[SUB_CHUNK], int i, vec x[G][W]) {
+  for (int g = 0; g < G; ++g) {
+    float pk[W], ik[W];
+    V::store(pk, p[g]);
+    for (int j = 0; j < W; ++j) {
+      V::store(ik, inc[g][i + j]);
+      x[g][j] = V::load(pk);
+      for (int k = 0; k < W; ++k) pk[k] = advance_phase(pk[k], ik[k]);
+    }
+    p[g] = V::load(pk);
+  }
+}
+
 // G groups of up to W oscillators, one per lane. Per chunk of samples, the
-// increments are formed first (all lanes at once, folded only where one
-// reaches 2 pi); then the phases advance sample by sample, one vector per
-// group, the groups' chains interleaved; the sines of the phases follow W
-// samples at a time. Chunks whose phases or increments could leave the range
-// of the single-precision wrap run the scalar steps instead (NaN fails the
-// checks too).
+// increments are formed first (all lanes at once); then the phases advance
+// sample by sample, one vector per group, the groups' chains interleaved,
+// with the increments of groups that need the fold (one reaches 2 pi)
+// folded inside that loop, where the division overlaps the phase chains;
+// the sines of the phases follow W samples at a time. Chunks whose phases or
+// increments could leave the range of the single-precision wrap run the
+// scalar steps instead (NaN fails the checks too); a folded increment found
+// out of range after the loop sends its chunk back through the scalar steps.
 template <int G>
 void run_oscillators(const sine_osc_job* jobs, int count, int n) {
   lane_io io[G];
@@ -579,8 +641,8 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
   vec inc[G][SUB_CHUNK];
   for (int start = 0; start < n; start += SUB_CHUNK) {
     const int len = n - start < SUB_CHUNK ? n - start : SUB_CHUNK;
-    bool vector_path = true;
-    bool slow[G];
+    bool vector_path = true, any_fold = false;
+    bool slow[G], fold[G];
     for (int g = 0; g < G; ++g) {
       // An increment below 2 pi in magnitude folds to itself: the fold runs
       // only on chunks with a larger one (or a NaN).
@@ -593,41 +655,52 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
           widest = V::max(widest, abs_of(inc[g][i + j]));
         }
       }
-      if (!(max_abs(widest) < WRAP_HIGH) || V::any(V::unord(widest, widest))) {
-        widest = V::splat(0.0f);
-        for (int i = 0; i < len; ++i) {
-          inc[g][i] = fold_increments(inc[g][i]);
-          widest = V::max(widest, abs_of(inc[g][i]));
-        }
-      }
-      slow[g] = max_abs(widest) < SLOW_INCREMENT;
-      vector_path = vector_path && max_abs(widest) <= SAFE_INCREMENT &&
+      fold[g] = !(max_abs(widest) < WRAP_HIGH) || V::any(V::unord(widest, widest));
+      any_fold = any_fold || fold[g];
+      slow[g] = !fold[g] && max_abs(widest) < SLOW_INCREMENT;
+      vector_path = vector_path && (fold[g] || max_abs(widest) <= SAFE_INCREMENT) &&
                     max_abs(p[g]) <= SAFE_PHASE && !V::any(V::unord(widest, p[g]));
     }
-    for (int i = 0; i < len; i += W) {
-      vec x[G][W];
-      if (vector_path) {
+    if (vector_path) {
+      vec p0[G], folded_widest[G];
+      for (int g = 0; g < G; ++g) p0[g] = p[g], folded_widest[g] = V::splat(0.0f);
+      for (int i = 0; i < len; i += W) {
+        vec x[G][W], step[G][W];
+        for (int g = 0; g < G; ++g)
+          for (int j = 0; j < W; ++j) {
+            step[g][j] = inc[g][i + j];
+            if (fold[g]) {
+              step[g][j] = fold_increments(step[g][j]);
+              folded_widest[g] = V::max(folded_widest[g], abs_of(step[g][j]));
+            }
+          }
         for (int j = 0; j < W; ++j)
           for (int g = 0; g < G; ++g) {
             x[g][j] = p[g];
-            const vec sum = add(p[g], inc[g][i + j]);
+            const vec sum = add(p[g], step[g][j]);
             // Slow phases wrap rarely: a predicted branch keeps the blend
             // off their chain.
             p[g] = slow[g] && !needs_wrap(sum) ? sum : wrap_phases(sum);
           }
-      } else {
-        // Scalar steps: each sample uses the phase before its own increment.
         for (int g = 0; g < G; ++g) {
-          float pk[W], ik[W];
-          V::store(pk, p[g]);
-          for (int j = 0; j < W; ++j) {
-            V::store(ik, inc[g][i + j]);
-            x[g][j] = V::load(pk);
-            for (int k = 0; k < W; ++k) pk[k] = advance_phase(pk[k], ik[k]);
-          }
-          p[g] = V::load(pk);
+          for (int j = 0; j < W; ++j) x[g][j] = parabolic_sine(x[g][j]);
+          io[g].store(start + i, x[g]);
         }
       }
+      if (!any_fold) continue;
+      for (int g = 0; g < G; ++g)
+        if (fold[g] && (!(max_abs(folded_widest[g]) <= SAFE_INCREMENT) ||
+                        V::any(V::unord(folded_widest[g], folded_widest[g]))))
+          vector_path = false;
+      if (vector_path) continue;
+      for (int g = 0; g < G; ++g) p[g] = p0[g];  // the chunk again, in scalar steps
+    }
+    for (int g = 0; g < G; ++g)
+      if (fold[g])
+        for (int i = 0; i < len; ++i) inc[g][i] = fold_increments(inc[g][i]);
+    for (int i = 0; i < len; i += W) {
+      vec x[G][W];
+      scalar_phase_steps<G>(p, inc, i, x);
       for (int g = 0; g < G; ++g) {
         for (int j = 0; j < W; ++j) x[g][j] = parabolic_sine(x[g][j]);
         io[g].store(start + i, x[g]);

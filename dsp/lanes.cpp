@@ -58,44 +58,47 @@ inline bool wide_on(int n) { return n % 8 == 0 && wide_vectors_on(); }
 // sample); see the lane kernel benchmarks.
 inline bool use_wide(int count, int n) { return count > LANES && wide_on(n); }
 
+// The eight-lane build of kernel f for the selected level.
+#define WIDE(f) (vector_level_now() == VECTORS_8_AVX512 ? f##_avx512 : f##_avx)
+
 }  // namespace
 
 void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return resonator_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(resonator_process_lanes)(jobs, count, n);
   run_lanes<resonator_lanes>(jobs, count, n);
 }
 
 void biquad_process_lanes(const biquad_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return biquad_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(biquad_process_lanes)(jobs, count, n);
   run_lanes<biquad_lanes>(jobs, count, n);
 }
 
 void band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return band_filter_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(band_filter_process_lanes)(jobs, count, n);
   run_lanes<band_filter_lanes>(jobs, count, n);
 }
 
 void biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return biquad_df2_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(biquad_df2_process_lanes)(jobs, count, n);
   run_lanes<biquad_df2_lanes>(jobs, count, n);
 }
 
 void one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return one_pole_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(one_pole_process_lanes)(jobs, count, n);
   run_lanes<one_pole_lanes>(jobs, count, n);
 }
 
 void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
   // Eight lanes where they save a pass (chains of one length fill a group).
   if (wide_on(n) && chain_passes(jobs, count, 8) < chain_passes(jobs, count, 4))
-    return biquad_chain_process_lanes_wide(jobs, count, n);
+    return WIDE(biquad_chain_process_lanes)(jobs, count, n);
   run_chains(jobs, count, n);
 }
 
 void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
                                        const one_pole_job* poles, int pole_count, int n) {
   if (use_wide(chain_count > pole_count ? chain_count : pole_count, n))
-    return biquad_df2_one_pole_process_lanes_wide(chains, chain_count, poles, pole_count, n);
+    return WIDE(biquad_df2_one_pole_process_lanes)(chains, chain_count, poles, pole_count, n);
   run_df2_one_pole(chains, chain_count, poles, pole_count, n);
 }
 
@@ -104,19 +107,24 @@ bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count
                              const biquad_chain_job* biquads, int biquad_count, int n) {
   const int widest = chain_count > resonator_count ? chain_count : resonator_count;
   if (use_wide(widest > biquad_count ? widest : biquad_count, n))
-    return resonator_pass_of_three_wide(chains, chain_count, resonators, resonator_count, biquads,
+    return WIDE(resonator_pass_of_three)(chains, chain_count, resonators, resonator_count, biquads,
                                         biquad_count, n);
   return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
                                      biquad_count, n);
 }
 
+void section_band_process_lanes(const section_band_job* jobs, int count, int n) {
+  if (use_wide(count, n)) return WIDE(section_band_process_lanes)(jobs, count, n);
+  run_section_band_lanes(jobs, count, n);
+}
+
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return ramp_osc_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(ramp_osc_process_lanes)(jobs, count, n);
   run_ramp_lanes(jobs, count, n);
 }
 
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
-  if (use_wide(count, n)) return sine_osc_process_lanes_wide(jobs, count, n);
+  if (use_wide(count, n)) return WIDE(sine_osc_process_lanes)(jobs, count, n);
   run_oscillator_lanes(jobs, count, n);
 }
 
@@ -142,6 +150,21 @@ void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
 }
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) ramp_osc_process(jobs[k].o, jobs[k].block, n);
+}
+void section_band_process_lanes(const section_band_job* jobs, int count, int n) {
+  float x[64];
+  for (int k = 0; k < count; ++k) {
+    const section_band_job& j = jobs[k];
+    for (int start = 0; start < n; start += 64) {
+      const int len = n - start < 64 ? n - start : 64;
+      for (int i = 0; i < len; ++i) x[i] = j.in[start + i];
+      biquad_process(j.section, x, len);
+      if (j.tone)
+        for (int i = 0; i < len; ++i) x[i] = j.tone[start + i] * (x[i] * j.gain);
+      band_filter_process(j.band, x, len);
+      for (int i = 0; i < len; ++i) j.block[start + i] = x[i];
+    }
+  }
 }
 bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,
                              const biquad_chain_job*, int, int) {

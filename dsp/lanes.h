@@ -57,6 +57,20 @@ struct biquad_df2_one_pole_job {
   float* block;
 };
 
+// A biquad section, then for a gated job a gain and a tone, then a band
+// filter, per sample: the section reads `in`; a gated job multiplies the
+// section's output by `gain` and takes tone[i] times that; the band filter
+// reads the result and writes `block` (which may be `in`). An ungated job
+// (`tone` null) passes the section's output straight on.
+struct section_band_job {
+  biquad* section;
+  band_filter* band;
+  const float* in;
+  const float* tone;
+  float gain;
+  float* block;
+};
+
 struct ramp_osc_job {
   ramp_osc* o;
   float* block;  // ramp values out
@@ -88,6 +102,9 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
 bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                              const resonator_job* resonators, int resonator_count,
                              const biquad_chain_job* biquads, int biquad_count, int n);
+// The section, gate and band filter of each job in one pass (any number of
+// jobs); the section's and the gate's outputs are not stored.
+void section_band_process_lanes(const section_band_job* jobs, int count, int n);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

@@ -81,15 +81,6 @@ void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   block_exp(tone, SUB_BLOCK);
 }
 
-void pluvessa_liquid_gate(float* trigger, const float* tone, float* out) {
-  const f4 gain = simd::splat(1.9f);
-  for (int i = 0; i < SUB_BLOCK; i += 4) {
-    const f4 t = simd::load(trigger + i) * gain;
-    simd::store(trigger + i, t);
-    simd::store(out + i, simd::load(tone + i) * t);
-  }
-}
-
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {
   gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

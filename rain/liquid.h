@@ -47,11 +47,13 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // frequency; the engine runs the carrier smoother, then the carrier and tone
 // oscillators in one pass; pulses keeps the squared jitter
 // times the carrier above the threshold; the engine runs the colour high
-// pass; gate scales the trigger and writes the tone times the trigger to out;
-// the engine runs the band filter; finish applies the level.
+// pass on the trigger, the gate (the high pass's output times
+// LIQUID_GATE_GAIN, the tone times that) and the band filter into out, in one
+// lane pass; finish applies the level.
+inline constexpr float LIQUID_GATE_GAIN = 1.9f;
+
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
 void pluvessa_liquid_carrier(float* trigger, float* out);
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
-void pluvessa_liquid_gate(float* trigger, const float* tone, float* out);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

@@ -123,7 +123,9 @@ struct pluvessa_traits {
     int jitter_count = 0, smoother_count = 0;
     lane_batch<sine_osc_job, sine_osc_process_lanes, OSCILLATOR_JOBS> oscillators;
     lane_batch<biquad_job, biquad_process_lanes, FILTER_JOBS> sections;
-    lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
+    // Each voice's last section and its band filter (with the drops' gate
+    // between them) share a pass.
+    lane_batch<section_band_job, section_band_process_lanes, FILTER_JOBS> bands;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -138,13 +140,11 @@ struct pluvessa_traits {
         pluvessa_rumble_prepare(x, e->rumble_p, fs, strength, out, mod);
         smoothers[smoother_count++] = {&x.smoother, mod};
         smoothers_body.add({&x.body, out});
-        sections.add({&x.notch, out});
-        bands.add({&x.cut, out});
+        bands.add({&x.notch, &x.cut, out, nullptr, 1.0f, out});
       } else if (v < RV_LIQUID) {
         shower_voice& x = e->shower[v - RV_SHOWER];
         pluvessa_shower_prepare(x, e->shower_p, fs, out);
-        sections.add({&x.colour, out});
-        bands.add({&x.cut, out});
+        bands.add({&x.colour, &x.cut, out, nullptr, 1.0f, out});
       } else {
         const int i = v - RV_LIQUID;
         liquid_voice& x = e->liquid[i];
@@ -152,8 +152,7 @@ struct pluvessa_traits {
         pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
         jitter[jitter_count++] = {&x.jitter_bandpass, &x.jitter_lowpass, trig};
         smoothers_body.add({&x.carrier_smoother, out});
-        sections.add({&x.colour_highpass, trig});
-        bands.add({&x.cut, out});
+        bands.add({&x.colour_highpass, &x.cut, trig, b[RB_TONE + i], LIQUID_GATE_GAIN, out});
       }
     }
 
@@ -193,10 +192,6 @@ struct pluvessa_traits {
       if (v >= RV_LIQUID) pluvessa_liquid_pulses(trigger_of(v), out_of(v));
     }
     sections.run(SUB_BLOCK);
-    for (int s = 0; s < lay.num_sources; ++s) {
-      const int v = lay.voices[s];
-      if (v >= RV_LIQUID) pluvessa_liquid_gate(trigger_of(v), b[RB_TONE + v - RV_LIQUID], out_of(v));
-    }
     bands.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

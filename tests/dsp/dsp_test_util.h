@@ -8,12 +8,30 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
+
+#include "dsp/cpu_features.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
 #endif
 
 namespace dsp_test {
+
+// Every kernel level this processor runs, best first.
+inline std::vector<vector_level> vector_levels() {
+  std::vector<vector_level> levels;
+  for (int l = best_vector_level(); l >= VECTORS_4; --l) levels.push_back(static_cast<vector_level>(l));
+  return levels;
+}
+
+inline const char* level_name(vector_level level) {
+  switch (level) {
+    case VECTORS_8_AVX512: return "eight-lane kernels, AVX-512 build";
+    case VECTORS_8_AVX: return "eight-lane kernels, AVX build";
+    default: return "four-lane kernels";
+  }
+}
 
 // A generator of test signals in [-1, 1), independent of the library's seeds.
 class test_noise {

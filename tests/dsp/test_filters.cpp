@@ -1012,9 +1012,9 @@ TEST(Filters, OnePole) {
 // bit for bit what its scalar processor gives, whatever the job count (one
 // to sixteen: one or two groups of four or eight lanes, one or more passes).
 TEST(Filters, LanesEqualScalarProcessing) {
-  for (const bool wide : {true, false}) {
-    SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-    wide_vectors_allow(wide);
+  for (const vector_level level : dsp_test::vector_levels()) {
+    SCOPED_TRACE(dsp_test::level_name(level));
+    vector_level_select(level);
     dsp_test::test_noise rnd(12345u);
     for (int count = 1; count <= 16; ++count) {
       SCOPED_TRACE(count);
@@ -1094,10 +1094,10 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
   dsp_test::test_noise rnd(777u);
   const int lengths[16] = {2, 1, 4, 1, 1, 2, 4, 1, 2, 1, 4, 2, 1, 1, 2, 4};
   for (const int count : {1, 2, 3, 5, 7, 9, 12, 16})
-    for (const bool wide : {true, false}) {
+    for (const vector_level level : dsp_test::vector_levels()) {
       SCOPED_TRACE(count);
-      SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-      wide_vectors_allow(wide);
+      SCOPED_TRACE(dsp_test::level_name(level));
+      vector_level_select(level);
       float lane_blocks[16][64], scalar_blocks[16][64];
       for (auto& b : lane_blocks)
         for (float& x : b) x = rnd();
@@ -1134,11 +1134,11 @@ TEST(Filters, ChainLanesEqualSectionsInSeries) {
 // block and state as the scalar processors leave them.
 TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
   dsp_test::test_noise rnd(4711u);
-  for (const bool wide : {true, false})
+  for (const vector_level level : dsp_test::vector_levels())
     for (const int chains : {0, 1, 4, 5, 9})
       for (const int poles : {0, 2, 6, 10}) {
         SCOPED_TRACE(std::to_string(chains) + " chains, " + std::to_string(poles) + " poles");
-        wide_vectors_allow(wide);
+        vector_level_select(level);
         float lane_blocks[19][64], scalar_blocks[19][64];
         for (auto& b : lane_blocks)
           for (float& x : b) x = rnd();
@@ -1185,6 +1185,62 @@ TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
   wide_vectors_allow(true);
 }
 
+// The section-gate-band pass against the scalar steps (the section, then
+// for gated jobs tone x (output x gain), then the band filter), with gated
+// and ungated jobs mixed, in place and from a separate input, over one to
+// sixteen jobs at every kernel level; the second round starts from tiny
+// inputs whose filter outputs are subnormal (no flush on this thread).
+TEST(Filters, SectionGateBandEqualsScalarSteps) {
+  dsp_test::test_noise rnd(2024u);
+  for (const vector_level level : dsp_test::vector_levels())
+    for (const int count : {1, 3, 4, 5, 8, 9, 16}) {
+      SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count));
+      vector_level_select(level);
+      float in[16][64], tone[16][64], lane_out[16][64], scalar_out[16][64];
+      biquad ql[16], qs[16];
+      band_filter bl[16], bs[16];
+      section_band_job jobs[16];
+      for (int k = 0; k < 16; ++k) {
+        biquad_init(&ql[k]);
+        biquad_design_q_db(&ql[k], k % 3 ? FILTER_HIGHPASS : FILTER_NOTCH, 0.0f,
+                           200.0f + 300.0f * k, 0.8f, 48000.0f);
+        band_filter_init(&bl[k]);
+        band_filter_design(&bl[k], 100.0f + 20.0f * k, 4000.0f + 500.0f * k, 1.0f, 48000.0f);
+        qs[k] = ql[k];
+        bs[k] = bl[k];
+      }
+      for (int round = 0; round < 3; ++round) {
+        const float size = round == 1 ? 1e-37f : 1.0f;
+        for (int k = 0; k < 16; ++k)
+          for (int i = 0; i < 64; ++i) {
+            in[k][i] = size * rnd();
+            tone[k][i] = 0.5f + rnd();
+            lane_out[k][i] = scalar_out[k][i] = rnd();
+          }
+        for (int k = 0; k < count; ++k) {
+          const bool gated = k % 2 == 1, in_place = k % 4 == 0;
+          if (in_place) std::memcpy(lane_out[k], in[k], sizeof in[k]);
+          jobs[k] = {&ql[k], &bl[k], in_place ? lane_out[k] : in[k], gated ? tone[k] : nullptr,
+                     k % 3 ? 1.9f : 0.7f, lane_out[k]};
+          float x[64];
+          std::memcpy(x, in[k], sizeof x);
+          biquad_process(&qs[k], x, 64);
+          if (gated)
+            for (int i = 0; i < 64; ++i) x[i] = tone[k][i] * (x[i] * jobs[k].gain);
+          band_filter_process(&bs[k], x, 64);
+          std::memcpy(scalar_out[k], x, sizeof x);
+        }
+        section_band_process_lanes(jobs, count, 64);
+        ASSERT_EQ(0, std::memcmp(lane_out, scalar_out, sizeof lane_out)) << "round " << round;
+        for (int k = 0; k < count; ++k) {
+          ASSERT_EQ(0, std::memcmp(&ql[k], &qs[k], sizeof ql[k])) << k;
+          ASSERT_EQ(0, std::memcmp(&bl[k], &bs[k], sizeof bl[k])) << k;
+        }
+      }
+    }
+  wide_vectors_allow(true);
+}
+
 // The pass of three groups (resonator-then-biquad chains, lone resonators,
 // biquad chains of one length) against the scalar processors, for group
 // sizes from empty to full at either width; too many jobs or mixed chain
@@ -1196,11 +1252,11 @@ TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
   };
   const sizes cases[] = {{4, 4, 2, 2}, {3, 2, 1, 2}, {0, 4, 4, 1}, {4, 0, 0, 4},
                          {7, 6, 2, 2}, {8, 8, 8, 1}, {1, 1, 1, 4}};
-  for (const bool wide : {true, false})
+  for (const vector_level level : dsp_test::vector_levels())
     for (const sizes& c : cases) {
       SCOPED_TRACE(std::to_string(c.chains) + "/" + std::to_string(c.resonators) + "/" +
-                   std::to_string(c.biquads) + (wide ? " wide" : " narrow"));
-      wide_vectors_allow(wide);
+                   std::to_string(c.biquads) + " " + dsp_test::level_name(level));
+      vector_level_select(level);
       float lanes[24][64], scalar[24][64];
       for (auto& b : lanes)
         for (float& x : b) x = rnd();

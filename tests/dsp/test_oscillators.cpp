@@ -269,9 +269,9 @@ TEST(Oscillators, SineLanesEqualScalar) {
     }
   };
   for (int count = 1; count <= 8; ++count)
-    for (const bool wide : {true, false}) {
-      SCOPED_TRACE(wide ? "eight-lane kernels where available" : "four-lane kernels");
-      wide_vectors_allow(wide);
+    for (const vector_level level : dsp_test::vector_levels()) {
+      SCOPED_TRACE(dsp_test::level_name(level));
+      vector_level_select(level);
       sine_osc lanes[8], scalar[8];
       for (int k = 0; k < 8; ++k) {
         sine_osc_init(&lanes[k], k == 3 ? 44100.0f : rate_hz);
@@ -339,10 +339,10 @@ TEST(Oscillators, SinglePrecisionWrapEqualsDoubleWrapOverItsRange) {
 TEST(Oscillators, RampLanesEqualScalar) {
   const float freqs[10] = {0.5f, 3.0f,    9000.0f, 23000.0f, -40.0f,
                            0.0f, 1234.5f, NAN,     7.0f,     47999.0f};
-  for (const bool wide : {true, false})
+  for (const vector_level level : dsp_test::vector_levels())
     for (int count = 1; count <= 10; ++count) {
       SCOPED_TRACE(count);
-      wide_vectors_allow(wide);
+      vector_level_select(level);
       ramp_osc lanes[10], scalar[10];
       for (int k = 0; k < 10; ++k) {
         ramp_osc_init(&lanes[k]);

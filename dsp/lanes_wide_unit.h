@@ -1,0 +1,107 @@
+// The body of a unit of eight-lane kernels. Two units include it: one
+// compiled for AVX, one for AVX-512 (same eight-lane vectors, but thirty-two
+// registers, so the passes of several filters keep their state in
+// registers); neither uses FMA, so every lane keeps the scalar rounding. The
+// including unit defines WIDE_NAME(f), the name of its build of f; the
+// four-lane unit calls a build only where the processor has its instruction
+// set. Everything else compiled here is internal to the unit, so no AVX code
+// can stand in for a function the rest of the program calls.
+
+#pragma once
+
+#include <immintrin.h>
+
+#include "dsp/lanes_wide.h"
+
+namespace {
+
+struct avx_vectors {
+  using v = __m256;
+  static constexpr int W = 8;
+  static v add(v a, v b) { return _mm256_add_ps(a, b); }
+  static v sub(v a, v b) { return _mm256_sub_ps(a, b); }
+  static v mul(v a, v b) { return _mm256_mul_ps(a, b); }
+  template <class F>
+  static v make(F f) {
+    return _mm256_setr_ps(f(0), f(1), f(2), f(3), f(4), f(5), f(6), f(7));
+  }
+  static v div(v a, v b) { return _mm256_div_ps(a, b); }
+  static v max(v a, v b) { return _mm256_max_ps(a, b); }
+  static v splat(float x) { return _mm256_set1_ps(x); }
+  static v and_(v a, v b) { return _mm256_and_ps(a, b); }
+  static v or_(v a, v b) { return _mm256_or_ps(a, b); }
+  static v andnot(v a, v b) { return _mm256_andnot_ps(a, b); }  // b without a
+  static v lt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LT_OS); }
+  static v le(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LE_OS); }
+  static v gt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GT_OS); }
+  static v ge(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GE_OS); }
+  static v unord(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_UNORD_Q); }
+  static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
+  static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
+  // Toward zero, for lanes within the 32-bit range.
+  static v truncate(v x) { return _mm256_cvtepi32_ps(_mm256_cvttps_epi32(x)); }
+  static v load(const float* p) { return _mm256_loadu_ps(p); }
+  static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
+  // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.
+  static void transpose(v x[8]) {
+    v t[8], q[8];
+    for (int k = 0; k < 8; k += 2) {
+      t[k] = _mm256_unpacklo_ps(x[k], x[k + 1]);
+      t[k + 1] = _mm256_unpackhi_ps(x[k], x[k + 1]);
+    }
+    for (int k = 0; k < 8; k += 4) {
+      q[k] = _mm256_shuffle_ps(t[k], t[k + 2], 0x44);
+      q[k + 1] = _mm256_shuffle_ps(t[k], t[k + 2], 0xEE);
+      q[k + 2] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0x44);
+      q[k + 3] = _mm256_shuffle_ps(t[k + 1], t[k + 3], 0xEE);
+    }
+    for (int k = 0; k < 4; ++k) {
+      x[k] = _mm256_permute2f128_ps(q[k], q[k + 4], 0x20);
+      x[k + 4] = _mm256_permute2f128_ps(q[k], q[k + 4], 0x31);
+    }
+  }
+};
+using V = avx_vectors;
+
+}  // namespace
+
+#include "dsp/lane_kernels.h"
+
+void WIDE_NAME(resonator_process_lanes)(const resonator_job* jobs, int count, int n) {
+  run_lanes<resonator_lanes>(jobs, count, n);
+}
+void WIDE_NAME(biquad_process_lanes)(const biquad_job* jobs, int count, int n) {
+  run_lanes<biquad_lanes>(jobs, count, n);
+}
+void WIDE_NAME(band_filter_process_lanes)(const band_filter_job* jobs, int count, int n) {
+  run_lanes<band_filter_lanes>(jobs, count, n);
+}
+void WIDE_NAME(biquad_df2_process_lanes)(const biquad_df2_job* jobs, int count, int n) {
+  run_lanes<biquad_df2_lanes>(jobs, count, n);
+}
+void WIDE_NAME(one_pole_process_lanes)(const one_pole_job* jobs, int count, int n) {
+  run_lanes<one_pole_lanes>(jobs, count, n);
+}
+void WIDE_NAME(biquad_chain_process_lanes)(const biquad_chain_job* jobs, int count, int n) {
+  run_chains(jobs, count, n);
+}
+void WIDE_NAME(sine_osc_process_lanes)(const sine_osc_job* jobs, int count, int n) {
+  run_oscillator_lanes(jobs, count, n);
+}
+void WIDE_NAME(ramp_osc_process_lanes)(const ramp_osc_job* jobs, int count, int n) {
+  run_ramp_lanes(jobs, count, n);
+}
+void WIDE_NAME(section_band_process_lanes)(const section_band_job* jobs, int count, int n) {
+  run_section_band_lanes(jobs, count, n);
+}
+void WIDE_NAME(biquad_df2_one_pole_process_lanes)(const biquad_df2_one_pole_job* chains,
+                                            int chain_count, const one_pole_job* poles,
+                                            int pole_count, int n) {
+  run_df2_one_pole(chains, chain_count, poles, pole_count, n);
+}
+bool WIDE_NAME(resonator_pass_of_three)(const resonator_biquad_job* chains, int chain_count,
+                                  const resonator_job* resonators, int resonator_count,
+                                  const biquad_chain_job* biquads, int biquad_count, int n) {
+  return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
+                                     biquad_count, n);
+}
