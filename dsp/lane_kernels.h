@@ -497,6 +497,56 @@ void run_section_band_lanes(const section_band_job* jobs, int count, int n) {
   for (int i = 0; i < count; i += W) run_section_band(jobs + i, count - i < W ? count - i : W, n);
 }
 
+// --- Control chains --------------------------------------------------------
+
+// Up to W control chains, one per lane; lanes without a pre-section or of the
+// other kind select their value past the step they skip.
+void run_control_chain(const control_chain_job* jobs, int count, int n) {
+  biquad_df2 idle[W] = {};
+  biquad_df2_job pre[W] = {}, post[W] = {};
+  one_pole_job smooth[W] = {};
+  for (int k = 0; k < count; ++k) {
+    pre[k] = {jobs[k].pre ? jobs[k].pre : &idle[k], jobs[k].control};
+    smooth[k] = {jobs[k].smooth, jobs[k].control};
+    post[k] = {jobs[k].post, jobs[k].block};
+  }
+  biquad_df2_lanes a, d;
+  one_pole_lanes p;
+  a.load(pre, count);
+  p.load(smooth, count);
+  d.load(post, count);
+  lane_io control(smooth, count), block(post, count);
+  auto mask = [&](bool (*on)(const control_chain_job&)) {
+    return V::gt(V::make([&](int k) { return k < count && on(jobs[k]) ? 1.0f : 0.0f; }),
+                 V::splat(0.0f));
+  };
+  const vec has_pre = mask([](const control_chain_job& j) { return j.pre != nullptr; });
+  const vec product = mask([](const control_chain_job& j) { return j.product; });
+  const vec scale = V::make([&](int k) { return k < count ? jobs[k].scale : 0.0f; });
+  const vec offset = V::make([&](int k) { return k < count ? jobs[k].offset : 0.0f; });
+  for (int i = 0; i < n; i += W) {
+    vec c[W], x[W];
+    control.load(i, c);
+    block.load(i, x);
+    for (int j = 0; j < W; ++j) {
+      const vec filtered = a.step(c[j]);
+      const vec m = p.step(V::or_(V::and_(has_pre, filtered), V::andnot(has_pre, c[j])));
+      c[j] = mul(m, scale);
+      const vec driven = add(c[j], offset), modulated = mul(m, x[j]);
+      x[j] = d.step(V::or_(V::and_(product, modulated), V::andnot(product, driven)));
+    }
+    control.store(i, c);
+    block.store(i, x);
+  }
+  a.save(pre, count);
+  p.save(smooth, count);
+  d.save(post, count);
+}
+
+void run_control_chain_lanes(const control_chain_job* jobs, int count, int n) {
+  for (int i = 0; i < count; i += W) run_control_chain(jobs + i, count - i < W ? count - i : W, n);
+}
+
 // --- Ramp oscillators -----------------------------------------------------
 
 // Up to W ramps, one per lane: out = phase; phase += increment; a phase

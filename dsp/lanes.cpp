@@ -118,6 +118,11 @@ void section_band_process_lanes(const section_band_job* jobs, int count, int n) 
   run_section_band_lanes(jobs, count, n);
 }
 
+void control_chain_process_lanes(const control_chain_job* jobs, int count, int n) {
+  if (use_wide(count, n)) return WIDE(control_chain_process_lanes)(jobs, count, n);
+  run_control_chain_lanes(jobs, count, n);
+}
+
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   if (use_wide(count, n)) return WIDE(ramp_osc_process_lanes)(jobs, count, n);
   run_ramp_lanes(jobs, count, n);
@@ -164,6 +169,19 @@ void section_band_process_lanes(const section_band_job* jobs, int count, int n) 
       band_filter_process(j.band, x, len);
       for (int i = 0; i < len; ++i) j.block[start + i] = x[i];
     }
+  }
+}
+void control_chain_process_lanes(const control_chain_job* jobs, int count, int n) {
+  for (int k = 0; k < count; ++k) {
+    const control_chain_job& j = jobs[k];
+    if (j.pre) biquad_df2_process(j.pre, j.control, n);
+    one_pole_process(j.smooth, j.control, n);
+    for (int i = 0; i < n; ++i) {
+      const float m = j.control[i];
+      j.control[i] = m * j.scale;
+      j.block[i] = j.product ? m * j.block[i] : j.control[i] + j.offset;
+    }
+    biquad_df2_process(j.post, j.block, n);
   }
 }
 bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,

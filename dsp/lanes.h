@@ -71,6 +71,22 @@ struct section_band_job {
   float* block;
 };
 
+// A smoothed control signal driving a DF2 section, per sample: `control`
+// runs through `pre` (a DF2 section; null: none), then `smooth`; the smoothed
+// value times `scale` is written back to `control`. A product job then feeds
+// the smoothed value times block[i] to `post`; an offset job feeds the scaled
+// value plus `offset`. `post` writes `block`.
+struct control_chain_job {
+  biquad_df2* pre;
+  one_pole* smooth;
+  float* control;
+  float scale;
+  float offset;
+  bool product;
+  biquad_df2* post;
+  float* block;
+};
+
 struct ramp_osc_job {
   ramp_osc* o;
   float* block;  // ramp values out
@@ -105,6 +121,8 @@ bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count
 // The section, gate and band filter of each job in one pass (any number of
 // jobs); the section's and the gate's outputs are not stored.
 void section_band_process_lanes(const section_band_job* jobs, int count, int n);
+// The control chains of the jobs in one pass (any number of jobs).
+void control_chain_process_lanes(const control_chain_job* jobs, int count, int n);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

@@ -18,6 +18,7 @@
   X(void, sine_osc_process_lanes, (const sine_osc_job* jobs, int count, int n))                \
   X(void, ramp_osc_process_lanes, (const ramp_osc_job* jobs, int count, int n))                \
   X(void, section_band_process_lanes, (const section_band_job* jobs, int count, int n))        \
+  X(void, control_chain_process_lanes, (const control_chain_job* jobs, int count, int n))      \
   X(bool, resonator_pass_of_three,                                                             \
     (const resonator_biquad_job* chains, int chain_count, const resonator_job* resonators,     \
      int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n))           \

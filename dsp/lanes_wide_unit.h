@@ -91,6 +91,9 @@ void WIDE_NAME(sine_osc_process_lanes)(const sine_osc_job* jobs, int count, int 
 void WIDE_NAME(ramp_osc_process_lanes)(const ramp_osc_job* jobs, int count, int n) {
   run_ramp_lanes(jobs, count, n);
 }
+void WIDE_NAME(control_chain_process_lanes)(const control_chain_job* jobs, int count, int n) {
+  run_control_chain_lanes(jobs, count, n);
+}
 void WIDE_NAME(section_band_process_lanes)(const section_band_job* jobs, int count, int n) {
   run_section_band_lanes(jobs, count, n);
 }

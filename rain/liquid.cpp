@@ -9,7 +9,6 @@ namespace {
 using simd::f4;
 
 constexpr float DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
-constexpr float CARRIER_HZ = 30.0f;
 
 }  // namespace
 
@@ -46,19 +45,9 @@ void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
 }
 
 // The steps below are each one pass over the block: per sample the operations
-// of the block operations they stand for (block_scale, block_offset_to,
-// block_multiply, block_max, block_offset, block_multiply_to), in their order
-// and with their operand order, so every value is bit for bit the same.
-
-void pluvessa_liquid_carrier(float* trigger, float* out) {
-  // Carrier frequency: 30 Hz wobbled by four times the jitter.
-  const f4 four = simd::splat(4.0f), carrier = simd::splat(CARRIER_HZ);
-  for (int i = 0; i < SUB_BLOCK; i += 4) {
-    const f4 t = simd::load(trigger + i) * four;
-    simd::store(trigger + i, t);
-    simd::store(out + i, t + carrier);
-  }
-}
+// of the block operations they stand for (block_multiply, block_max,
+// block_offset, and the scale, offset and exponential of the tone), in their
+// order and with their operand order, so every value is bit for bit the same.
 
 void pluvessa_liquid_pulses(float* trigger, const float* out) {
   // Squared jitter times the carrier, above the threshold.

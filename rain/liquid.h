@@ -41,19 +41,21 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // oscillators of the four instances side by side. The jitter lives in the
 // trigger block, the carrier in out and the tone in its own block until the
 // gate puts it in out: prepare draws the scaled jitter noise; the engine runs
-// the jitter band pass and low pass; carrier forms the carrier frequency in
-// out; the engine runs the sweep ramps into tone (no random draw: their
-// place in the order is free); tone_frequency turns the ramp into the tone
-// frequency; the engine runs the carrier smoother, then the carrier and tone
-// oscillators in one pass; pulses keeps the squared jitter
-// times the carrier above the threshold; the engine runs the colour high
-// pass on the trigger, the gate (the high pass's output times
-// LIQUID_GATE_GAIN, the tone times that) and the band filter into out, in one
-// lane pass; finish applies the level.
+// the control chain (the jitter band pass and low pass, the jitter times
+// LIQUID_JITTER_SCALE back into the trigger, plus LIQUID_CARRIER_HZ into out,
+// the carrier smoother over out); the engine runs the sweep ramps into tone
+// (no random draw: their place in the order is free); tone_frequency turns
+// the ramp into the tone frequency; the engine runs the carrier and tone
+// oscillators in one pass; pulses keeps the squared jitter times the carrier
+// above the threshold; the engine runs the colour high pass on the trigger,
+// the gate (the high pass's output times LIQUID_GATE_GAIN, the tone times
+// that) and the band filter into out, in one lane pass; finish applies the
+// level.
+inline constexpr float LIQUID_JITTER_SCALE = 4.0f;
+inline constexpr float LIQUID_CARRIER_HZ = 30.0f;
 inline constexpr float LIQUID_GATE_GAIN = 1.9f;
 
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
-void pluvessa_liquid_carrier(float* trigger, float* out);
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

@@ -115,12 +115,11 @@ struct pluvessa_traits {
     float* const* b = e->buffer_table;
     auto out_of = [b](int v) { return const_cast<float*>(voice_output_of(b, v)); };
     auto trigger_of = [b](int v) { return b[RB_LIQUID + 2 * (v - RV_LIQUID)]; };
-    lane_batch<biquad_df2_job, biquad_df2_process_lanes, FILTER_JOBS> smoothers_body;
-    // The liquid jitter chains (band pass, then low pass) share a pass with
-    // the rumble's modulator smoothers.
-    biquad_df2_one_pole_job jitter[4];
-    one_pole_job smoothers[2];
-    int jitter_count = 0, smoother_count = 0;
+    // The control chains in one pass: the drops' jitter (band pass, low
+    // pass, scaled into the trigger, plus the carrier's 30 Hz, smoothed into
+    // the carrier frequency) and the rumble's modulator (smoothed, times the
+    // noise, through the body filter).
+    lane_batch<control_chain_job, control_chain_process_lanes, FILTER_JOBS> controls;
     lane_batch<sine_osc_job, sine_osc_process_lanes, OSCILLATOR_JOBS> oscillators;
     lane_batch<biquad_job, biquad_process_lanes, FILTER_JOBS> sections;
     // Each voice's last section and its band filter (with the drops' gate
@@ -138,8 +137,7 @@ struct pluvessa_traits {
         rumble_voice& x = e->rumble[i];
         float* mod = b[RB_RUMBLE_MODULATOR + i];
         pluvessa_rumble_prepare(x, e->rumble_p, fs, strength, out, mod);
-        smoothers[smoother_count++] = {&x.smoother, mod};
-        smoothers_body.add({&x.body, out});
+        controls.add({nullptr, &x.smoother, mod, 1.0f, 0.0f, true, &x.body, out});
         bands.add({&x.notch, &x.cut, out, nullptr, 1.0f, out});
       } else if (v < RV_LIQUID) {
         shower_voice& x = e->shower[v - RV_SHOWER];
@@ -150,21 +148,13 @@ struct pluvessa_traits {
         liquid_voice& x = e->liquid[i];
         float* trig = trigger_of(v);
         pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
-        jitter[jitter_count++] = {&x.jitter_bandpass, &x.jitter_lowpass, trig};
-        smoothers_body.add({&x.carrier_smoother, out});
+        controls.add({&x.jitter_bandpass, &x.jitter_lowpass, trig, LIQUID_JITTER_SCALE,
+                      LIQUID_CARRIER_HZ, false, &x.carrier_smoother, out});
         bands.add({&x.colour_highpass, &x.cut, trig, b[RB_TONE + i], LIQUID_GATE_GAIN, out});
       }
     }
 
-    biquad_df2_one_pole_process_lanes(jitter, jitter_count, smoothers, smoother_count, SUB_BLOCK);
-    for (int s = 0; s < lay.num_sources; ++s) {
-      const int v = lay.voices[s];
-      if (v >= RV_RUMBLE && v < RV_SHOWER)
-        pluvessa_rumble_modulate(out_of(v), b[RB_RUMBLE_MODULATOR + v - RV_RUMBLE]);
-      else if (v >= RV_LIQUID)
-        pluvessa_liquid_carrier(trigger_of(v), out_of(v));
-    }
-    smoothers_body.run(SUB_BLOCK);
+    controls.run(SUB_BLOCK);
     // Carriers and tones in one pass: eight independent phase chains.
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];

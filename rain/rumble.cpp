@@ -55,10 +55,6 @@ void pluvessa_rumble_prepare(rumble_voice& v, const rumble_params& p, float fs, 
   noise_white_process(modulator, SUB_BLOCK);
 }
 
-void pluvessa_rumble_modulate(float* out, const float* modulator) {
-  block_multiply(modulator, out, SUB_BLOCK);
-}
-
 void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out) {
   gain_ramp_apply(&v.ramp, ld(p.level), out, SUB_BLOCK);
 }

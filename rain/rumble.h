@@ -38,10 +38,9 @@ void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs);
 // One sub-block in steps, so that the engine can run the filters of several
 // voices side by side: prepare sets this sub-block's smoother and draws the
 // carrier noise into out, then the modulator noise into modulator; the engine
-// runs the smoother over modulator; modulate multiplies out by it; the engine
-// runs the body band pass, the notch and the band filter over out; finish
+// runs the control chain (the smoother over modulator, out times it, the body
+// band pass over out), then the notch and the band filter over out; finish
 // applies the level.
 void pluvessa_rumble_prepare(rumble_voice& v, const rumble_params& p, float fs, float strength,
                              float* out, float* modulator);
-void pluvessa_rumble_modulate(float* out, const float* modulator);
 void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out);

@@ -1241,6 +1241,66 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
   wide_vectors_allow(true);
 }
 
+// The control-chain pass against the scalar steps: jobs with and without a
+// pre-section, of the offset and the product kind, mixed, over one to
+// sixteen jobs at every kernel level; the control block as written back and
+// every record's state included.
+TEST(Filters, ControlChainsEqualScalarSteps) {
+  dsp_test::test_noise rnd(99u);
+  for (const vector_level level : dsp_test::vector_levels())
+    for (const int count : {1, 2, 4, 6, 8, 11, 16}) {
+      SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count));
+      vector_level_select(level);
+      float lane_control[16][64], lane_block[16][64], scalar_control[16][64], scalar_block[16][64];
+      biquad_df2 pre_l[16], pre_s[16], post_l[16], post_s[16];
+      one_pole pole_l[16], pole_s[16];
+      control_chain_job jobs[16];
+      for (int k = 0; k < 16; ++k) {
+        biquad_df2_init(&pre_l[k]);
+        biquad_df2_design_q(&pre_l[k], FILTER_BANDPASS_GAIN, 1.0f, 40.0f + 10.0f * k, 0.4f,
+                            48000.0f);
+        biquad_df2_init(&post_l[k]);
+        biquad_df2_design_bw(&post_l[k], FILTER_LOWPASS, 1.0f, 3.0f + k, 1.0f, 48000.0f);
+        one_pole_init(&pole_l[k]);
+        one_pole_design(&pole_l[k], 0, 300.0f + 40.0f * k, 48000.0f);
+        pre_s[k] = pre_l[k];
+        post_s[k] = post_l[k];
+        pole_s[k] = pole_l[k];
+      }
+      for (int round = 0; round < 3; ++round) {
+        for (int k = 0; k < 16; ++k)
+          for (int i = 0; i < 64; ++i) {
+            lane_control[k][i] = scalar_control[k][i] = rnd();
+            lane_block[k][i] = scalar_block[k][i] = rnd();
+          }
+        for (int k = 0; k < count; ++k) {
+          const bool with_pre = k % 3 != 1, product = k % 2 == 1;
+          jobs[k] = {with_pre ? &pre_l[k] : nullptr, &pole_l[k], lane_control[k],
+                     product ? 1.0f : 4.0f, product ? 0.0f : 30.0f, product, &post_l[k],
+                     lane_block[k]};
+          if (with_pre) biquad_df2_process(&pre_s[k], scalar_control[k], 64);
+          one_pole_process(&pole_s[k], scalar_control[k], 64);
+          for (int i = 0; i < 64; ++i) {
+            const float m = scalar_control[k][i];
+            scalar_control[k][i] = m * jobs[k].scale;
+            scalar_block[k][i] =
+                product ? m * scalar_block[k][i] : scalar_control[k][i] + jobs[k].offset;
+          }
+          biquad_df2_process(&post_s[k], scalar_block[k], 64);
+        }
+        control_chain_process_lanes(jobs, count, 64);
+        ASSERT_EQ(0, std::memcmp(lane_control, scalar_control, sizeof lane_control)) << round;
+        ASSERT_EQ(0, std::memcmp(lane_block, scalar_block, sizeof lane_block)) << round;
+        for (int k = 0; k < count; ++k) {
+          ASSERT_EQ(0, std::memcmp(&pre_l[k], &pre_s[k], sizeof pre_l[k])) << k;
+          ASSERT_EQ(0, std::memcmp(&pole_l[k], &pole_s[k], sizeof pole_l[k])) << k;
+          ASSERT_EQ(0, std::memcmp(&post_l[k], &post_s[k], sizeof post_l[k])) << k;
+        }
+      }
+    }
+  wide_vectors_allow(true);
+}
+
 // The pass of three groups (resonator-then-biquad chains, lone resonators,
 // biquad chains of one length) against the scalar processors, for group
 // sizes from empty to full at either width; too many jobs or mixed chain
