@@ -216,3 +216,39 @@ LANE_CASE("Biquad", biquad_job, biquad, biquad_process_lanes, design_biquad);
 LANE_CASE("BandFilter", band_filter_job, band_filter, band_filter_process_lanes, design_band);
 LANE_CASE("BiquadDF2", biquad_df2_job, biquad_df2, biquad_df2_process_lanes, design_df2);
 LANE_CASE("OnePole", one_pole_job, one_pole, one_pole_process_lanes, design_one_pole);
+
+namespace {
+
+// The drop oscillators of a stereo rain: four slow carriers (about 30 Hz)
+// and four tones above the sample rate (their increments need the fold), one
+// pass at kernel level `wide`. The frequency blocks are refilled each round
+// (the pass writes its sines over them); ns_per_sample is per
+// oscillator-sample and includes the refill.
+void BM_DropOscillators(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  sine_osc oscs[8];
+  alignas(64) float blocks[8][N];
+  float freq[8][N];
+  for (int k = 0; k < 8; ++k) {
+    sine_osc_init(&oscs[k], 48000.0f);
+    for (int i = 0; i < N; ++i)
+      freq[k][i] = k < 4 ? 30.0f + 0.01f * static_cast<float>(i + k)
+                         : 52000.0f + 80.0f * static_cast<float>(i + 8 * k);
+  }
+  sine_osc_job jobs[8];
+  for (int k = 0; k < 8; ++k) jobs[k] = {&oscs[k], blocks[k]};
+  for (auto _ : state) {
+    std::memcpy(blocks, freq, sizeof blocks);
+    sine_osc_process_lanes(jobs, 8, N);
+    benchmark::DoNotOptimize(blocks);
+    benchmark::ClobberMemory();
+  }
+  wide_vectors_allow(true);
+  state.counters["ns_per_sample"] = benchmark::Counter(
+      static_cast<double>(N) * 8,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(BM_DropOscillators)->ArgName("wide")->DenseRange(0, 2);

@@ -598,16 +598,14 @@ inline float advance_phase(float phase, float inc) {
 LANE_INLINE vec abs_of(vec x) { return V::and_(x, V::abs_mask()); }
 
 // Folds increments modulo 2 pi keeping their sign, lane by lane, as the
-// scalar oscillator does.
+// scalar oscillator does: x - (sign(x) m) 2 pi with m = floor(|x| / 2 pi).
+// sign(x) m is m with x's sign bit where x < 0 (the scalar product gives
+// +0 for x = -0 and NaN for NaN, as this does).
 LANE_INLINE vec fold_increments(vec x) {
-  const vec two_pi = V::splat(6.2831855f), zero = V::splat(0.0f), one = V::splat(1.0f);
-  const vec exact = V::splat(8388608.0f);  // from 2^23 on, a float is a whole number
-  const vec q = V::div(abs_of(x), two_pi);
-  const vec small = V::lt(q, exact);
-  const vec t = V::truncate(V::and_(q, small));
-  const vec m = V::or_(V::and_(small, t), V::andnot(small, q));
-  const vec sign = sub(V::and_(V::gt(x, zero), one), V::and_(V::lt(x, zero), one));
-  return sub(x, mul(mul(sign, m), two_pi));
+  const vec two_pi = V::splat(6.2831855f), zero = V::splat(0.0f);
+  const vec m = V::round_toward_zero(V::div(abs_of(x), two_pi));
+  const vec signed_m = V::xor_(m, V::and_(V::lt(x, zero), V::splat(-0.0f)));
+  return sub(x, mul(signed_m, two_pi));
 }
 
 LANE_INLINE vec parabolic_sine(vec x) {

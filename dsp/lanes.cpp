@@ -35,8 +35,14 @@ struct sse_vectors {
   static v unord(v a, v b) { return _mm_cmpunord_ps(a, b); }
   static bool any(v mask) { return _mm_movemask_ps(mask) != 0; }
   static v abs_mask() { return _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)); }
-  // Toward zero, for lanes within the 32-bit range.
-  static v truncate(v x) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(x)); }
+  static v xor_(v a, v b) { return _mm_xor_ps(a, b); }
+  // Toward zero, for any float (from 2^23 on, NaN and infinities: x itself).
+  static v round_toward_zero(v x) {
+    const v small = _mm_cmplt_ps(abs_(x), _mm_set1_ps(8388608.0f));
+    const v t = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_and_ps(x, small)));
+    return _mm_or_ps(_mm_and_ps(small, t), _mm_andnot_ps(small, x));
+  }
+  static v abs_(v x) { return _mm_and_ps(x, abs_mask()); }
   static v load(const float* p) { return _mm_loadu_ps(p); }
   static void store(float* p, v x) { _mm_storeu_ps(p, x); }
   static void transpose(v x[4]) { _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]); }

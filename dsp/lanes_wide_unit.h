@@ -38,8 +38,11 @@ struct avx_vectors {
   static v unord(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_UNORD_Q); }
   static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
   static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
-  // Toward zero, for lanes within the 32-bit range.
-  static v truncate(v x) { return _mm256_cvtepi32_ps(_mm256_cvttps_epi32(x)); }
+  static v xor_(v a, v b) { return _mm256_xor_ps(a, b); }
+  // Toward zero, for any float (from 2^23 on, NaN and infinities: x itself).
+  static v round_toward_zero(v x) {
+    return _mm256_round_ps(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  }
   static v load(const float* p) { return _mm256_loadu_ps(p); }
   static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
   // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.

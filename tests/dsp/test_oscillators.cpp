@@ -262,8 +262,8 @@ TEST(Oscillators, SineLanesEqualScalar) {
       // This one folds to 8 radians per sample at 48 kHz: the phase runs away.
       case 6:
         return r > 0.9f ? 1e30f : (r > 0.0f ? 8.0532e11f : 1e12f * (0.5f + 0.5f * r));
-      case 7:
-        return r > 0.95f ? INFINITY : (r < -0.95f ? NAN : 100.0f);
+      case 7:  // -0 keeps its sign through the fold
+        return r > 0.95f ? INFINITY : (r < -0.95f ? NAN : (std::fabs(r) < 0.3f ? -0.0f : 100.0f));
       default:
         return rate_hz * r;
     }
