@@ -771,4 +771,47 @@ void run_oscillator_lanes(const sine_osc_job* jobs, int count, int n) {
     run_oscillators<1>(jobs, count, n);
 }
 
+// The entry points of this build of every kernel.
+void kernel_resonator_process_lanes(const resonator_job* jobs, int count, int n) {
+  run_lanes<resonator_lanes>(jobs, count, n);
+}
+void kernel_biquad_process_lanes(const biquad_job* jobs, int count, int n) {
+  run_lanes<biquad_lanes>(jobs, count, n);
+}
+void kernel_band_filter_process_lanes(const band_filter_job* jobs, int count, int n) {
+  run_lanes<band_filter_lanes>(jobs, count, n);
+}
+void kernel_biquad_df2_process_lanes(const biquad_df2_job* jobs, int count, int n) {
+  run_lanes<biquad_df2_lanes>(jobs, count, n);
+}
+void kernel_one_pole_process_lanes(const one_pole_job* jobs, int count, int n) {
+  run_lanes<one_pole_lanes>(jobs, count, n);
+}
+void kernel_biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) {
+  run_chains(jobs, count, n);
+}
+void kernel_sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
+  run_oscillator_lanes(jobs, count, n);
+}
+void kernel_ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
+  run_ramp_lanes(jobs, count, n);
+}
+void kernel_section_band_process_lanes(const section_band_job* jobs, int count, int n) {
+  run_section_band_lanes(jobs, count, n);
+}
+void kernel_control_chain_process_lanes(const control_chain_job* jobs, int count, int n) {
+  run_control_chain_lanes(jobs, count, n);
+}
+bool kernel_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
+                                    const resonator_job* resonators, int resonator_count,
+                                    const biquad_chain_job* biquads, int biquad_count, int n) {
+  return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
+                                     biquad_count, n);
+}
+void kernel_biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains,
+                                              int chain_count, const one_pole_job* poles,
+                                              int pole_count, int n) {
+  run_df2_one_pole(chains, chain_count, poles, pole_count, n);
+}
+
 }  // namespace

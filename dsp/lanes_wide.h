@@ -1,44 +1,61 @@
 #pragma once
-// The eight-lane builds of the lane kernels: one for AVX (`_avx`), one for
-// AVX-512 (`_avx512`, same vectors with thirty-two registers), each compiled
-// in its own unit for its instruction set and called only where the
-// processor has it (the four-lane kernels decide). Block lengths: multiples
-// of 8.
+// The builds of the lane kernels beyond the baseline: eight lanes for AVX
+// (`_avx`); eight lanes (`_avx512`) and four (`_avx512_4`) for AVX-512 (the
+// same vectors with thirty-two registers). Each instruction set's builds are
+// compiled in a unit of their own and called only where the processor has it
+// (the baseline entry points decide). Block lengths: multiples of 8 for
+// eight lanes, of 4 for four.
 
 #include "dsp/lanes.h"
 
-// Every kernel with an eight-lane build: X(return type, name, parameters).
-#define OSTRELLE_WIDE_LANE_KERNELS(X)                                                          \
-  X(void, resonator_process_lanes, (const resonator_job* jobs, int count, int n))              \
-  X(void, biquad_process_lanes, (const biquad_job* jobs, int count, int n))                    \
-  X(void, band_filter_process_lanes, (const band_filter_job* jobs, int count, int n))          \
-  X(void, biquad_df2_process_lanes, (const biquad_df2_job* jobs, int count, int n))            \
-  X(void, one_pole_process_lanes, (const one_pole_job* jobs, int count, int n))                \
-  X(void, biquad_chain_process_lanes, (const biquad_chain_job* jobs, int count, int n))        \
-  X(void, sine_osc_process_lanes, (const sine_osc_job* jobs, int count, int n))                \
-  X(void, ramp_osc_process_lanes, (const ramp_osc_job* jobs, int count, int n))                \
-  X(void, section_band_process_lanes, (const section_band_job* jobs, int count, int n))        \
-  X(void, control_chain_process_lanes, (const control_chain_job* jobs, int count, int n))      \
+// Every lane kernel: X(return type, name, parameters, arguments).
+#define OSTRELLE_LANE_KERNELS(X)                                                               \
+  X(void, resonator_process_lanes, (const resonator_job* jobs, int count, int n),              \
+    (jobs, count, n))                                                                          \
+  X(void, biquad_process_lanes, (const biquad_job* jobs, int count, int n), (jobs, count, n))  \
+  X(void, band_filter_process_lanes, (const band_filter_job* jobs, int count, int n),          \
+    (jobs, count, n))                                                                          \
+  X(void, biquad_df2_process_lanes, (const biquad_df2_job* jobs, int count, int n),            \
+    (jobs, count, n))                                                                          \
+  X(void, one_pole_process_lanes, (const one_pole_job* jobs, int count, int n),                \
+    (jobs, count, n))                                                                          \
+  X(void, biquad_chain_process_lanes, (const biquad_chain_job* jobs, int count, int n),        \
+    (jobs, count, n))                                                                          \
+  X(void, sine_osc_process_lanes, (const sine_osc_job* jobs, int count, int n),                \
+    (jobs, count, n))                                                                          \
+  X(void, ramp_osc_process_lanes, (const ramp_osc_job* jobs, int count, int n),                \
+    (jobs, count, n))                                                                          \
+  X(void, section_band_process_lanes, (const section_band_job* jobs, int count, int n),        \
+    (jobs, count, n))                                                                          \
+  X(void, control_chain_process_lanes, (const control_chain_job* jobs, int count, int n),      \
+    (jobs, count, n))                                                                          \
   X(bool, resonator_pass_of_three,                                                             \
     (const resonator_biquad_job* chains, int chain_count, const resonator_job* resonators,     \
-     int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n))           \
+     int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n),           \
+    (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n))              \
   X(void, biquad_df2_one_pole_process_lanes,                                                   \
     (const biquad_df2_one_pole_job* chains, int chain_count, const one_pole_job* poles,        \
-     int pole_count, int n))
+     int pole_count, int n),                                                                   \
+    (chains, chain_count, poles, pole_count, n))
 
+// Builds: `_avx` (eight lanes, AVX), `_avx512` (eight lanes) and `_avx512_4`
+// (four lanes), both AVX-512.
 #if defined(OSTRELLE_WIDE_VECTORS)
-#define OSTRELLE_DECLARE_WIDE(R, f, params) \
-  R f##_avx params;                         \
-  R f##_avx512 params;
+#define OSTRELLE_DECLARE_WIDE(R, f, params, args) \
+  R f##_avx params;                               \
+  R f##_avx512 params;                            \
+  R f##_avx512_4 params;
 #else
 // Never called: without the eight-lane units the dispatch always says no.
-#define OSTRELLE_DECLARE_WIDE(R, f, params)       \
+#define OSTRELLE_DECLARE_WIDE(R, f, params, args) \
   template <class... A>                           \
   inline R f##_avx(A...) { return R(); }          \
   template <class... A>                           \
-  inline R f##_avx512(A...) { return R(); }
+  inline R f##_avx512(A...) { return R(); }       \
+  template <class... A>                           \
+  inline R f##_avx512_4(A...) { return R(); }
 #endif
 
-OSTRELLE_WIDE_LANE_KERNELS(OSTRELLE_DECLARE_WIDE)
+OSTRELLE_LANE_KERNELS(OSTRELLE_DECLARE_WIDE)
 
 #undef OSTRELLE_DECLARE_WIDE

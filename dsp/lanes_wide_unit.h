@@ -11,9 +11,10 @@
 
 #include <immintrin.h>
 
+#include "dsp/lanes_sse.h"
 #include "dsp/lanes_wide.h"
 
-namespace {
+namespace eight {
 
 struct avx_vectors {
   using v = __m256;
@@ -66,48 +67,25 @@ struct avx_vectors {
 };
 using V = avx_vectors;
 
-}  // namespace
-
 #include "dsp/lane_kernels.h"
 
-void WIDE_NAME(resonator_process_lanes)(const resonator_job* jobs, int count, int n) {
-  run_lanes<resonator_lanes>(jobs, count, n);
-}
-void WIDE_NAME(biquad_process_lanes)(const biquad_job* jobs, int count, int n) {
-  run_lanes<biquad_lanes>(jobs, count, n);
-}
-void WIDE_NAME(band_filter_process_lanes)(const band_filter_job* jobs, int count, int n) {
-  run_lanes<band_filter_lanes>(jobs, count, n);
-}
-void WIDE_NAME(biquad_df2_process_lanes)(const biquad_df2_job* jobs, int count, int n) {
-  run_lanes<biquad_df2_lanes>(jobs, count, n);
-}
-void WIDE_NAME(one_pole_process_lanes)(const one_pole_job* jobs, int count, int n) {
-  run_lanes<one_pole_lanes>(jobs, count, n);
-}
-void WIDE_NAME(biquad_chain_process_lanes)(const biquad_chain_job* jobs, int count, int n) {
-  run_chains(jobs, count, n);
-}
-void WIDE_NAME(sine_osc_process_lanes)(const sine_osc_job* jobs, int count, int n) {
-  run_oscillator_lanes(jobs, count, n);
-}
-void WIDE_NAME(ramp_osc_process_lanes)(const ramp_osc_job* jobs, int count, int n) {
-  run_ramp_lanes(jobs, count, n);
-}
-void WIDE_NAME(control_chain_process_lanes)(const control_chain_job* jobs, int count, int n) {
-  run_control_chain_lanes(jobs, count, n);
-}
-void WIDE_NAME(section_band_process_lanes)(const section_band_job* jobs, int count, int n) {
-  run_section_band_lanes(jobs, count, n);
-}
-void WIDE_NAME(biquad_df2_one_pole_process_lanes)(const biquad_df2_one_pole_job* chains,
-                                            int chain_count, const one_pole_job* poles,
-                                            int pole_count, int n) {
-  run_df2_one_pole(chains, chain_count, poles, pole_count, n);
-}
-bool WIDE_NAME(resonator_pass_of_three)(const resonator_biquad_job* chains, int chain_count,
-                                  const resonator_job* resonators, int resonator_count,
-                                  const biquad_chain_job* biquads, int biquad_count, int n) {
-  return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
-                                     biquad_count, n);
-}
+}  // namespace eight
+
+#define OSTRELLE_DEFINE_WIDE(R, f, params, args) \
+  R WIDE_NAME(f) params { return eight::kernel_##f args; }
+OSTRELLE_LANE_KERNELS(OSTRELLE_DEFINE_WIDE)
+#undef OSTRELLE_DEFINE_WIDE
+
+// A unit that also builds the four-lane kernels for its instruction set
+// defines NARROW_NAME(f).
+#if defined(NARROW_NAME)
+namespace four {
+using V = sse_vectors;
+#include "dsp/lane_kernels.h"
+}  // namespace four
+
+#define OSTRELLE_DEFINE_NARROW(R, f, params, args) \
+  R NARROW_NAME(f) params { return four::kernel_##f args; }
+OSTRELLE_LANE_KERNELS(OSTRELLE_DEFINE_NARROW)
+#undef OSTRELLE_DEFINE_NARROW
+#endif
