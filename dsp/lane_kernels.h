@@ -476,8 +476,8 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
     tone.stride[k] = gated ? 1 : 0;
   }
   const vec gain = V::make([&](int k) { return k < count && jobs[k].tone ? jobs[k].gain : 1.0f; });
-  const vec gate =
-      V::gt(V::make([&](int k) { return k < count && jobs[k].tone ? 1.0f : 0.0f; }), V::splat(0.0f));
+  const vec gate = V::gt(V::make([&](int k) { return k < count && jobs[k].tone ? 1.0f : 0.0f; }),
+                         V::splat(0.0f));
   for (int i = 0; i < n; i += W) {
     vec x[W], t[W];
     in.load(i, x);

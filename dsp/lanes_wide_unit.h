@@ -19,35 +19,35 @@ namespace eight {
 struct avx_vectors {
   using v = __m256;
   static constexpr int W = 8;
-  static v add(v a, v b) { return _mm256_add_ps(a, b); }
-  static v sub(v a, v b) { return _mm256_sub_ps(a, b); }
-  static v mul(v a, v b) { return _mm256_mul_ps(a, b); }
+  VECTOR_INLINE static v add(v a, v b) { return _mm256_add_ps(a, b); }
+  VECTOR_INLINE static v sub(v a, v b) { return _mm256_sub_ps(a, b); }
+  VECTOR_INLINE static v mul(v a, v b) { return _mm256_mul_ps(a, b); }
   template <class F>
-  static v make(F f) {
+  VECTOR_INLINE static v make(F f) {
     return _mm256_setr_ps(f(0), f(1), f(2), f(3), f(4), f(5), f(6), f(7));
   }
-  static v div(v a, v b) { return _mm256_div_ps(a, b); }
-  static v max(v a, v b) { return _mm256_max_ps(a, b); }
-  static v splat(float x) { return _mm256_set1_ps(x); }
-  static v and_(v a, v b) { return _mm256_and_ps(a, b); }
-  static v or_(v a, v b) { return _mm256_or_ps(a, b); }
-  static v andnot(v a, v b) { return _mm256_andnot_ps(a, b); }  // b without a
-  static v lt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LT_OS); }
-  static v le(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LE_OS); }
-  static v gt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GT_OS); }
-  static v ge(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GE_OS); }
-  static v unord(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_UNORD_Q); }
-  static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
-  static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
-  static v xor_(v a, v b) { return _mm256_xor_ps(a, b); }
+  VECTOR_INLINE static v div(v a, v b) { return _mm256_div_ps(a, b); }
+  VECTOR_INLINE static v max(v a, v b) { return _mm256_max_ps(a, b); }
+  VECTOR_INLINE static v splat(float x) { return _mm256_set1_ps(x); }
+  VECTOR_INLINE static v and_(v a, v b) { return _mm256_and_ps(a, b); }
+  VECTOR_INLINE static v or_(v a, v b) { return _mm256_or_ps(a, b); }
+  VECTOR_INLINE static v andnot(v a, v b) { return _mm256_andnot_ps(a, b); }  // b without a
+  VECTOR_INLINE static v lt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LT_OS); }
+  VECTOR_INLINE static v le(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_LE_OS); }
+  VECTOR_INLINE static v gt(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GT_OS); }
+  VECTOR_INLINE static v ge(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_GE_OS); }
+  VECTOR_INLINE static v unord(v a, v b) { return _mm256_cmp_ps(a, b, _CMP_UNORD_Q); }
+  VECTOR_INLINE static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
+  VECTOR_INLINE static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
+  VECTOR_INLINE static v xor_(v a, v b) { return _mm256_xor_ps(a, b); }
   // Toward zero, for any float (from 2^23 on, NaN and infinities: x itself).
-  static v round_toward_zero(v x) {
+  VECTOR_INLINE static v round_toward_zero(v x) {
     return _mm256_round_ps(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
   }
-  static v load(const float* p) { return _mm256_loadu_ps(p); }
-  static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
+  VECTOR_INLINE static v load(const float* p) { return _mm256_loadu_ps(p); }
+  VECTOR_INLINE static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
   // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.
-  static void transpose(v x[8]) {
+  VECTOR_INLINE static void transpose(v x[8]) {
     v t[8], q[8];
     for (int k = 0; k < 8; k += 2) {
       t[k] = _mm256_unpacklo_ps(x[k], x[k + 1]);
