@@ -213,6 +213,89 @@ int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelo
   return DSP_OK;
 }
 
+bool random_envelope_quiet(const random_envelope* e, int n) { return no_swell_starts(e, n); }
+
+namespace {
+
+// The value random_envelope_process writes for a multiplier state env.
+inline float envelope_output(const random_envelope* e, double env) {
+  if (!(e->peak > SMALLEST_NORMAL)) return 0.0f;
+  const double span = static_cast<double>(e->peak - e->floor), base = static_cast<double>(e->floor);
+  return static_cast<float>(span * (env - 1.0) + base);
+}
+
+// VECTORS double vectors of two envelopes each (count of them real); each
+// envelope's multiplier changes at most once in the block, so the block splits
+// into runs of constant multipliers, cut also after each sample read. The
+// vector count is a constant so that the chains stay in registers.
+template <int VECTORS>
+void advance_quiet(random_envelope* const* envs, int count, int n, const int* at, float* values) {
+  constexpr int LANES = 2 * VECTORS;
+  double mul_of[2][LANES] = {};  // attack, decay
+  int switch_at[LANES], read_at[LANES];
+  alignas(16) double env[LANES] = {};
+  for (int k = 0; k < LANES; ++k) {
+    const bool real = k < count;
+    switch_at[k] = real ? attack_run(envs[k], n) : 0;
+    read_at[k] = real && at[k] >= 0 && at[k] < n ? at[k] : -1;
+    if (real) {
+      env[k] = envs[k]->env;
+      mul_of[0][k] = envs[k]->attack_mul;
+      mul_of[1][k] = envs[k]->decay_mul;
+    }
+  }
+#if defined(__SSE2__)
+  __m128d chain[VECTORS];
+  for (int v = 0; v < VECTORS; ++v) chain[v] = _mm_load_pd(env + 2 * v);
+#endif
+  int i = 0;
+  while (i < n) {
+    int end = n;  // the next change of a multiplier, or one past the next read
+    for (int k = 0; k < LANES; ++k) {
+      if (switch_at[k] > i && switch_at[k] < end) end = switch_at[k];
+      if (read_at[k] >= i && read_at[k] + 1 < end) end = read_at[k] + 1;
+    }
+    alignas(16) double mul[LANES];
+    for (int k = 0; k < LANES; ++k) mul[k] = mul_of[i < switch_at[k] ? 0 : 1][k];
+#if defined(__SSE2__)
+    __m128d m[VECTORS];
+    for (int v = 0; v < VECTORS; ++v) m[v] = _mm_load_pd(mul + 2 * v);
+    for (; i < end; ++i)
+      for (int v = 0; v < VECTORS; ++v) chain[v] = _mm_mul_pd(chain[v], m[v]);
+    bool read = false;
+    for (int k = 0; k < count; ++k) read = read || read_at[k] == end - 1;
+    if (read || end == n)
+      for (int v = 0; v < VECTORS; ++v) _mm_store_pd(env + 2 * v, chain[v]);
+#else
+    for (; i < end; ++i)
+      for (int k = 0; k < LANES; ++k) env[k] *= mul[k];
+#endif
+    for (int k = 0; k < count; ++k)
+      if (read_at[k] == end - 1) values[k] = envelope_output(envs[k], env[k]);
+  }
+  for (int k = 0; k < count; ++k) {
+    envs[k]->env = env[k];
+    envs[k]->counter += n;
+  }
+}
+
+}  // namespace
+
+void random_envelope_advance_quiet(random_envelope* const* envs, int count, int n, const int* at,
+                                   float* values) {
+  switch ((count + 1) / 2) {
+    case 1: advance_quiet<1>(envs, count, n, at, values); break;
+    case 2: advance_quiet<2>(envs, count, n, at, values); break;
+    case 3: advance_quiet<3>(envs, count, n, at, values); break;
+    case 4: advance_quiet<4>(envs, count, n, at, values); break;
+    case 5: advance_quiet<5>(envs, count, n, at, values); break;
+    case 6: advance_quiet<6>(envs, count, n, at, values); break;
+    case 7: advance_quiet<7>(envs, count, n, at, values); break;
+    case 8: advance_quiet<8>(envs, count, n, at, values); break;
+    default: break;
+  }
+}
+
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max) {
   if (!(max >= min)) return DSP_REJECTED;
   if (min < e->floor) e->floor = min;

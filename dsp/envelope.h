@@ -34,6 +34,17 @@ int random_envelope_process(random_envelope* e, float* out, int n);
 // one after the other, which keeps the order of the random draws.
 int random_envelope_process_pair(random_envelope* a, float* out_a, random_envelope* b,
                                  float* out_b, int n);
+// No swell starts within the next n samples (so processing them draws
+// nothing from the uniform seed).
+bool random_envelope_quiet(const random_envelope* e, int n);
+// For envelopes none of which starts a swell within the next n samples (each
+// random_envelope_quiet): advances them all over n samples exactly as
+// random_envelope_process would, in one loop whose multiply chains hide each
+// other's latency, but writes no block: for each k with 0 <= at[k] < n,
+// values[k] receives the value process would write at sample at[k] (the
+// others are left alone). count <= 16 (more: nothing is done).
+void random_envelope_advance_quiet(random_envelope* const* envs, int count, int n, const int* at,
+                                   float* values);
 // Needs max >= min (else 5); lowers the floor to min if it was above.
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max);
 // Attack and decay bounds in ms; each pair needs max >= min (else 5, the

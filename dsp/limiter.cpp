@@ -90,6 +90,25 @@ int level_probe_process(level_probe* p, const float* in, float* out, int n) {
   return DSP_OK;
 }
 
+int level_probe_reading(const level_probe* p, int n) {
+  const int64_t first = static_cast<int64_t>(p->period) - p->counter;
+  if (first < 0 || first >= n) return -1;
+  // Readings follow at every period after the first (a period below 1 never
+  // comes round again: the restarted counter is already above it).
+  if (p->period < 1) return static_cast<int>(first);
+  return static_cast<int>(first + (n - 1 - first) / p->period * p->period);
+}
+
+void level_probe_advance(level_probe* p, float value, float* out, int n) {
+  const int last = level_probe_reading(p, n);
+  if (last < 0) {
+    p->counter += n;
+    return;
+  }
+  *out = value;
+  p->counter = n - last;
+}
+
 int map_curve(float in_lo, float in_hi, float out_lo, float out_hi, float e, float x, float* out) {
   const float d = in_hi - in_lo;
   float t = 0.5f;

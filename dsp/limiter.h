@@ -31,6 +31,12 @@ int level_probe_set_period(level_probe* p, int32_t period);
 // For each sample: when the counter equals the period the sample becomes the
 // output and the counter restarts; `out` keeps its value otherwise.
 int level_probe_process(level_probe* p, const float* in, float* out, int n);
+// The sample of an n-sample block that level_probe_process keeps as the
+// output (the block's last reading), or -1 where the block holds none.
+int level_probe_reading(const level_probe* p, int n);
+// level_probe_process for a block known only by `value`, its sample at
+// level_probe_reading: the output and the counter as process leaves them.
+void level_probe_advance(level_probe* p, float value, float* out, int n);
 
 // out = out_lo + (out_hi - out_lo) * t^e, t = (x - in_lo) / (in_hi - in_lo)
 // (t = 0.5 when the input range is narrower than 2^-23). t is not clamped.

@@ -46,13 +46,40 @@ void global_controller_init(global_controller* g, float sample_rate) {
   global_controller_update(g, sample_rate);
 }
 
-float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b) {
-  random_envelope_process_pair(&g->slow, scratch_a, &g->flicker, scratch_b, SUB_BLOCK);
-  block_add(scratch_b, scratch_a, SUB_BLOCK);
-  level_probe_process(&g->probe, scratch_a, &g->held, SUB_BLOCK);
+namespace {
+
+// The automatic value (from the held reading) mixed with the manual one.
+float mix_value(global_controller* g) {
   value_max(g->held, 0.0f, &g->held);
   const float c = ld(g->params.coupling);
   const float v = (1.0f - c) * g->held + c * ld(g->params.manual);
   st(g->instantaneous, v);
   return v;
+}
+
+}  // namespace
+
+float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b) {
+  // Without a swell starting, only the sample the probe reads is needed.
+  if (random_envelope_quiet(&g->slow, SUB_BLOCK) && random_envelope_quiet(&g->flicker, SUB_BLOCK)) {
+    random_envelope* pair[2] = {&g->slow, &g->flicker};
+    const int at = global_controller_reading(g);
+    const int read_at[2] = {at, at};
+    float values[2] = {};
+    random_envelope_advance_quiet(pair, 2, SUB_BLOCK, read_at, values);
+    return global_controller_finish(g, values[0] + values[1]);
+  }
+  random_envelope_process_pair(&g->slow, scratch_a, &g->flicker, scratch_b, SUB_BLOCK);
+  block_add(scratch_b, scratch_a, SUB_BLOCK);
+  level_probe_process(&g->probe, scratch_a, &g->held, SUB_BLOCK);
+  return mix_value(g);
+}
+
+float global_controller_finish(global_controller* g, float reading) {
+  level_probe_advance(&g->probe, reading, &g->held, SUB_BLOCK);
+  return mix_value(g);
+}
+
+int global_controller_reading(const global_controller* g) {
+  return level_probe_reading(&g->probe, SUB_BLOCK);
 }

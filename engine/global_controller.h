@@ -38,6 +38,13 @@ void global_controller_setup(global_controller* g);
 void global_controller_update(global_controller* g, float sample_rate);
 // Restarts the slow swell and the probe period, then updates.
 void global_controller_init(global_controller* g, float sample_rate);
-// Advances one sub-block using two scratch blocks of 64 samples; returns the
-// new instantaneous value.
+// Advances one sub-block using two scratch blocks of 64 samples (left
+// unwritten where no swell starts); returns the new instantaneous value.
 float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b);
+// The rest of process for a sub-block whose envelopes (slow, flicker) an
+// engine has advanced together with others: `reading` is their sum at the
+// sample the probe reads (global_controller_reading; any value where it
+// reads none). Returns the new instantaneous value.
+float global_controller_finish(global_controller* g, float reading);
+// The sample of the sub-block the probe reads, or -1.
+int global_controller_reading(const global_controller* g);

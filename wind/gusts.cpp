@@ -41,15 +41,34 @@ void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {
   vantora_gusts_update(v, p, fs);
 }
 
+namespace {
+
+void mix_amplitude(gusts_voice& v, const gusts_params& p, float speed) {
+  value_max(v.held, 0.0f, &v.held);
+  const float c = ld(p.coupling);
+  v.mixed_amplitude = (1.0f - c) * v.held + c * speed;
+}
+
+}  // namespace
+
 void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
                            float* envelope, float* scratch) {
   noise_white_process(out, SUB_BLOCK);
   random_envelope_process_pair(&v.slow, envelope, &v.flicker, scratch, SUB_BLOCK);
   block_add(scratch, envelope, SUB_BLOCK);
   level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
-  value_max(v.held, 0.0f, &v.held);
-  const float c = ld(p.coupling);
-  v.mixed_amplitude = (1.0f - c) * v.held + c * speed;
+  mix_amplitude(v, p, speed);
+}
+
+void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                                 float reading) {
+  noise_white_process(out, SUB_BLOCK);
+  level_probe_advance(&v.probe, reading, &v.held, SUB_BLOCK);
+  mix_amplitude(v, p, speed);
+}
+
+int vantora_gusts_reading(const gusts_voice& v) {
+  return level_probe_reading(&v.probe, SUB_BLOCK);
 }
 
 void vantora_gusts_scale(gusts_voice& v, float* out) {

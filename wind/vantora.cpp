@@ -142,6 +142,37 @@ struct vantora_traits {
     lane_batch<biquad_chain_job, biquad_chain_process_lanes, FILTER_JOBS> chains;
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
+    // Where no swell starts in this sub-block (nothing is drawn), the gusts'
+    // envelopes and the controller's advance first, in one loop that keeps
+    // only the samples their probes read; else each in its place.
+    random_envelope* envelopes_of[10];
+    int read_at[10];
+    float read_value[10] = {};
+    int envelope_total = 0;
+    auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
+      envelopes_of[envelope_total] = slow;
+      read_at[envelope_total++] = at;
+      envelopes_of[envelope_total] = flicker;
+      read_at[envelope_total++] = at;
+    };
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v < VV_GUSTS || v >= VV_SQUALLS) continue;
+      gusts_voice& x = e->gusts[v - VV_GUSTS];
+      add_pair(&x.slow, &x.flicker, vantora_gusts_reading(x));
+    }
+    const int control = envelope_total;
+    add_pair(&e->global.slow, &e->global.flicker, global_controller_reading(&e->global));
+    bool quiet = true;
+    for (int k = 0; k < envelope_total; ++k)
+      quiet = quiet && random_envelope_quiet(envelopes_of[k], SUB_BLOCK);
+    if (quiet)
+      random_envelope_advance_quiet(envelopes_of, envelope_total, SUB_BLOCK, read_at, read_value);
+    e->control_envelopes_done = quiet;
+    // The sums block_add would form at the probes' samples.
+    e->control_reading = read_value[control] + read_value[control + 1];
+    int gust_pair = 0;
+
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v < VV_WHISTLING) {
@@ -161,7 +192,14 @@ struct vantora_traits {
         const int i = v - VV_GUSTS;
         gusts_voice& x = e->gusts[i];
         float* out = b[VB_GUSTS + 2 * i];
-        vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1], b[VB_SCRATCH_B]);
+        if (quiet) {
+          const float reading = read_value[gust_pair] + read_value[gust_pair + 1];
+          vantora_gusts_prepare_quiet(x, e->gusts_p, speed, out, reading);
+        } else {
+          vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1],
+                                b[VB_SCRATCH_B]);
+        }
+        gust_pair += 2;
         shapes[shape_count++] = {&x.shape, out};
         bands.add({&x.band, out});
       } else if (v < VV_LFE) {
@@ -230,8 +268,11 @@ struct vantora_traits {
   // The controller runs after the voices: they use the speed of the previous
   // sub-block.
   static void advance_control(engine* e) {
-    const float v = global_controller_process(&e->global, e->buffer_table[VB_SCRATCH_A],
-                                              e->buffer_table[VB_SCRATCH_B]);
+    float* a = e->buffer_table[VB_SCRATCH_A];
+    float* b = e->buffer_table[VB_SCRATCH_B];
+    const float v = e->control_envelopes_done
+                        ? global_controller_finish(&e->global, e->control_reading)
+                        : global_controller_process(&e->global, a, b);
     st(e->stored_speed, v);
     e->speed_copy = v;
   }

@@ -83,6 +83,10 @@ struct vantora_engine {
   squalls_params squalls_p;
   wind_lfe_params lfe_p;
   float speed_copy;  // wind speed the voices of the next sub-block use
+  // This sub-block's controller envelopes advanced with the gusts' (then
+  // control_reading holds their sum at the probe's sample).
+  bool control_envelopes_done;
+  float control_reading;
 
   // Stored parameters by engine index (float or int bits), and the copy of
   // the instantaneous wind speed.

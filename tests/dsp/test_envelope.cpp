@@ -332,3 +332,74 @@ TEST(Envelope, PairEqualsTwoCallsInTurn) {
       }
     }
 }
+
+// Envelopes advanced together where none starts a swell give the states
+// random_envelope_process leaves, and the values it writes at the requested
+// samples, for one to sixteen envelopes of mixed setups (attacks ending
+// mid-block, silent peaks, several reads per block and none); the values not
+// requested are left alone, and a block where a swell would start is
+// reported as not quiet.
+TEST(Envelope, QuietAdvanceEqualsProcessAtTheReadSamples) {
+  struct setup {
+    float attack_min, attack_max, decay_min, decay_max, amp_min, amp_max, floor;
+  };
+  const setup setups[] = {
+      {200.0f, 900.0f, 300.0f, 2000.0f, 0.02f, 0.1f, 0.01f},
+      {2.0f, 4.0f, 100.0f, 300.0f, 0.2f, 1.0f, 0.0f},       // attacks end within blocks
+      {50.0f, 50.0f, 700.0f, 900.0f, 0.0f, 0.0f, -0.5f},    // silent peaks above a low floor
+  };
+  dsp_test::test_noise rnd(31u);
+  for (int count = 1; count <= 16; ++count) {
+    SCOPED_TRACE(count);
+    random_envelope together[16], alone[16];
+    noise_set_uniform_seed(777u + static_cast<uint32_t>(count));
+    for (int k = 0; k < count; ++k) {
+      const setup& s = setups[(k + count) % 3];
+      random_envelope_init(&together[k]);
+      random_envelope_set_amplitude_range(&together[k], s.amp_min, s.amp_max);
+      ASSERT_EQ(random_envelope_set_floor(&together[k], s.floor), 0);
+      random_envelope_set_time_ranges(&together[k], s.attack_min, s.attack_max, s.decay_min,
+                                      s.decay_max, 48000.0f);
+      random_envelope_retrigger(&together[k]);
+      alone[k] = together[k];
+    }
+    random_envelope* list[16];
+    for (int k = 0; k < count; ++k) list[k] = &together[k];
+    int quiet_blocks = 0, loud_blocks = 0;
+    for (int block = 0; block < 1200; ++block) {
+      bool quiet = true;
+      for (int k = 0; k < count; ++k) {
+        ASSERT_EQ(random_envelope_quiet(&together[k], 64), random_envelope_quiet(&alone[k], 64));
+        quiet = quiet && random_envelope_quiet(&together[k], 64);
+      }
+      float out[16][64];
+      if (!quiet) {
+        // Both sides take the full path (from the same seed: swells draw);
+        // the quiet path is not for this block.
+        ++loud_blocks;
+        const uint32_t seed = noise_get_uniform_seed();
+        for (int k = 0; k < count; ++k) random_envelope_process(&together[k], out[k], 64);
+        noise_set_uniform_seed(seed);
+        for (int k = 0; k < count; ++k) random_envelope_process(&alone[k], out[k], 64);
+        continue;
+      }
+      ++quiet_blocks;
+      int at[16];
+      float values[16];
+      for (int k = 0; k < count; ++k) {
+        at[k] = k % 5 == 4 ? -1 : static_cast<int>((rnd() + 1.0f) * 32.0f) % 64;
+        values[k] = -7.0f;
+      }
+      random_envelope_advance_quiet(list, count, 64, at, values);
+      for (int k = 0; k < count; ++k) {
+        random_envelope_process(&alone[k], out[k], 64);
+        ASSERT_EQ(together[k].env, alone[k].env) << block << " " << k;
+        ASSERT_EQ(together[k].counter, alone[k].counter) << block << " " << k;
+        const float expected = at[k] >= 0 ? out[k][at[k]] : -7.0f;
+        ASSERT_EQ(bits_of(values[k]), bits_of(expected)) << block << " " << k;
+      }
+    }
+    EXPECT_GT(quiet_blocks, 100);
+    EXPECT_GT(loud_blocks, 0);
+  }
+}

@@ -289,3 +289,27 @@ TEST(Limiter, BlockFormsEqualTheirPerSampleDefinitions) {
       }
     }
 }
+
+// The probe's reading sample and its advance from that sample's value alone
+// leave the output and counter that processing the whole block leaves, for
+// periods below, at and above the block length (and none at all), counters
+// before, at and past the period, and short blocks.
+TEST(Limiter, LevelProbeReadingAndAdvanceEqualProcess) {
+  std::vector<float> in(64);
+  for (int i = 0; i < 64; ++i) in[i] = 1000.0f + static_cast<float>(i);
+  for (const int32_t period : {-3, 0, 1, 7, 10, 63, 64, 65, 256})
+    for (const int32_t counter : {0, 1, 5, 63, 64, 200, 255, 256, 300})
+      for (const int n : {1, 8, 64}) {
+        SCOPED_TRACE(std::to_string(period) + " " + std::to_string(counter) + " " +
+                     std::to_string(n));
+        level_probe whole{counter, period}, known = whole;
+        float out_whole = -1.0f, out_known = -1.0f;
+        const int at = level_probe_reading(&known, n);
+        ASSERT_GE(at, -1);
+        ASSERT_LT(at, n);
+        level_probe_process(&whole, in.data(), &out_whole, n);
+        level_probe_advance(&known, at >= 0 ? in[static_cast<size_t>(at)] : 5.0f, &out_known, n);
+        EXPECT_EQ(out_whole, out_known);
+        EXPECT_EQ(whole.counter, known.counter);
+      }
+}
