@@ -252,3 +252,72 @@ void BM_DropOscillators(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_DropOscillators)->ArgName("wide")->DenseRange(0, 2);
+
+namespace {
+
+// The rain's control chains (four with a pre-section and an offset, two
+// products) and its section-gate-band pass (four gated, four not), one pass
+// each at kernel level `wide`; ns_per_sample is per job-sample.
+void BM_RainControlChains(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  biquad_df2 pre[6], post[6];
+  one_pole smooth[6];
+  alignas(64) float control[6][N], block[6][N];
+  control_chain_job jobs[6];
+  for (int k = 0; k < 6; ++k) {
+    biquad_df2_init(&pre[k]);
+    biquad_df2_design_q(&pre[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, 48000.0f);
+    biquad_df2_init(&post[k]);
+    biquad_df2_design_bw(&post[k], FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, 48000.0f);
+    one_pole_init(&smooth[k]);
+    one_pole_design(&smooth[k], 0, 400.0f, 48000.0f);
+    fill_noise(control[k]);
+    fill_noise(block[k]);
+    const bool product = k >= 4;
+    jobs[k] = {product ? nullptr : &pre[k], &smooth[k], control[k], product ? 1.0f : 4.0f,
+               product ? 0.0f : 30.0f, product, &post[k], block[k]};
+  }
+  for (auto _ : state) {
+    control_chain_process_lanes(jobs, 6, N);
+    benchmark::DoNotOptimize(block);
+    benchmark::ClobberMemory();
+  }
+  wide_vectors_allow(true);
+  state.counters["ns_per_sample"] = benchmark::Counter(
+      static_cast<double>(N) * 6,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_RainSectionBands(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  biquad sections[8];
+  band_filter bands[8];
+  alignas(64) float in[8][N], tone[8][N], block[8][N];
+  section_band_job jobs[8];
+  for (int k = 0; k < 8; ++k) {
+    biquad_init(&sections[k]);
+    biquad_design_q_db(&sections[k], FILTER_HIGHPASS, 0.0f, 500.0f, 0.7f, 48000.0f);
+    band_filter_init(&bands[k]);
+    band_filter_design(&bands[k], 200.0f, 8000.0f, 1.0f, 48000.0f);
+    fill_noise(in[k]);
+    fill_noise(tone[k]);
+    const bool gated = k >= 4;
+    jobs[k] = {&sections[k], &bands[k], gated ? in[k] : block[k], gated ? tone[k] : nullptr, 1.9f,
+               block[k]};
+  }
+  for (auto _ : state) {
+    for (int k = 0; k < 4; ++k) fill_noise(block[k]);
+    section_band_process_lanes(jobs, 8, N);
+    benchmark::DoNotOptimize(block);
+    benchmark::ClobberMemory();
+  }
+  wide_vectors_allow(true);
+  state.counters["ns_per_sample"] = benchmark::Counter(
+      static_cast<double>(N) * 8,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(BM_RainControlChains)->ArgName("wide")->DenseRange(0, 2);
+BENCHMARK(BM_RainSectionBands)->ArgName("wide")->DenseRange(0, 2);
