@@ -3,11 +3,17 @@
 // (`_avx512`), each compiled in its own unit for its instruction set and
 // called only where the processor has it. Block lengths: multiples of 8.
 
+#include <cstdint>
+
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);
 void block_exp_avx512(float* block, int n);
+// n white-noise samples from `seed` (n: multiple of 8); returns the seed
+// after them. AVX-512 only.
+uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
 #else
 // Never called: without the eight-lane units the dispatch always says no.
 inline void block_exp_avx(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
+inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
 #endif

@@ -8,7 +8,15 @@
 
 #include <immintrin.h>
 
+#include <cstdint>
+
 #include "dsp/block_ops_wide.h"
+
+// GCC 12's AVX-512 intrinsics start from an undefined register that it then
+// reports as maybe uninitialised: a false report, silenced in this unit only.
+#if defined(__AVX512F__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace {
 
@@ -25,12 +33,6 @@ inline __m256 pow2_of(__m256 n) {
 }  // namespace
 
 #if defined(__AVX512F__)
-// GCC 12's AVX-512 intrinsics start from an undefined register that it then
-// reports as maybe uninitialised: a false report, silenced here only.
-#if !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 namespace {
 
 // The steps of block_exp, operation for operation, sixteen lanes at a time;
@@ -62,9 +64,6 @@ inline void exp16(float* p) {
 }
 
 }  // namespace
-#if !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 #endif
 
 // The steps of block_exp, operation for operation, eight lanes at a time
@@ -95,3 +94,45 @@ void WIDE_NAME(block_exp)(float* block, int n) {
     _mm256_storeu_ps(block + i, _mm256_mul_ps(y, pow2_of(nf)));
   }
 }
+
+#if defined(__AVX512F__)
+namespace {
+
+// 16807^(k + 1) mod 2^32 for k = 0..15.
+struct white_powers {
+  uint32_t m[16];
+};
+constexpr white_powers make_white_powers() {
+  white_powers w{};
+  uint32_t p = 1u;
+  for (int k = 0; k < 16; ++k) w.m[k] = p = p * 16807u;
+  return w;
+}
+constexpr white_powers WHITE_POWERS = make_white_powers();
+
+}  // namespace
+
+// The white-noise recurrence sixteen states at a time: lane k of a step is
+// seed * 16807^(k + 1) and the seed moves on by 16807^16 (all mod 2^32, so
+// the states are exactly the serial ones); each state read as signed, to
+// float, times 2^-31. A last half step of eight where n is not a multiple
+// of 16.
+uint32_t noise_white_avx512(float* block, int n, uint32_t seed) {
+  const __m512i mul = _mm512_loadu_si512(WHITE_POWERS.m);
+  const __m512 scale = _mm512_set1_ps(4.656613e-10f);  // 2^-31
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m512i s = _mm512_mullo_epi32(_mm512_set1_epi32(static_cast<int>(seed)), mul);
+    _mm512_storeu_ps(block + i, _mm512_mul_ps(_mm512_cvtepi32_ps(s), scale));
+    seed *= WHITE_POWERS.m[15];
+  }
+  if (i < n) {
+    const __m256i s = _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int>(seed)),
+                                         _mm512_castsi512_si256(mul));
+    _mm256_storeu_ps(block + i,
+                     _mm256_mul_ps(_mm256_cvtepi32_ps(s), _mm512_castps512_ps256(scale)));
+    seed *= WHITE_POWERS.m[7];
+  }
+  return seed;
+}
+#endif

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "dsp/block_ops_wide.h"
+#include "dsp/cpu_features.h"
 #include "dsp/dsp_common.h"
 
 namespace {
@@ -68,6 +70,10 @@ bool noise_uniform_sign_draw() {
 
 int noise_white_process(float* block, int n) {
   uint32_t seed = g_uniform_seed.load(std::memory_order_relaxed);
+  if (vector_level_now() == VECTORS_8_AVX512) {
+    g_uniform_seed.store(noise_white_avx512(block, n, seed), std::memory_order_relaxed);
+    return DSP_OK;
+  }
   for (int i = 0; i < n; i += 8) {
     for (int k = 0; k < 8; ++k)
       block[i + k] = static_cast<float>(static_cast<int32_t>(seed * WHITE_MULS[k])) * TWO_POW_M31;
