@@ -11,9 +11,13 @@ void block_exp_avx512(float* block, int n);
 // n white-noise samples from `seed` (n: multiple of 8); returns the seed
 // after them. AVX-512 only.
 uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
+// n Gaussian-shaped samples from `seed` (n: multiple of 16); returns the
+// seed after them. AVX-512 only.
+uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
 #else
 // Never called: without the eight-lane units the dispatch always says no.
 inline void block_exp_avx(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
 inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
+inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed) { return seed; }
 #endif

@@ -12,8 +12,6 @@ std::atomic<uint32_t> g_uniform_seed{UNIFORM_SEED_START};
 std::atomic<uint32_t> g_gaussian_seed{GAUSSIAN_SEED_START};
 
 constexpr uint32_t UNIFORM_MUL = 16807u;
-constexpr uint32_t GAUSS_MUL = 196314165u;
-constexpr uint32_t GAUSS_ADD = 907633515u;
 constexpr float TWO_POW_M31 = 4.656613e-10f;  // bits 0x30000000, exactly 2^-31
 
 // 16807^k mod 2^32 for k = 1..8: the eight states of one white-noise group
@@ -152,6 +150,10 @@ inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
 // from draw 3 - k, as in noise_gaussian_4.
 int noise_gaussian_process(float* block, int n) {
   uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
+  if (vector_level_now() == VECTORS_8_AVX512) {
+    g_gaussian_seed.store(noise_gaussian_avx512(block, n, seed), std::memory_order_relaxed);
+    return DSP_OK;
+  }
   for (int i = 0; i < n; i += 16) {
     uint32_t j[16];
     for (int k = 0; k < 16; ++k) j[k] = seed * GAUSS_JUMPS.mul[k] + GAUSS_JUMPS.add[k];

@@ -11,6 +11,9 @@ extern const float GAUSSIAN_LAYER_TABLE[128];
 
 inline constexpr uint32_t UNIFORM_SEED_START = 317;
 inline constexpr uint32_t GAUSSIAN_SEED_START = 22222;
+// The Gaussian generator's recurrence: seed * GAUSS_MUL + GAUSS_ADD (mod 2^32).
+inline constexpr uint32_t GAUSS_MUL = 196314165u;
+inline constexpr uint32_t GAUSS_ADD = 907633515u;
 
 void noise_set_uniform_seed(uint32_t seed);
 void noise_set_gaussian_seed(uint32_t seed);
