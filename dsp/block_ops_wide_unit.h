@@ -111,23 +111,6 @@ constexpr white_powers make_white_powers() {
 }
 constexpr white_powers WHITE_POWERS = make_white_powers();
 
-// The Gaussian recurrence k + 1 steps ahead: seed * mul[k] + add[k].
-struct gaussian_jumps {
-  uint32_t mul[16], add[16];
-};
-constexpr gaussian_jumps make_gaussian_jumps() {
-  gaussian_jumps j{};
-  uint32_t m = GAUSS_MUL, a = GAUSS_ADD;
-  for (int k = 0; k < 16; ++k) {
-    j.mul[k] = m;
-    j.add[k] = a;
-    m = m * GAUSS_MUL;
-    a = a * GAUSS_MUL + GAUSS_ADD;
-  }
-  return j;
-}
-constexpr gaussian_jumps GAUSS_JUMPS = make_gaussian_jumps();
-
 }  // namespace
 
 // The white-noise recurrence sixteen states at a time: lane k of a step is

@@ -82,6 +82,24 @@ one_pole* rec_of(const one_pole_job& j) { return j.p; }
 LANE_INLINE vec mul(vec a, vec b) { return V::mul(a, b); }
 LANE_INLINE vec add(vec a, vec b) { return V::add(a, b); }
 LANE_INLINE vec sub(vec a, vec b) { return V::sub(a, b); }
+LANE_INLINE vec abs_of(vec x) { return V::and_(x, V::abs_mask()); }
+// a where the mask's lane is set, else b.
+LANE_INLINE vec select(vec mask, vec a, vec b) {
+  return V::or_(V::and_(mask, a), V::andnot(mask, b));
+}
+
+// All bits set in the lanes of the jobs for which on(job) holds.
+template <class Job, class Pred>
+LANE_INLINE vec lane_mask(const Job* jobs, int count, Pred on) {
+  return V::gt(V::make([&](int k) { return k < count && on(jobs[k]) ? 1.0f : 0.0f; }),
+               V::splat(0.0f));
+}
+
+// Any number of jobs through a kernel of up to W, W at a time.
+template <class Job, void (*Run)(const Job*, int, int)>
+void in_groups(const Job* jobs, int count, int n) {
+  for (int i = 0; i < count; i += W) Run(jobs + i, count - i < W ? count - i : W, n);
+}
 
 // The state of up to W instances of one filter kind as vectors, with the
 // step of one sample. Records are read on load and written back on save.
@@ -476,8 +494,8 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
     tone.stride[k] = gated ? 1 : 0;
   }
   const vec gain = V::make([&](int k) { return k < count && jobs[k].tone ? jobs[k].gain : 1.0f; });
-  const vec gate = V::gt(V::make([&](int k) { return k < count && jobs[k].tone ? 1.0f : 0.0f; }),
-                         V::splat(0.0f));
+  const vec gate =
+      lane_mask(jobs, count, [](const section_band_job& j) { return j.tone != nullptr; });
   for (int i = 0; i < n; i += W) {
     vec x[W], t[W];
     in.load(i, x);
@@ -485,7 +503,7 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
     for (int j = 0; j < W; ++j) {
       const vec y = s.step(x[j]);
       const vec g = mul(t[j], mul(y, gain));
-      x[j] = b.step(V::or_(V::and_(gate, g), V::andnot(gate, y)));
+      x[j] = b.step(select(gate, g, y));
     }
     out.store(i, x);
   }
@@ -493,9 +511,6 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
   b.save(bands, count);
 }
 
-void run_section_band_lanes(const section_band_job* jobs, int count, int n) {
-  for (int i = 0; i < count; i += W) run_section_band(jobs + i, count - i < W ? count - i : W, n);
-}
 
 // --- Control chains --------------------------------------------------------
 
@@ -516,12 +531,9 @@ void run_control_chain(const control_chain_job* jobs, int count, int n) {
   p.load(smooth, count);
   d.load(post, count);
   lane_io control(smooth, count), block(post, count);
-  auto mask = [&](bool (*on)(const control_chain_job&)) {
-    return V::gt(V::make([&](int k) { return k < count && on(jobs[k]) ? 1.0f : 0.0f; }),
-                 V::splat(0.0f));
-  };
-  const vec has_pre = mask([](const control_chain_job& j) { return j.pre != nullptr; });
-  const vec product = mask([](const control_chain_job& j) { return j.product; });
+  const vec has_pre =
+      lane_mask(jobs, count, [](const control_chain_job& j) { return j.pre != nullptr; });
+  const vec product = lane_mask(jobs, count, [](const control_chain_job& j) { return j.product; });
   const vec scale = V::make([&](int k) { return k < count ? jobs[k].scale : 0.0f; });
   const vec offset = V::make([&](int k) { return k < count ? jobs[k].offset : 0.0f; });
   for (int i = 0; i < n; i += W) {
@@ -530,10 +542,10 @@ void run_control_chain(const control_chain_job* jobs, int count, int n) {
     block.load(i, x);
     for (int j = 0; j < W; ++j) {
       const vec filtered = a.step(c[j]);
-      const vec m = p.step(V::or_(V::and_(has_pre, filtered), V::andnot(has_pre, c[j])));
+      const vec m = p.step(select(has_pre, filtered, c[j]));
       c[j] = mul(m, scale);
       const vec driven = add(c[j], offset), modulated = mul(m, x[j]);
-      x[j] = d.step(V::or_(V::and_(product, modulated), V::andnot(product, driven)));
+      x[j] = d.step(select(product, modulated, driven));
     }
     control.store(i, c);
     block.store(i, x);
@@ -543,9 +555,6 @@ void run_control_chain(const control_chain_job* jobs, int count, int n) {
   d.save(post, count);
 }
 
-void run_control_chain_lanes(const control_chain_job* jobs, int count, int n) {
-  for (int i = 0; i < count; i += W) run_control_chain(jobs + i, count - i < W ? count - i : W, n);
-}
 
 // --- Ramp oscillators -----------------------------------------------------
 
@@ -566,7 +575,7 @@ void run_ramps(const ramp_osc_job* jobs, int count, int n) {
       x[j] = p;
       p = add(p, inc);
       const vec restart = V::ge(p, one);
-      if (V::any(restart)) p = V::or_(V::and_(restart, minus_one), V::andnot(restart, p));
+      if (V::any(restart)) p = select(restart, minus_one, p);
     }
     io.store(i, x);
   }
@@ -575,9 +584,6 @@ void run_ramps(const ramp_osc_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) jobs[k].o->phase = f[k];
 }
 
-void run_ramp_lanes(const ramp_osc_job* jobs, int count, int n) {
-  for (int i = 0; i < count; i += W) run_ramps(jobs + i, count - i < W ? count - i : W, n);
-}
 
 // --- Sine oscillators -----------------------------------------------------
 
@@ -595,7 +601,6 @@ inline float advance_phase(float phase, float inc) {
   return p;
 }
 
-LANE_INLINE vec abs_of(vec x) { return V::and_(x, V::abs_mask()); }
 
 // Folds increments modulo 2 pi keeping their sign, lane by lane, as the
 // scalar oscillator does: x - (sign(x) m) 2 pi with m = floor(|x| / 2 pi).
@@ -794,13 +799,13 @@ void kernel_sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
   run_oscillator_lanes(jobs, count, n);
 }
 void kernel_ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
-  run_ramp_lanes(jobs, count, n);
+  in_groups<ramp_osc_job, run_ramps>(jobs, count, n);
 }
 void kernel_section_band_process_lanes(const section_band_job* jobs, int count, int n) {
-  run_section_band_lanes(jobs, count, n);
+  in_groups<section_band_job, run_section_band>(jobs, count, n);
 }
 void kernel_control_chain_process_lanes(const control_chain_job* jobs, int count, int n) {
-  run_control_chain_lanes(jobs, count, n);
+  in_groups<control_chain_job, run_control_chain>(jobs, count, n);
 }
 bool kernel_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                                     const resonator_job* resonators, int resonator_count,

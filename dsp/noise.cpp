@@ -113,25 +113,6 @@ int noise_gaussian_4(float* out) {
 
 namespace {
 
-// The gaussian recurrence k steps ahead: state_k = seed * MUL_k + ADD_k
-// (mod 2^32), k = 1..16. Integer arithmetic, so the states are exactly those
-// of the serial recurrence; they no longer wait on each other.
-struct gaussian_jumps {
-  uint32_t mul[16], add[16];
-};
-constexpr gaussian_jumps make_gaussian_jumps() {
-  gaussian_jumps j{};
-  uint32_t m = GAUSS_MUL, a = GAUSS_ADD;
-  for (int k = 0; k < 16; ++k) {
-    j.mul[k] = m;
-    j.add[k] = a;
-    m = m * GAUSS_MUL;
-    a = a * GAUSS_MUL + GAUSS_ADD;
-  }
-  return j;
-}
-constexpr gaussian_jumps GAUSS_JUMPS = make_gaussian_jumps();
-
 inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
   const float m = static_cast<float>(static_cast<int32_t>(magnitude_draw >> 8));
   const float v = m * GAUSSIAN_LAYER_TABLE[index_draw & 127u];

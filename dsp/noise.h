@@ -15,6 +15,25 @@ inline constexpr uint32_t GAUSSIAN_SEED_START = 22222;
 inline constexpr uint32_t GAUSS_MUL = 196314165u;
 inline constexpr uint32_t GAUSS_ADD = 907633515u;
 
+// The recurrence k + 1 steps ahead: state = seed * mul[k] + add[k] (mod 2^32),
+// k = 0..15. Integer arithmetic, so the states are exactly those of the
+// serial recurrence; they no longer wait on each other.
+struct gaussian_jumps {
+  uint32_t mul[16], add[16];
+};
+constexpr gaussian_jumps make_gaussian_jumps() {
+  gaussian_jumps j{};
+  uint32_t m = GAUSS_MUL, a = GAUSS_ADD;
+  for (int k = 0; k < 16; ++k) {
+    j.mul[k] = m;
+    j.add[k] = a;
+    m = m * GAUSS_MUL;
+    a = a * GAUSS_MUL + GAUSS_ADD;
+  }
+  return j;
+}
+inline constexpr gaussian_jumps GAUSS_JUMPS = make_gaussian_jumps();
+
 void noise_set_uniform_seed(uint32_t seed);
 void noise_set_gaussian_seed(uint32_t seed);
 uint32_t noise_get_uniform_seed();
