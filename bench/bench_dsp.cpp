@@ -318,3 +318,43 @@ void BM_RainSectionBands(benchmark::State& state) {
 
 BENCHMARK(BM_RainControlChains)->ArgName("wide")->DenseRange(0, 2);
 BENCHMARK(BM_RainSectionBands)->ArgName("wide")->DenseRange(0, 2);
+
+namespace {
+
+// The wind's pass of three groups as a mono layout has it: three
+// shape-then-filter chains, two lone shapes, one two-section envelope chain.
+void BM_WindPassOfThree(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  resonator shapes[5];
+  biquad filters[3], envelope[2];
+  alignas(64) float blocks[6][N];
+  resonator_biquad_job chains[3];
+  resonator_job lone[2];
+  biquad_chain_job envelopes[1];
+  for (int k = 0; k < 5; ++k) {
+    resonator_init(&shapes[k]);
+    resonator_set(&shapes[k], 0.001f, -1.97f, 0.985f);
+  }
+  for (int k = 0; k < 3; ++k) {
+    biquad_init(&filters[k]);
+    biquad_design_q_db(&filters[k], FILTER_LOWPASS, 0.0f, 2000.0f, 0.7071f, 48000.0f);
+    chains[k] = {&shapes[k], &filters[k], blocks[k]};
+  }
+  for (int k = 0; k < 2; ++k) {
+    biquad_init(&envelope[k]);
+    biquad_design_q_db(&envelope[k], FILTER_LOWPASS, 0.0f, 5.0f, 0.7071f, 48000.0f);
+    lone[k] = {&shapes[3 + k], blocks[3 + k]};
+  }
+  envelopes[0] = {{&envelope[0], &envelope[1]}, 2, blocks[5]};
+  for (auto& b : blocks) fill_noise(b);
+  for (auto _ : state) {
+    resonator_pass_of_three(chains, 3, lone, 2, envelopes, 1, N);
+    benchmark::DoNotOptimize(blocks);
+    benchmark::ClobberMemory();
+  }
+  report_jobs(state, 1);
+}
+
+}  // namespace
+
+BENCHMARK(BM_WindPassOfThree)->ArgName("wide")->DenseRange(0, 2);
