@@ -141,8 +141,11 @@ void BM_BlockExp(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockExp);
 
-// S mono sources mixed into M interleaved channels (one item = one frame).
+// S mono sources mixed into M interleaved channels (one item = one frame),
+// accumulating (fresh: 0, as mix_interleaved) or written fresh (1, as the
+// engines mix).
 void BM_MixInterleaved(benchmark::State& state) {
+  const bool fresh = state.range(2) != 0;
   const int sources_n = static_cast<int>(state.range(0));
   const int channels_n = static_cast<int>(state.range(1));
   std::vector<std::vector<float>> sources(sources_n, std::vector<float>(N));
@@ -156,13 +159,18 @@ void BM_MixInterleaved(benchmark::State& state) {
   for (size_t i = 0; i < matrix.size(); ++i) matrix[i] = 0.1f + 0.01f * static_cast<float>(i);
   std::vector<float> out(N * channels_n, 0.0f);
   for (auto _ : state) {
-    mix_interleaved(ptrs.data(), sources_n, out.data(), channels_n, matrix.data(), N);
+    if (fresh)
+      mix_interleaved_fresh(ptrs.data(), sources_n, out.data(), channels_n, matrix.data(), N);
+    else
+      mix_interleaved(ptrs.data(), sources_n, out.data(), channels_n, matrix.data(), N);
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
   report(state);
 }
-BENCHMARK(BM_MixInterleaved)->Args({8, 2})->Args({8, 6});
+BENCHMARK(BM_MixInterleaved)
+    ->ArgNames({"sources", "channels", "fresh"})
+    ->ArgsProduct({{8}, {1, 2, 6}, {0, 1}});
 
 }  // namespace
 

@@ -161,6 +161,22 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
   const int s_count = num_sources;
   if (fresh && s_count == 0)
     for (int i = 0; i < frames * m; ++i) out[i] = 0.0f;
+  // One or two channels in one round: sixteen frames at a time where the
+  // processor has AVX-512.
+  if (fresh && s_count > 0 && s_count <= TERMS && (m == 1 || m == 2) && frames % 16 == 0 &&
+      vector_level_now() == VECTORS_8_AVX512) {
+    mix_terms t[2];
+    for (int c = 0; c < m; ++c) {
+      t[c].count = 0;
+      for (int s = 0; s < s_count; ++s)
+        if (matrix[c * s_count + s] != 0.0f) {
+          t[c].source[t[c].count] = sources[s];
+          t[c].gain[t[c].count++] = matrix[c * s_count + s];
+        }
+    }
+    mix_fresh_avx512(t, m, out, frames);
+    return DSP_OK;
+  }
   for (int first = 0; first < s_count; first += TERMS, fresh = false) {
     const int last = s_count - first < TERMS ? s_count : first + TERMS;
     const f4 zero = simd::splat(0.0f);

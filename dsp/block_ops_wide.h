@@ -5,6 +5,13 @@
 
 #include <cstdint>
 
+// The terms a channel receives in a mix: gain x source, in order.
+struct mix_terms {
+  const float* source[32];
+  float gain[32];
+  int count;
+};
+
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);
 void block_exp_avx512(float* block, int n);
@@ -14,10 +21,14 @@ uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
 // n Gaussian-shaped samples from `seed` (n: multiple of 16); returns the
 // seed after them. AVX-512 only.
 uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
+// A fresh interleaved mix of one or two channels (frames: multiple of 16).
+// AVX-512 only.
+void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, int frames);
 #else
 // Never called: without the eight-lane units the dispatch always says no.
 inline void block_exp_avx(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
 inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed) { return seed; }
+inline void mix_fresh_avx512(const mix_terms*, int, float*, int) {}
 #endif

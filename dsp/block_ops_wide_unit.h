@@ -170,4 +170,31 @@ uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed) {
   }
   return seed;
 }
+
+// A fresh mix into one or two interleaved channels, sixteen frames at a time:
+// each sample is the sum from +0 of gain x source over its channel's terms,
+// in order, as the four-lane mixer forms it.
+void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, int frames) {
+  // Output frames 0..7 and 8..15 from the low and high interleavings.
+  const __m512i first = _mm512_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
+  const __m512i second =
+      _mm512_setr_epi32(8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
+  for (int f = 0; f < frames; f += 16) {
+    __m512 acc[2];
+    for (int c = 0; c < channel_count; ++c) {
+      const mix_terms& t = channels[c];
+      acc[c] = _mm512_setzero_ps();
+      for (int k = 0; k < t.count; ++k)
+        acc[c] = _mm512_add_ps(
+            acc[c], _mm512_mul_ps(_mm512_set1_ps(t.gain[k]), _mm512_loadu_ps(t.source[k] + f)));
+    }
+    if (channel_count == 1) {
+      _mm512_storeu_ps(out + f, acc[0]);
+    } else {
+      const __m512 lo = _mm512_unpacklo_ps(acc[0], acc[1]), hi = _mm512_unpackhi_ps(acc[0], acc[1]);
+      _mm512_storeu_ps(out + 2 * f, _mm512_permutex2var_ps(lo, first, hi));
+      _mm512_storeu_ps(out + 2 * f + 16, _mm512_permutex2var_ps(lo, second, hi));
+    }
+  }
+}
 #endif

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "dsp/block_ops.h"
@@ -374,17 +375,23 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
     ASSERT_EQ(mix_interleaved(sources.data(), S, out.data(), M, matrix.data(), frames), 0);
     expect_same(out, want);
     // The fresh form ignores what the output held (here NaN), with one round
-    // of columns or more.
-    for (const int s_count : {S, 5}) {
-      std::vector<float> fresh(M * frames, NAN), cleared(M * frames, 0.0f);
-      ASSERT_EQ(
-          mix_interleaved_fresh(sources.data(), s_count, fresh.data(), M, matrix.data(), frames),
-          0);
-      mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), frames);
-      for (int i = 0; i < M * frames; ++i)
-        ASSERT_EQ(dsp_test::bits_of(fresh[i]), dsp_test::bits_of(cleared[i]))
-            << s_count << " " << i;
-    }
+    // of columns or more, at every kernel level (one or two channels and
+    // lengths in sixteens take sixteen frames at a time with AVX-512).
+    for (const vector_level level : dsp_test::vector_levels())
+      for (const int s_count : {S, 5, 1})
+        for (const int length : {frames, 48, 40}) {
+          SCOPED_TRACE(std::string(dsp_test::level_name(level)) + " " +
+                       std::to_string(s_count) + " " + std::to_string(length));
+          vector_level_select(level);
+          std::vector<float> fresh(M * frames, NAN), cleared(M * frames, 0.0f);
+          ASSERT_EQ(mix_interleaved_fresh(sources.data(), s_count, fresh.data(), M, matrix.data(),
+                                          length),
+                    0);
+          mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), length);
+          for (int i = 0; i < M * length; ++i)
+            ASSERT_EQ(dsp_test::bits_of(fresh[i]), dsp_test::bits_of(cleared[i])) << i;
+        }
+    wide_vectors_allow(true);
     std::vector<std::vector<float>> ch(M, std::vector<float>(frames, 7.0f));
     std::vector<float*> channels;
     for (auto& v : ch) channels.push_back(v.data());
