@@ -52,16 +52,7 @@ struct lane_io {
 template <class Rec>
 const Rec ZERO_RECORD{};
 
-// One field of up to W records as a vector (0 for missing lanes), built in
-// registers: scalar stores read back as one vector would stall on store
-// forwarding.
-template <class Rec, class Job>
-LANE_INLINE vec gather(const Job* jobs, int count, Rec* (*rec)(const Job&), float Rec::*field) {
-  const Rec* r[W];
-  for (int k = 0; k < W; ++k) r[k] = k < count ? rec(jobs[k]) : &ZERO_RECORD<Rec>;
-  return V::make([&](int k) { return r[k]->*field; });
-}
-
+// One field of the real lanes' records written back from a vector.
 template <class Rec, class Job>
 LANE_INLINE void scatter(const Job* jobs, int count, Rec* (*rec)(const Job&), float Rec::*field,
                          vec x) {
@@ -76,7 +67,33 @@ band_filter* rec_of(const band_filter_job& j) { return j.f; }
 biquad_df2* rec_of(const biquad_df2_job& j) { return j.f; }
 one_pole* rec_of(const one_pole_job& j) { return j.p; }
 
-#define GATHER(field) gather(jobs, count, rec_of, &rec_type::field)
+// Every field of up to W records of floats as vectors (field i of record k
+// in lane k; 0 for missing lanes): each run of W fields by W loads and one
+// transpose, the rest one field at a time. The records were last written a
+// pass or more ago, so the wide loads find them out of the store buffer.
+template <class Rec>
+struct record_fields {
+  static_assert(std::is_standard_layout_v<Rec> && sizeof(Rec) % sizeof(float) == 0);
+  static constexpr int N = static_cast<int>(sizeof(Rec) / sizeof(float));
+  vec f[N];
+  template <class Job>
+  LANE_INLINE record_fields(const Job* jobs, int count) {
+    const float* r[W];
+    for (int k = 0; k < W; ++k)
+      r[k] = reinterpret_cast<const float*>(k < count ? rec_of(jobs[k]) : &ZERO_RECORD<Rec>);
+    int i = 0;
+    for (; i + W <= N; i += W) {
+      vec t[W];
+      for (int k = 0; k < W; ++k) t[k] = V::load(r[k] + i);
+      V::transpose(t);
+      for (int k = 0; k < W; ++k) f[i + k] = t[k];
+    }
+    for (; i < N; ++i) f[i] = V::make([&](int k) { return r[k][i]; });
+  }
+  LANE_INLINE vec of(size_t offset) const { return f[offset / sizeof(float)]; }
+};
+
+#define GATHER(field) all.of(offsetof(rec_type, field))
 #define SCATTER(field, value) scatter(jobs, count, rec_of, &rec_type::field, value)
 
 LANE_INLINE vec mul(vec a, vec b) { return V::mul(a, b); }
@@ -107,6 +124,7 @@ struct resonator_lanes {
   using rec_type = resonator;
   vec g, a1, a2, y1, y2;
   void load(const resonator_job* jobs, int count) {
+    const record_fields<rec_type> all(jobs, count);
     g = GATHER(g), a1 = GATHER(a1), a2 = GATHER(a2), y1 = GATHER(y1), y2 = GATHER(y2);
   }
   void save(const resonator_job* jobs, int count) {
@@ -125,6 +143,7 @@ struct biquad_lanes {
   using rec_type = biquad;
   vec b0, b1, b2, c1, c2, x1, x2, y1, y2;
   void load(const biquad_job* jobs, int count) {
+    const record_fields<rec_type> all(jobs, count);
     b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), c1 = GATHER(c1), c2 = GATHER(c2);
     x1 = GATHER(x1), x2 = GATHER(x2), y1 = GATHER(y1), y2 = GATHER(y2);
   }
@@ -150,6 +169,7 @@ struct band_filter_lanes {
   vec hb0, hb1, hb2, hc1, hc2, lb0, lb1, lb2, lc1, lc2;
   vec x1, x2, u1, u2, u2_in, y1, y2;
   void load(const band_filter_job* jobs, int count) {
+    const record_fields<rec_type> all(jobs, count);
     hb0 = GATHER(hp_b0), hb1 = GATHER(hp_b1), hb2 = GATHER(hp_b2), hc1 = GATHER(hp_c1),
     hc2 = GATHER(hp_c2);
     lb0 = GATHER(lp_b0), lb1 = GATHER(lp_b1), lb2 = GATHER(lp_b2), lc1 = GATHER(lp_c1),
@@ -186,6 +206,7 @@ struct biquad_df2_lanes {
   using rec_type = biquad_df2;
   vec b0, b1, b2, a1, a2, w1, w2;
   void load(const biquad_df2_job* jobs, int count) {
+    const record_fields<rec_type> all(jobs, count);
     b0 = GATHER(b0), b1 = GATHER(b1), b2 = GATHER(b2), a1 = GATHER(a1), a2 = GATHER(a2);
     w1 = GATHER(w1), w2 = GATHER(w2);
   }
@@ -205,7 +226,10 @@ struct biquad_df2_lanes {
 struct one_pole_lanes {
   using rec_type = one_pole;
   vec k, y1;
-  void load(const one_pole_job* jobs, int count) { k = GATHER(k), y1 = GATHER(y1); }
+  void load(const one_pole_job* jobs, int count) {
+    const record_fields<rec_type> all(jobs, count);
+    k = GATHER(k), y1 = GATHER(y1);
+  }
   void save(const one_pole_job* jobs, int count) { SCATTER(y1, y1); }
   LANE_INLINE vec step(vec x) {
     y1 = sub(x, mul(k, y1));

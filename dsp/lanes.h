@@ -7,6 +7,9 @@
 // FILTER_JOBS jobs (two groups of lanes interleaved per pass), the oscillator
 // kernel up to OSCILLATOR_JOBS.
 
+#include <cstddef>
+#include <type_traits>
+
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"
 
