@@ -61,8 +61,9 @@ int block_offset_to(float k, const float* __restrict in, float* __restrict out, 
 }
 
 int block_exp(float* block, int n) {
-  if (n % 8 == 0 && wide_vectors_on()) {
-    if (vector_level_now() == VECTORS_8_AVX512)
+  const vector_level level = vector_level_now();
+  if (n % 8 == 0 && level != VECTORS_4) {
+    if (level == VECTORS_8_AVX512)
       block_exp_avx512(block, n);
     else
       block_exp_avx(block, n);

@@ -7,6 +7,7 @@
 // FILTER_JOBS jobs (two groups of lanes interleaved per pass), the oscillator
 // kernel up to OSCILLATOR_JOBS.
 
+// For the lane kernels, which units include inside a namespace of their own.
 #include <cstddef>
 #include <type_traits>
 

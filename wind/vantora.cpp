@@ -127,6 +127,40 @@ struct vantora_traits {
   // and control values, in mix order (the generators are shared, so the
   // order of the draws is part of the sound); then the filters of all voices
   // run side by side, stage by stage, and each voice finishes on its own.
+  // Where no swell starts in this sub-block (nothing is drawn), the gusts'
+  // envelopes and the controller's advance first, in one loop that keeps only
+  // the samples their probes read: then returns true with each gust's reading
+  // (the sum block_add would form there) and the controller's in the engine;
+  // else advances nothing (each pair runs in its place) and returns false.
+  static bool advance_envelopes_together(engine* e, const layout_def& lay, float* gust_reading) {
+    random_envelope* envelopes[10];
+    int read_at[10], gust_of[4];
+    float value[10] = {};
+    int total = 0, gusts = 0;
+    auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
+      envelopes[total] = slow;
+      read_at[total++] = at;
+      envelopes[total] = flicker;
+      read_at[total++] = at;
+    };
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v < VV_GUSTS || v >= VV_SQUALLS) continue;
+      gusts_voice& x = e->gusts[v - VV_GUSTS];
+      gust_of[gusts++] = v - VV_GUSTS;
+      add_pair(&x.slow, &x.flicker, vantora_gusts_reading(x));
+    }
+    add_pair(&e->global.slow, &e->global.flicker, global_controller_reading(&e->global));
+    bool quiet = true;
+    for (int k = 0; k < total; ++k) quiet = quiet && random_envelope_quiet(envelopes[k], SUB_BLOCK);
+    e->control_envelopes_done = quiet;
+    if (!quiet) return false;
+    random_envelope_advance_quiet(envelopes, total, SUB_BLOCK, read_at, value);
+    for (int g = 0; g < gusts; ++g) gust_reading[gust_of[g]] = value[2 * g] + value[2 * g + 1];
+    e->control_reading = value[total - 2] + value[total - 1];
+    return true;
+  }
+
   static void render_voices(engine* e, const layout_def& lay) {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
@@ -142,36 +176,8 @@ struct vantora_traits {
     lane_batch<biquad_chain_job, biquad_chain_process_lanes, FILTER_JOBS> chains;
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
-    // Where no swell starts in this sub-block (nothing is drawn), the gusts'
-    // envelopes and the controller's advance first, in one loop that keeps
-    // only the samples their probes read; else each in its place.
-    random_envelope* envelopes_of[10];
-    int read_at[10];
-    float read_value[10] = {};
-    int envelope_total = 0;
-    auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
-      envelopes_of[envelope_total] = slow;
-      read_at[envelope_total++] = at;
-      envelopes_of[envelope_total] = flicker;
-      read_at[envelope_total++] = at;
-    };
-    for (int s = 0; s < lay.num_sources; ++s) {
-      const int v = lay.voices[s];
-      if (v < VV_GUSTS || v >= VV_SQUALLS) continue;
-      gusts_voice& x = e->gusts[v - VV_GUSTS];
-      add_pair(&x.slow, &x.flicker, vantora_gusts_reading(x));
-    }
-    const int control = envelope_total;
-    add_pair(&e->global.slow, &e->global.flicker, global_controller_reading(&e->global));
-    bool quiet = true;
-    for (int k = 0; k < envelope_total; ++k)
-      quiet = quiet && random_envelope_quiet(envelopes_of[k], SUB_BLOCK);
-    if (quiet)
-      random_envelope_advance_quiet(envelopes_of, envelope_total, SUB_BLOCK, read_at, read_value);
-    e->control_envelopes_done = quiet;
-    // The sums block_add would form at the probes' samples.
-    e->control_reading = read_value[control] + read_value[control + 1];
-    int gust_pair = 0;
+    float gust_reading[4] = {};
+    const bool quiet = advance_envelopes_together(e, lay, gust_reading);
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -192,14 +198,11 @@ struct vantora_traits {
         const int i = v - VV_GUSTS;
         gusts_voice& x = e->gusts[i];
         float* out = b[VB_GUSTS + 2 * i];
-        if (quiet) {
-          const float reading = read_value[gust_pair] + read_value[gust_pair + 1];
-          vantora_gusts_prepare_quiet(x, e->gusts_p, speed, out, reading);
-        } else {
+        if (quiet)
+          vantora_gusts_prepare_quiet(x, e->gusts_p, speed, out, gust_reading[i]);
+        else
           vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1],
                                 b[VB_SCRATCH_B]);
-        }
-        gust_pair += 2;
         shapes[shape_count++] = {&x.shape, out};
         bands.add({&x.band, out});
       } else if (v < VV_LFE) {
