@@ -31,14 +31,17 @@
 namespace {
 
 // OSTRELLE_LANES=4 measures the four-lane kernels where the processor would
-// take eight, OSTRELLE_LANES=avx the AVX build where it would take AVX-512;
+// take eight, OSTRELLE_LANES=avx the AVX build where it would take AVX2 or
+// AVX-512, OSTRELLE_LANES=avx2 the AVX2 level where it would take AVX-512;
 // the report's context says which ran.
 [[maybe_unused]] const bool LANE_CONTEXT = [] {
   const char* lanes = std::getenv("OSTRELLE_LANES");
   if (lanes && std::strcmp(lanes, "4") == 0) vector_level_select(VECTORS_4);
   if (lanes && std::strcmp(lanes, "avx") == 0) vector_level_select(VECTORS_8_AVX);
+  if (lanes && std::strcmp(lanes, "avx2") == 0) vector_level_select(VECTORS_8_AVX2);
   const vector_level level = vector_level_now();
   benchmark::AddCustomContext("filter_lanes", level == VECTORS_8_AVX512 ? "8 (AVX-512)"
+                                              : level == VECTORS_8_AVX2 ? "8 (AVX, AVX2 noise)"
                                               : level == VECTORS_8_AVX  ? "8 (AVX)"
                                                                         : "4 (SSE2)");
   return true;

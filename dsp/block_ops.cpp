@@ -65,6 +65,8 @@ int block_exp(float* block, int n) {
   if (n % 8 == 0 && level != VECTORS_4) {
     if (level == VECTORS_8_AVX512)
       block_exp_avx512(block, n);
+    else if (level == VECTORS_8_AVX2)
+      block_exp_avx2(block, n);
     else
       block_exp_avx(block, n);
     return DSP_OK;
@@ -162,10 +164,11 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
   const int s_count = num_sources;
   if (fresh && s_count == 0)
     for (int i = 0; i < frames * m; ++i) out[i] = 0.0f;
-  // One or two channels in one round: sixteen frames at a time where the
-  // processor has AVX-512.
-  if (fresh && s_count > 0 && s_count <= TERMS && (m == 1 || m == 2) && frames % 16 == 0 &&
-      vector_level_now() == VECTORS_8_AVX512) {
+  // One or two channels in one round: eight frames at a time (sixteen with
+  // AVX-512) where the processor has AVX.
+  const vector_level level = vector_level_now();
+  if (fresh && s_count > 0 && s_count <= TERMS && (m == 1 || m == 2) && frames % 8 == 0 &&
+      level != VECTORS_4) {
     mix_terms t[2];
     for (int c = 0; c < m; ++c) {
       t[c].count = 0;
@@ -175,7 +178,12 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
           t[c].gain[t[c].count++] = matrix[c * s_count + s];
         }
     }
-    mix_fresh_avx512(t, m, out, frames);
+    if (level == VECTORS_8_AVX512)
+      mix_fresh_avx512(t, m, out, frames);
+    else if (level == VECTORS_8_AVX2)
+      mix_fresh_avx2(t, m, out, frames);
+    else
+      mix_fresh_avx(t, m, out, frames);
     return DSP_OK;
   }
   for (int first = 0; first < s_count; first += TERMS, fresh = false) {

@@ -1,7 +1,8 @@
 #pragma once
-// The eight-lane builds of block operations, for AVX (`_avx`) and AVX-512
-// (`_avx512`), each compiled in its own unit for its instruction set and
-// called only where the processor has it. Block lengths: multiples of 8.
+// The eight-lane builds of block operations, for AVX (`_avx`), AVX2 (`_avx2`)
+// and AVX-512 (`_avx512`), each compiled in its own unit for its instruction
+// set and called only where the processor has it. Block lengths: multiples
+// of 8.
 
 #include <cstdint>
 
@@ -14,21 +15,30 @@ struct mix_terms {
 
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);
+void block_exp_avx2(float* block, int n);
 void block_exp_avx512(float* block, int n);
 // n white-noise samples from `seed` (n: multiple of 8); returns the seed
-// after them. AVX-512 only.
+// after them. AVX2 and AVX-512 only.
+uint32_t noise_white_avx2(float* block, int n, uint32_t seed);
 uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
 // n Gaussian-shaped samples from `seed` (n: multiple of 16); returns the
-// seed after them. AVX-512 only.
+// seed after them. AVX2 and AVX-512 only.
+uint32_t noise_gaussian_avx2(float* block, int n, uint32_t seed);
 uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
-// A fresh interleaved mix of one or two channels (frames: multiple of 16).
-// AVX-512 only.
+// A fresh interleaved mix of one or two channels (frames: multiple of 8).
+void mix_fresh_avx(const mix_terms* channels, int channel_count, float* out, int frames);
+void mix_fresh_avx2(const mix_terms* channels, int channel_count, float* out, int frames);
 void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, int frames);
 #else
 // Never called: without the eight-lane units the dispatch always says no.
 inline void block_exp_avx(float*, int) {}
+inline void block_exp_avx2(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
+inline uint32_t noise_white_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
+inline uint32_t noise_gaussian_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed) { return seed; }
+inline void mix_fresh_avx(const mix_terms*, int, float*, int) {}
+inline void mix_fresh_avx2(const mix_terms*, int, float*, int) {}
 inline void mix_fresh_avx512(const mix_terms*, int, float*, int) {}
 #endif

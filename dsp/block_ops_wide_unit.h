@@ -1,5 +1,5 @@
 // The body of a unit of block operations with eight-lane vectors, included
-// by one unit compiled for AVX and one for AVX-512 (without FMA: every lane
+// by units compiled for AVX, AVX2 and AVX-512 (without FMA: every lane
 // keeps the rounding of the four-lane code), each defining WIDE_NAME(f); the
 // baseline unit calls a build only where the processor has its instruction
 // set. Everything else compiled here is internal to the unit.
@@ -21,14 +21,19 @@
 
 namespace {
 
-// 2^n for whole n in -127..128 as floats: n + 127 in the exponent field (AVX
-// has no eight-lane integer arithmetic, so the two halves go separately).
+// 2^n for whole n in -127..128 as floats: n + 127 in the exponent field
+// (without AVX2 there is no eight-lane integer arithmetic: the two halves go
+// separately).
 inline __m256 pow2_of(__m256 n) {
   const __m256i k = _mm256_cvttps_epi32(n);
+#if defined(__AVX2__)
+  return _mm256_castsi256_ps(_mm256_slli_epi32(_mm256_add_epi32(k, _mm256_set1_epi32(127)), 23));
+#else
   const __m128i bias = _mm_set1_epi32(127);
   const __m128i lo = _mm_slli_epi32(_mm_add_epi32(_mm256_castsi256_si128(k), bias), 23);
   const __m128i hi = _mm_slli_epi32(_mm_add_epi32(_mm256_extractf128_si256(k, 1), bias), 23);
   return _mm256_castsi256_ps(_mm256_insertf128_si256(_mm256_castsi128_si256(lo), hi, 1));
+#endif
 }
 
 }  // namespace
@@ -96,7 +101,7 @@ void WIDE_NAME(block_exp)(float* block, int n) {
   }
 }
 
-#if defined(__AVX512F__)
+#if defined(__AVX2__)
 namespace {
 
 // 16807^(k + 1) mod 2^32 for k = 0..15.
@@ -113,12 +118,13 @@ constexpr white_powers WHITE_POWERS = make_white_powers();
 
 }  // namespace
 
+#if defined(__AVX512F__)
 // The white-noise recurrence sixteen states at a time: lane k of a step is
 // seed * 16807^(k + 1) and the seed moves on by 16807^16 (all mod 2^32, so
 // the states are exactly the serial ones); each state read as signed, to
 // float, times 2^-31. A last half step of eight where n is not a multiple
 // of 16.
-uint32_t noise_white_avx512(float* block, int n, uint32_t seed) {
+uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
   const __m512i mul = _mm512_loadu_si512(WHITE_POWERS.m);
   const __m512 scale = _mm512_set1_ps(4.656613e-10f);  // 2^-31
   int i = 0;
@@ -141,7 +147,7 @@ uint32_t noise_white_avx512(float* block, int n, uint32_t seed) {
 // step's seed (exact integer arithmetic); within each group of four, lane k
 // takes its magnitude from draw k and its layer edge from draw 3 - k (a
 // reversal within each 128-bit quarter), its sign from bit 7 of draw k.
-uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed) {
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
   const __m512i mul = _mm512_loadu_si512(GAUSS_JUMPS.mul);
   const __m512i add = _mm512_loadu_si512(GAUSS_JUMPS.add);
   // The table in eight registers: two-register permutes look up 32 entries
@@ -170,16 +176,64 @@ uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed) {
   }
   return seed;
 }
+#else
+// The white-noise recurrence eight states at a time: lane k of a step is
+// seed * 16807^(k + 1) and the seed moves on by 16807^8 (all mod 2^32, so
+// the states are exactly the serial ones); each state read as signed, to
+// float, times 2^-31.
+uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
+  const __m256i mul = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(WHITE_POWERS.m));
+  const __m256 scale = _mm256_set1_ps(4.656613e-10f);  // 2^-31
+  for (int i = 0; i < n; i += 8) {
+    const __m256i s = _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int>(seed)), mul);
+    _mm256_storeu_ps(block + i, _mm256_mul_ps(_mm256_cvtepi32_ps(s), scale));
+    seed *= WHITE_POWERS.m[7];
+  }
+  return seed;
+}
 
-// A fresh mix into one or two interleaved channels, sixteen frames at a time:
-// each sample is the sum from +0 of gain x source over its channel's terms,
-// in order, as the four-lane mixer forms it.
-void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, int frames) {
+// The Gaussian samples sixteen draws at a time in two halves of eight, each
+// state jumped to from the step's seed (exact integer arithmetic); within each
+// group of four, lane k takes its magnitude from draw k and its layer edge
+// (gathered from the table) from draw 3 - k, its sign from bit 7 of draw k.
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
+  const auto* mul = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.mul);
+  const auto* add = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.add);
+  const __m256i mul_lo = _mm256_loadu_si256(mul), mul_hi = _mm256_loadu_si256(mul + 1);
+  const __m256i add_lo = _mm256_loadu_si256(add), add_hi = _mm256_loadu_si256(add + 1);
+  const __m256i low7 = _mm256_set1_epi32(127), bit7 = _mm256_set1_epi32(128);
+  for (int i = 0; i < n; i += 16) {
+    const __m256i s = _mm256_set1_epi32(static_cast<int>(seed));
+    const __m256i draws[2] = {_mm256_add_epi32(_mm256_mullo_epi32(s, mul_lo), add_lo),
+                              _mm256_add_epi32(_mm256_mullo_epi32(s, mul_hi), add_hi)};
+    for (int h = 0; h < 2; ++h) {
+      const __m256i j = draws[h];
+      const __m256 magnitude = _mm256_cvtepi32_ps(_mm256_srli_epi32(j, 8));
+      const __m256i index = _mm256_and_si256(_mm256_shuffle_epi32(j, 0x1B), low7);
+      const __m256 edge = _mm256_i32gather_ps(GAUSSIAN_LAYER_TABLE, index, 4);
+      const __m256i sign = _mm256_slli_epi32(_mm256_and_si256(j, bit7), 24);
+      const __m256i value = _mm256_or_si256(_mm256_castps_si256(_mm256_mul_ps(magnitude, edge)), sign);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(block + i + 8 * h), value);
+    }
+    seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
+  }
+  return seed;
+}
+#endif
+#endif
+
+// A fresh mix into one or two interleaved channels, eight frames at a time
+// (sixteen first where the unit is built for AVX-512): each sample is the sum
+// from +0 of gain x source over its channel's terms, in order, as the
+// four-lane mixer forms it.
+void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* out, int frames) {
+  int f = 0;
+#if defined(__AVX512F__)
   // Output frames 0..7 and 8..15 from the low and high interleavings.
   const __m512i first = _mm512_setr_epi32(0, 1, 2, 3, 16, 17, 18, 19, 4, 5, 6, 7, 20, 21, 22, 23);
   const __m512i second =
       _mm512_setr_epi32(8, 9, 10, 11, 24, 25, 26, 27, 12, 13, 14, 15, 28, 29, 30, 31);
-  for (int f = 0; f < frames; f += 16) {
+  for (; f + 16 <= frames; f += 16) {
     __m512 acc[2];
     for (int c = 0; c < channel_count; ++c) {
       const mix_terms& t = channels[c];
@@ -196,5 +250,24 @@ void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, 
       _mm512_storeu_ps(out + 2 * f + 16, _mm512_permutex2var_ps(lo, second, hi));
     }
   }
-}
 #endif
+  for (; f < frames; f += 8) {
+    __m256 acc[2];
+    for (int c = 0; c < channel_count; ++c) {
+      const mix_terms& t = channels[c];
+      acc[c] = _mm256_setzero_ps();
+      for (int k = 0; k < t.count; ++k)
+        acc[c] = _mm256_add_ps(
+            acc[c], _mm256_mul_ps(_mm256_set1_ps(t.gain[k]), _mm256_loadu_ps(t.source[k] + f)));
+    }
+    if (channel_count == 1) {
+      _mm256_storeu_ps(out + f, acc[0]);
+    } else {
+      // Within each half: frames 0, 1 | 4, 5 and 2, 3 | 6, 7; the halves then
+      // pair up into frames 0..3 and 4..7.
+      const __m256 lo = _mm256_unpacklo_ps(acc[0], acc[1]), hi = _mm256_unpackhi_ps(acc[0], acc[1]);
+      _mm256_storeu_ps(out + 2 * f, _mm256_permute2f128_ps(lo, hi, 0x20));
+      _mm256_storeu_ps(out + 2 * f + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+    }
+  }
+}

@@ -31,6 +31,17 @@ bool cpu_has_avx() {
 #endif
 }
 
+bool cpu_has_avx2() {
+#if defined(__x86_64__) || defined(__i386__)
+  if (!cpu_has_avx()) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  return (b & (1u << 5)) != 0;
+#else
+  return false;
+#endif
+}
+
 bool cpu_has_avx512() {
 #if defined(__x86_64__) || defined(__i386__)
   if (!cpu_has_avx()) return false;
@@ -60,7 +71,8 @@ std::atomic<int> level_now{-1};
 
 vector_level best_vector_level() {
   if (!WIDE_BUILT || !cpu_has_avx()) return VECTORS_4;
-  return cpu_has_avx512() ? VECTORS_8_AVX512 : VECTORS_8_AVX;
+  if (cpu_has_avx512()) return VECTORS_8_AVX512;
+  return cpu_has_avx2() ? VECTORS_8_AVX2 : VECTORS_8_AVX;
 }
 
 void vector_level_select(vector_level level) {

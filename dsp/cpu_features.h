@@ -5,13 +5,16 @@
 // AVX usable: the processor has it and the operating system saves its
 // registers. A few instructions, no system call; false off x86-64.
 bool cpu_has_avx();
+// AVX2 usable (AVX plus eight-lane integer arithmetic).
+bool cpu_has_avx2();
 // AVX-512 F, VL and DQ usable (with the operating system saving the opmask
 // and upper register state).
 bool cpu_has_avx512();
 
-// Which kernels run: four lanes (baseline), eight lanes built for AVX, or
-// eight lanes built for AVX-512. Results are the same bits at every level.
-enum vector_level { VECTORS_4 = 0, VECTORS_8_AVX = 1, VECTORS_8_AVX512 = 2 };
+// Which kernels run: four lanes (baseline), eight lanes built for AVX, the
+// same with the noise generators built for AVX2, or eight lanes built for
+// AVX-512. Results are the same bits at every level.
+enum vector_level { VECTORS_4 = 0, VECTORS_8_AVX = 1, VECTORS_8_AVX2 = 2, VECTORS_8_AVX512 = 3 };
 
 // The highest level the processor (and this build) supports.
 vector_level best_vector_level();

@@ -21,12 +21,13 @@ namespace {
 // instructions, cheaper transposes per sample; see the lane kernel
 // benchmarks) where the processor has AVX. Where it has AVX-512, that build
 // runs either width (thirty-two registers serve the four-lane kernels too).
+// With AVX2 the lane kernels are the AVX build (they have no integer work).
 #define DISPATCH(f, count, n, args)                                                       \
   do {                                                                                    \
     const vector_level level = vector_level_now();                                        \
     const bool wide = (count) > LANES && (n) % 8 == 0;                                    \
     if (level == VECTORS_8_AVX512) return wide ? f##_avx512 args : f##_avx512_4 args;     \
-    if (level == VECTORS_8_AVX && wide) return f##_avx args;                              \
+    if (level != VECTORS_4 && wide) return f##_avx args;                                  \
     return kernel_##f args;                                                               \
   } while (0)
 

@@ -68,8 +68,11 @@ bool noise_uniform_sign_draw() {
 
 int noise_white_process(float* block, int n) {
   uint32_t seed = g_uniform_seed.load(std::memory_order_relaxed);
-  if (vector_level_now() == VECTORS_8_AVX512) {
-    g_uniform_seed.store(noise_white_avx512(block, n, seed), std::memory_order_relaxed);
+  const vector_level level = vector_level_now();
+  if (level >= VECTORS_8_AVX2) {
+    seed = level == VECTORS_8_AVX512 ? noise_white_avx512(block, n, seed)
+                                     : noise_white_avx2(block, n, seed);
+    g_uniform_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
   for (int i = 0; i < n; i += 8) {
@@ -131,8 +134,11 @@ inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
 // from draw 3 - k, as in noise_gaussian_4.
 int noise_gaussian_process(float* block, int n) {
   uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
-  if (vector_level_now() == VECTORS_8_AVX512) {
-    g_gaussian_seed.store(noise_gaussian_avx512(block, n, seed), std::memory_order_relaxed);
+  const vector_level level = vector_level_now();
+  if (level >= VECTORS_8_AVX2) {
+    seed = level == VECTORS_8_AVX512 ? noise_gaussian_avx512(block, n, seed)
+                                     : noise_gaussian_avx2(block, n, seed);
+    g_gaussian_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
   for (int i = 0; i < n; i += 16) {

@@ -28,6 +28,7 @@ inline std::vector<vector_level> vector_levels() {
 inline const char* level_name(vector_level level) {
   switch (level) {
     case VECTORS_8_AVX512: return "eight-lane kernels, AVX-512 build";
+    case VECTORS_8_AVX2: return "eight-lane kernels, AVX build, AVX2 noise";
     case VECTORS_8_AVX: return "eight-lane kernels, AVX build";
     default: return "four-lane kernels";
   }

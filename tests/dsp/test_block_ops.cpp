@@ -375,8 +375,8 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
     ASSERT_EQ(mix_interleaved(sources.data(), S, out.data(), M, matrix.data(), frames), 0);
     expect_same(out, want);
     // The fresh form ignores what the output held (here NaN), with one round
-    // of columns or more, at every kernel level (one or two channels and
-    // lengths in sixteens take sixteen frames at a time with AVX-512).
+    // of columns or more, at every kernel level (one or two channels take
+    // eight frames at a time with AVX, sixteen and then eight with AVX-512).
     for (const vector_level level : dsp_test::vector_levels())
       for (const int s_count : {S, 5, 1})
         for (const int length : {frames, 48, 40}) {

@@ -103,7 +103,7 @@ void expect_goldens() {
 TEST(PresetGoldens, EveryLayoutAndPathOfSeveralPresetsIsUnchanged) { expect_goldens(); }
 
 // The same sound from every kernel build below the one the processor would
-// pick: the eight-lane AVX build under AVX-512, the four-lane kernels (on a
+// pick: the AVX2 and AVX levels under AVX-512, the four-lane kernels (on a
 // processor without AVX this runs nothing new).
 TEST(PresetGoldens, EveryKernelBuildGivesTheSameSound) {
   for (int level = best_vector_level() - 1; level >= VECTORS_4; --level) {
