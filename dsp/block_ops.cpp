@@ -109,6 +109,17 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
 int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
   const float step = (g - s->gain) / static_cast<float>(n);
   // The first four gains by repeated addition, then + 4 step per group.
+  const vector_level level = vector_level_now();
+  if (n % 8 == 0 && level != VECTORS_4) {
+    if (level == VECTORS_8_AVX512)
+      gain_ramp_avx512(s->gain + step, step, block, n);
+    else if (level == VECTORS_8_AVX2)
+      gain_ramp_avx2(s->gain + step, step, block, n);
+    else
+      gain_ramp_avx(s->gain + step, step, block, n);
+    s->gain = g;
+    return DSP_OK;
+  }
   const float g0 = s->gain + step;
   const float g1 = g0 + step;
   const float g2 = g1 + step;

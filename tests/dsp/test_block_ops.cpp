@@ -262,6 +262,41 @@ TEST(BlockOps, GainRamp) {
       previous_target = t;
     }
   }
+  {
+    SCOPED_TRACE("every kernel level: the four-lane chain's products, lengths in fours and eights");
+    const float starts[] = {0.0f, 0.2f, -0.0f, 1.0f, 3.7e-39f};
+    const float targets[] = {0.9f, 0.0f, -0.0f, 1.0f, 1e-30f};
+    for (const int n : {4, 8, 12, 16, 24, 64, 512})
+      for (const float g0 : starts)
+        for (const float g : targets) {
+          dsp_test::test_noise noise(9u + static_cast<uint32_t>(n));
+          std::vector<float> in(static_cast<size_t>(n));
+          for (float& x : in) x = 2.0f * noise();
+          in[0] = -0.0f;
+          // The reference: four running gains, each + 4 step once per group.
+          const float step = (g - g0) / static_cast<float>(n);
+          float gains[4];
+          gains[0] = g0 + step;
+          for (int j = 1; j < 4; ++j) gains[j] = gains[j - 1] + step;
+          std::vector<float> want = in;
+          for (int i = 0; i < n; i += 4)
+            for (int j = 0; j < 4; ++j) {
+              want[i + j] = in[i + j] * gains[j];
+              gains[j] += 4.0f * step;
+            }
+          for (const vector_level level : dsp_test::vector_levels()) {
+            SCOPED_TRACE(std::string(dsp_test::level_name(level)) + " n " + std::to_string(n) +
+                         " from " + std::to_string(g0) + " to " + std::to_string(g));
+            vector_level_select(level);
+            gain_ramp_state s{g0};
+            std::vector<float> got = in;
+            ASSERT_EQ(gain_ramp_apply(&s, g, got.data(), n), 0);
+            EXPECT_EQ(bits_of(s.gain), bits_of(g));
+            for (int i = 0; i < n; ++i) ASSERT_EQ(bits_of(got[i]), bits_of(want[i])) << i;
+          }
+        }
+    wide_vectors_allow(true);
+  }
 }
 
 TEST(BlockOps, MixInterleaved) {
