@@ -27,7 +27,7 @@ namespace {
     const vector_level level = vector_level_now();                                        \
     const bool wide = (count) > LANES && (n) % 8 == 0;                                    \
     if (level == VECTORS_8_AVX512) return wide ? f##_avx512 args : f##_avx512_4 args;     \
-    if (level != VECTORS_4 && wide) return f##_avx args;                                  \
+    if (level != VECTORS_4) return wide ? f##_avx args : f##_avx_4 args;                 \
     return kernel_##f args;                                                               \
   } while (0)
 

@@ -1,7 +1,7 @@
 #pragma once
-// The builds of the lane kernels beyond the baseline: eight lanes for AVX
-// (`_avx`); eight lanes (`_avx512`) and four (`_avx512_4`) for AVX-512 (the
-// same vectors with thirty-two registers). Each instruction set's builds are
+// The builds of the lane kernels beyond the baseline: eight lanes (`_avx`)
+// and four (`_avx_4`) for AVX; eight lanes (`_avx512`) and four
+// (`_avx512_4`) for AVX-512 (the same vectors with thirty-two registers). Each instruction set's builds are
 // compiled in a unit of their own and called only where the processor has it
 // (the baseline entry points decide). Block lengths: multiples of 8 for
 // eight lanes, of 4 for four.
@@ -38,11 +38,12 @@
      int pole_count, int n),                                                                   \
     (chains, chain_count, poles, pole_count, n))
 
-// Builds: `_avx` (eight lanes, AVX), `_avx512` (eight lanes) and `_avx512_4`
-// (four lanes), both AVX-512.
+// Builds: `_avx` (eight lanes) and `_avx_4` (four lanes), both AVX;
+// `_avx512` (eight lanes) and `_avx512_4` (four lanes), both AVX-512.
 #if defined(OSTRELLE_WIDE_VECTORS)
 #define OSTRELLE_DECLARE_WIDE(R, f, params, args) \
   R f##_avx params;                               \
+  R f##_avx_4 params;                             \
   R f##_avx512 params;                            \
   R f##_avx512_4 params;
 #else
@@ -50,6 +51,8 @@
 #define OSTRELLE_DECLARE_WIDE(R, f, params, args) \
   template <class... A>                           \
   inline R f##_avx(A...) { return R(); }          \
+  template <class... A>                           \
+  inline R f##_avx_4(A...) { return R(); }        \
   template <class... A>                           \
   inline R f##_avx512(A...) { return R(); }       \
   template <class... A>                           \
