@@ -349,15 +349,18 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
   if (deint) {
     for (uint32_t c = 0; c < channels; ++c)
       if (outs[c] == nullptr) return ENGINE_OK;
-    for (uint32_t c = 0; c < channels; ++c) std::memset(outs[c], 0, sizeof(float) * frames);
-  } else {
-    if (out == nullptr) return ENGINE_OK;
-    std::memset(out, 0, sizeof(float) * static_cast<size_t>(frames) * channels);
+  } else if (out == nullptr) {
+    return ENGINE_OK;
   }
 
   carry_store& carry = e->carry;
   const layout_def* lay = find_layout<T>(layout);
   if (ld(e->frame.master_gain) == 0.0f || lay == nullptr) {
+    // Silence; otherwise every frame is written below (carried or rendered).
+    if (deint)
+      for (uint32_t c = 0; c < channels; ++c) std::memset(outs[c], 0, sizeof(float) * frames);
+    else
+      std::memset(out, 0, sizeof(float) * static_cast<size_t>(frames) * channels);
     carry.count = 0;
     return ENGINE_OK;
   }

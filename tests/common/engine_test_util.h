@@ -14,11 +14,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace engine_test {
 
 inline constexpr float RATE = 48000.0f;
+// What the render helpers' buffers hold before the engine writes them.
+inline const float UNWRITTEN = std::numeric_limits<float>::quiet_NaN();
 
 // Engine memory the way a host or program provides it: raw, 64-byte aligned,
 // of the engine's size rounded up, and filled with a pattern so that nothing
@@ -83,7 +86,8 @@ inline constexpr int32_t FIVE_ONE = 0x3F;
 template <class R>
 std::vector<float> render_interleaved(R* e, int32_t mask, uint32_t channels, uint32_t frames,
                                       const std::vector<uint32_t>& calls = {512}) {
-  std::vector<float> out(static_cast<size_t>(frames) * channels);
+  // NaN until written: a frame the engine leaves alone shows in every check.
+  std::vector<float> out(static_cast<size_t>(frames) * channels, UNWRITTEN);
   uint32_t done = 0;
   for (size_t k = 0; done < frames; ++k) {
     uint32_t n = calls[k % calls.size()];
@@ -99,7 +103,8 @@ std::vector<float> render_interleaved(R* e, int32_t mask, uint32_t channels, uin
 template <class R>
 std::vector<float> render_deinterleaved(R* e, int32_t mask, uint32_t channels, uint32_t frames,
                                         const std::vector<uint32_t>& calls = {512}) {
-  std::vector<float> out(static_cast<size_t>(frames) * channels);
+  // NaN until written: a frame the engine leaves alone shows in every check.
+  std::vector<float> out(static_cast<size_t>(frames) * channels, UNWRITTEN);
   uint32_t done = 0;
   for (size_t k = 0; done < frames; ++k) {
     uint32_t n = calls[k % calls.size()];
