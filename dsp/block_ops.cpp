@@ -137,6 +137,7 @@ int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
 namespace {
 
 constexpr int TERMS = 32;  // columns taken per round (more sources: more rounds)
+constexpr int MAX_FRESH_CHANNELS = 8;  // channels the one-round fresh mix takes at once
 
 // The sources of one round of columns that a channel receives (zero gains
 // left out), in column order.
@@ -175,12 +176,12 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
   const int s_count = num_sources;
   if (fresh && s_count == 0)
     for (int i = 0; i < frames * m; ++i) out[i] = 0.0f;
-  // One or two channels in one round: eight frames at a time (sixteen with
-  // AVX-512) where the processor has AVX.
+  // Up to eight channels in one round: eight frames at a time (one or two
+  // channels sixteen with AVX-512) where the processor has AVX.
   const vector_level level = vector_level_now();
-  if (fresh && s_count > 0 && s_count <= TERMS && (m == 1 || m == 2) && frames % 8 == 0 &&
-      level != VECTORS_4) {
-    mix_terms t[2];
+  if (fresh && s_count > 0 && s_count <= TERMS && m >= 1 && m <= MAX_FRESH_CHANNELS &&
+      frames % 8 == 0 && level != VECTORS_4) {
+    mix_terms t[MAX_FRESH_CHANNELS];
     for (int c = 0; c < m; ++c) {
       t[c].count = 0;
       for (int s = 0; s < s_count; ++s)
@@ -195,6 +196,31 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
       mix_fresh_avx2(t, m, out, frames);
     else
       mix_fresh_avx(t, m, out, frames);
+    return DSP_OK;
+  }
+  // Three channels or more in one round: four frames of every channel at a
+  // time, written as whole frames (channels in fours and pairs through
+  // registers, a last odd one lane by lane).
+  if (fresh && s_count > 0 && s_count <= TERMS && m > 2 && m <= MAX_FRESH_CHANNELS) {
+    channel_terms t[MAX_FRESH_CHANNELS];
+    for (int c = 0; c < m; ++c) collect_terms(t[c], sources, 0, s_count, matrix + c * s_count);
+    const f4 zero = simd::splat(0.0f);
+    for (int f = 0; f < frames; f += 4) {
+      float* o = out + f * m;
+      int c = 0;
+      for (; c + 4 <= m; c += 4)
+        simd::store_frames4(o + c, m, add_terms(t[c], f, zero), add_terms(t[c + 1], f, zero),
+                            add_terms(t[c + 2], f, zero), add_terms(t[c + 3], f, zero));
+      if (c + 2 <= m) {
+        simd::store_frames2(o + c, m, add_terms(t[c], f, zero), add_terms(t[c + 1], f, zero));
+        c += 2;
+      }
+      if (c < m) {
+        float lanes[4];
+        simd::store(lanes, add_terms(t[c], f, zero));
+        for (int j = 0; j < 4; ++j) o[j * m + c] = lanes[j];
+      }
+    }
     return DSP_OK;
   }
   for (int first = 0; first < s_count; first += TERMS, fresh = false) {

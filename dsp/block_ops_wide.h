@@ -30,7 +30,7 @@ uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
 void gain_ramp_avx(float g0, float step, float* block, int n);
 void gain_ramp_avx2(float g0, float step, float* block, int n);
 void gain_ramp_avx512(float g0, float step, float* block, int n);
-// A fresh interleaved mix of one or two channels (frames: multiple of 8).
+// A fresh interleaved mix of one to eight channels (frames: multiple of 8).
 void mix_fresh_avx(const mix_terms* channels, int channel_count, float* out, int frames);
 void mix_fresh_avx2(const mix_terms* channels, int channel_count, float* out, int frames);
 void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, int frames);

@@ -222,11 +222,66 @@ uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
 #endif
 #endif
 
-// A fresh mix into one or two interleaved channels, eight frames at a time
-// (sixteen first where the unit is built for AVX-512): each sample is the sum
-// from +0 of gain x source over its channel's terms, in order, as the
+// A fresh mix into interleaved channels, eight frames at a time (one or two
+// channels sixteen first where the unit is built for AVX-512): each sample is
+// the sum from +0 of gain x source over its channel's terms, in order, as the
 // four-lane mixer forms it.
+namespace {
+
+// One channel's sum for frames f..f + 7.
+inline __m256 channel_sum8(const mix_terms& t, int f) {
+  __m256 acc = _mm256_setzero_ps();
+  for (int k = 0; k < t.count; ++k)
+    acc = _mm256_add_ps(acc, _mm256_mul_ps(_mm256_set1_ps(t.gain[k]), _mm256_loadu_ps(t.source[k] + f)));
+  return acc;
+}
+
+// Three to eight channels, eight frames at a time: channels in fours through
+// 4 x 4 transposes within each half (frame j in the low half, j + 4 in the
+// high), a pair through its interleaving, a last odd one lane by lane.
+void mix_fresh_frames(const mix_terms* channels, int m, float* out, int frames) {
+  for (int f = 0; f < frames; f += 8) {
+    float* o = out + f * m;
+    int c = 0;
+    for (; c + 4 <= m; c += 4) {
+      const __m256 a = channel_sum8(channels[c], f), b = channel_sum8(channels[c + 1], f);
+      const __m256 x = channel_sum8(channels[c + 2], f), y = channel_sum8(channels[c + 3], f);
+      const __m256 t0 = _mm256_unpacklo_ps(a, b), t1 = _mm256_unpackhi_ps(a, b);
+      const __m256 t2 = _mm256_unpacklo_ps(x, y), t3 = _mm256_unpackhi_ps(x, y);
+      const __m256 row[4] = {_mm256_shuffle_ps(t0, t2, 0x44), _mm256_shuffle_ps(t0, t2, 0xEE),
+                             _mm256_shuffle_ps(t1, t3, 0x44), _mm256_shuffle_ps(t1, t3, 0xEE)};
+      for (int j = 0; j < 4; ++j) {
+        _mm_storeu_ps(o + j * m + c, _mm256_castps256_ps128(row[j]));
+        _mm_storeu_ps(o + (j + 4) * m + c, _mm256_extractf128_ps(row[j], 1));
+      }
+    }
+    if (c + 2 <= m) {
+      const __m256 a = channel_sum8(channels[c], f), b = channel_sum8(channels[c + 1], f);
+      const __m256 pairs[2] = {_mm256_unpacklo_ps(a, b), _mm256_unpackhi_ps(a, b)};
+      for (int h = 0; h < 2; ++h) {  // frames 2h, 2h + 1 | 2h + 4, 2h + 5
+        const __m128 low = _mm256_castps256_ps128(pairs[h]), high = _mm256_extractf128_ps(pairs[h], 1);
+        _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h) * m + c), low);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 1) * m + c), low);
+        _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h + 4) * m + c), high);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 5) * m + c), high);
+      }
+      c += 2;
+    }
+    if (c < m) {
+      float lanes[8];
+      _mm256_storeu_ps(lanes, channel_sum8(channels[c], f));
+      for (int j = 0; j < 8; ++j) o[j * m + c] = lanes[j];
+    }
+  }
+}
+
+}  // namespace
+
 void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* out, int frames) {
+  if (channel_count > 2) {
+    mix_fresh_frames(channels, channel_count, out, frames);
+    return;
+  }
   int f = 0;
 #if defined(__AVX512F__)
   // Output frames 0..7 and 8..15 from the low and high interleavings.

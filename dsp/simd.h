@@ -57,6 +57,23 @@ inline void store_interleaved2(float* p, f4 a, f4 b) {
   _mm_storeu_ps(p, _mm_unpacklo_ps(a.v, b.v));
   _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a.v, b.v));
 }
+// Four frames of `stride` floats from channel vectors (lane j = frame j):
+// a pair of channels to p[j stride], p[j stride + 1]; four channels to
+// p[j stride .. j stride + 3] (a 4 x 4 transpose, one store per frame).
+inline void store_frames2(float* p, int stride, f4 a, f4 b) {
+  const __m128 lo = _mm_unpacklo_ps(a.v, b.v), hi = _mm_unpackhi_ps(a.v, b.v);
+  _mm_storel_pi(reinterpret_cast<__m64*>(p), lo);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(p + stride), lo);
+  _mm_storel_pi(reinterpret_cast<__m64*>(p + 2 * stride), hi);
+  _mm_storeh_pi(reinterpret_cast<__m64*>(p + 3 * stride), hi);
+}
+inline void store_frames4(float* p, int stride, f4 a, f4 b, f4 c, f4 d) {
+  _MM_TRANSPOSE4_PS(a.v, b.v, c.v, d.v);
+  _mm_storeu_ps(p, a.v);
+  _mm_storeu_ps(p + stride, b.v);
+  _mm_storeu_ps(p + 2 * stride, c.v);
+  _mm_storeu_ps(p + 3 * stride, d.v);
+}
 
 #else
 
@@ -148,6 +165,20 @@ inline void store_interleaved2(float* p, f4 a, f4 b) {
   for (int i = 0; i < 4; ++i) {
     p[2 * i] = a.v[i];
     p[2 * i + 1] = b.v[i];
+  }
+}
+inline void store_frames2(float* p, int stride, f4 a, f4 b) {
+  for (int i = 0; i < 4; ++i) {
+    p[i * stride] = a.v[i];
+    p[i * stride + 1] = b.v[i];
+  }
+}
+inline void store_frames4(float* p, int stride, f4 a, f4 b, f4 c, f4 d) {
+  for (int i = 0; i < 4; ++i) {
+    p[i * stride] = a.v[i];
+    p[i * stride + 1] = b.v[i];
+    p[i * stride + 2] = c.v[i];
+    p[i * stride + 3] = d.v[i];
   }
 }
 #undef SIMD_LANEWISE

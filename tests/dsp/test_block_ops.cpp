@@ -390,14 +390,15 @@ TEST(BlockOps, MixDeinterleaved) {
 
 // The mixers against the element-wise definition with sparse matrices (a
 // zero gain is skipped, which must change no bit), more sources than one
-// round of columns, and every channel-count path (1, 2, and more).
+// round of columns, and every channel-count path (1, 2, and more: channels
+// written in fours, pairs and a single one).
 TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
   const int frames = 64, S = 40;
   std::vector<std::vector<float>> src;
   std::vector<const float*> sources;
   for (int s = 0; s < S; ++s) src.push_back(data(frames, 30u + s, 1.0f, false));
   for (auto& v : src) sources.push_back(v.data());
-  for (const int M : {1, 2, 3, 6}) {
+  for (const int M : {1, 2, 3, 4, 5, 6, 7, 8, 9}) {
     SCOPED_TRACE(M);
     std::vector<float> matrix(S * M);
     for (int i = 0; i < S * M; ++i)
