@@ -19,11 +19,14 @@ constexpr int W = V::W;
 using vec = typename V::v;
 
 // Up to W blocks seen as one stream of W-lane vectors: sample i of every
-// lane. Missing lanes read zeros and write into a private filler.
+// lane. Missing lanes borrow lane 0's block: they read its samples (their
+// results are never kept) and write them before lane 0 does, since the lanes
+// are stored from the last down to lane 0, which leaves lane 0's own values.
+// Every access is then a pointer plus the sample index. Without any lane,
+// loads give zeros and stores go nowhere.
 struct lane_io {
-  float* block[W];
-  int stride[W];  // 1 for a real lane, 0 for a filler
-  float filler[W] = {};
+  float* block[W] = {};
+  bool active = false;
 
   lane_io() = default;
   template <class Job>
@@ -32,19 +35,22 @@ struct lane_io {
   }
   template <class Job>
   void init(const Job* jobs, int count) {
-    for (int k = 0; k < W; ++k) {
-      block[k] = k < count ? jobs[k].block : filler;
-      stride[k] = k < count ? 1 : 0;
-    }
+    active = count > 0;
+    for (int k = 0; k < W; ++k) block[k] = k < count ? jobs[k].block : active ? jobs[0].block : nullptr;
   }
   // W samples of the W lanes, transposed: x[j] holds sample i + j.
   LANE_INLINE void load(int i, vec x[W]) {
-    for (int k = 0; k < W; ++k) x[k] = V::load(block[k] + i * stride[k]);
+    if (!active) {
+      for (int k = 0; k < W; ++k) x[k] = V::splat(0.0f);
+      return;
+    }
+    for (int k = 0; k < W; ++k) x[k] = V::load(block[k] + i);
     V::transpose(x);
   }
   LANE_INLINE void store(int i, vec x[W]) {
+    if (!active) return;
     V::transpose(x);
-    for (int k = 0; k < W; ++k) V::store(block[k] + i * stride[k], x[k]);
+    for (int k = W - 1; k >= 0; --k) V::store(block[k] + i, x[k]);
   }
 };
 
@@ -511,12 +517,10 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
   band_filter_lanes b;
   s.load(sections, count);
   b.load(bands, count);
-  lane_io in(sections, count), out(bands, count), tone;
-  for (int k = 0; k < W; ++k) {
-    const bool gated = k < count && jobs[k].tone;
-    tone.block[k] = gated ? const_cast<float*>(jobs[k].tone) : tone.filler;
-    tone.stride[k] = gated ? 1 : 0;
-  }
+  // Lanes without a gate read a tone they never use: their own input.
+  lane_io in(sections, count), out(bands, count), tone(sections, count);
+  for (int k = 0; k < count; ++k)
+    if (jobs[k].tone) tone.block[k] = const_cast<float*>(jobs[k].tone);
   const vec gain = V::make([&](int k) { return k < count && jobs[k].tone ? jobs[k].gain : 1.0f; });
   const vec gate =
       lane_mask(jobs, count, [](const section_band_job& j) { return j.tone != nullptr; });
