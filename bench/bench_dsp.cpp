@@ -125,6 +125,25 @@ void BM_RandomEnvelope(benchmark::State& state) {
 }
 BENCHMARK(BM_RandomEnvelope);
 
+// A level ramp over one sub-block at kernel level `wide` (the gain moves
+// every call, as a voice's level does while it is automated).
+void BM_GainRamp(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  alignas(64) float block[N];
+  fill_noise(block);
+  gain_ramp_state s{0.5f};
+  float target = 0.25f;
+  for (auto _ : state) {
+    gain_ramp_apply(&s, target, block, N);
+    target = 0.75f - target;
+    benchmark::DoNotOptimize(block);
+    benchmark::ClobberMemory();
+  }
+  report(state);
+  wide_vectors_allow(true);
+}
+BENCHMARK(BM_GainRamp)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+
 // Inputs spread over [-8, 8], restored before each call (the copy is
 // included in the figure).
 void BM_BlockExp(benchmark::State& state) {

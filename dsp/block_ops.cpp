@@ -108,6 +108,15 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
 
 int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
   const float step = (g - s->gain) / static_cast<float>(n);
+  // A level that holds (a step of either zero): every gain of the chain below
+  // is its first one, gain + step (adding a zero of the step's sign to it
+  // changes no bit), so the block is scaled by it without the chain.
+  if (step == 0.0f) {
+    const f4 k = simd::splat(s->gain + step);
+    for (int i = 0; i < n; i += 4) simd::store(block + i, simd::load(block + i) * k);
+    s->gain = g;
+    return DSP_OK;
+  }
   // The first four gains by repeated addition, then + 4 step per group.
   const vector_level level = vector_level_now();
   if (n % 8 == 0 && level != VECTORS_4) {

@@ -328,21 +328,18 @@ void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* o
 }
 
 // The four-lane ramp's gains, two of its groups per vector: the low half is
-// group 2m, the high half group 2m + 1 (= low + 4 step); the next vector's
-// halves are (high + 4 step) and that + 4 step, as the four-lane chain forms
-// them (adding -0 leaves the low half exactly as it is).
+// group 2m, the high half group 2m + 1, each group the one before plus
+// 4 step, as the four-lane chain forms them (the chain stays in 128-bit
+// halves; joining them is off it).
 void WIDE_NAME(gain_ramp)(float g0, float step, float* block, int n) {
   const float g1 = g0 + step, g2 = g1 + step, g3 = g2 + step;
-  const __m128 first = _mm_setr_ps(g0, g1, g2, g3), step4 = _mm_set1_ps(4.0f * step);
-  __m256 gains =
-      _mm256_insertf128_ps(_mm256_castps128_ps256(first), _mm_add_ps(first, step4), 1);
-  const __m256 step_both = _mm256_set1_ps(4.0f * step);
-  const __m256 step_high = _mm256_setr_ps(-0.0f, -0.0f, -0.0f, -0.0f, 4.0f * step, 4.0f * step,
-                                          4.0f * step, 4.0f * step);
+  const __m128 step4 = _mm_set1_ps(4.0f * step);
+  __m128 low = _mm_setr_ps(g0, g1, g2, g3);
+  __m128 high = _mm_add_ps(low, step4);
   for (int i = 0; i < n; i += 8) {
+    const __m256 gains = _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
     _mm256_storeu_ps(block + i, _mm256_mul_ps(_mm256_loadu_ps(block + i), gains));
-    const __m256 high = _mm256_permute2f128_ps(gains, gains, 0x11);
-    gains = _mm256_add_ps(_mm256_add_ps(high, step_both), step_high);
+    low = _mm_add_ps(high, step4);
+    high = _mm_add_ps(low, step4);
   }
 }
-
