@@ -15,6 +15,8 @@ struct mix_terms {
 
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);
+// block *= k (n: multiple of 8); AVX only, the same products at every level.
+void block_scale_avx(float k, float* block, int n);
 void block_exp_avx2(float* block, int n);
 void block_exp_avx512(float* block, int n);
 // n white-noise samples from `seed` (n: multiple of 8); returns the seed
@@ -37,6 +39,7 @@ void mix_fresh_avx512(const mix_terms* channels, int channel_count, float* out, 
 #else
 // Never called: without the eight-lane units the dispatch always says no.
 inline void block_exp_avx(float*, int) {}
+inline void block_scale_avx(float, float*, int) {}
 inline void block_exp_avx2(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
 inline uint32_t noise_white_avx2(float*, int, uint32_t seed) { return seed; }
