@@ -711,7 +711,10 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
     float phase[W] = {}, scale[W] = {};
     for (int k = 0; k < c; ++k) {
       sine_osc* o = jobs[W * g + k].o;
-      sine_osc_process(o, jobs[W * g + k].block, 0);  // normalises the phase
+      // The scalar oscillator normalises the phase first: a phase within one
+      // turn keeps every bit, so only others take the call.
+      if (!(__builtin_fabs(static_cast<double>(o->phase)) < 6.2831854820251465))
+        sine_osc_process(o, jobs[W * g + k].block, 0);
       phase[k] = o->phase;
       scale[k] = o->scale;
     }
