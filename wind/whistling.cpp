@@ -16,6 +16,7 @@ void vantora_whistling_setup(whistling_voice& v) {
   band_filter_init(&v.band);
   biquad_init(&v.whistle);
   design_memo_clear(&v.whistle_memo);
+  design_memo_clear(&v.gain_memo);
   v.whistle_factor = biquad_db_factor(WHISTLE_GAIN_DB);
   gain_ramp_init(&v.ramp);
   v.walk_value = 0.5f;
@@ -47,7 +48,10 @@ void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, fl
   if (!design_memo_same(&v.whistle_memo, v.centre_freq, q, fs, 0.0f))
     biquad_design_q_factor(&v.whistle, FILTER_BANDPASS_GAIN, v.whistle_factor, v.centre_freq, q,
                            fs);
-  map_curve(0.0f, 1.0f, ld(p.floor), 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
+  // A power per sub-block otherwise; the walk holds for many sub-blocks.
+  const float floor = ld(p.floor);
+  if (!design_memo_same(&v.gain_memo, floor, v.gain_exponent, v.mixed_value, 0.0f))
+    map_curve(0.0f, 1.0f, floor, 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
 }
 
 void vantora_whistling_scale(whistling_voice& v, float* out) {

@@ -31,6 +31,7 @@ struct whistling_voice {
   band_filter band;
   biquad whistle;
   design_memo whistle_memo;  // arguments of the whistle filter's last design
+  design_memo gain_memo;     // arguments of the whistle gain's last curve (it holds its walk)
   double whistle_factor;     // its 6 dB gain as the design's amplitude factor
   gain_ramp_state ramp;
   float walk_value, mixed_value, whistle_gain, centre_freq;
