@@ -86,8 +86,9 @@ void WIDE_NAME(block_exp)(float* block, int n) {
     x = _mm256_min_ps(x, hi);
     x = _mm256_max_ps(x, lo);
     const __m256 t = _mm256_add_ps(_mm256_mul_ps(x, _mm256_set1_ps(1.442695f)), _mm256_set1_ps(0.5f));
-    __m256 nf = _mm256_cvtepi32_ps(_mm256_cvttps_epi32(t));
-    nf = _mm256_sub_ps(nf, _mm256_and_ps(_mm256_cmp_ps(t, nf, _CMP_LT_OS), one));  // floor(t)
+    // floor(t) in one instruction: |t| < 128 and t is never -0 (x t + 0.5 cancels to
+    // +0), so it is the truncation less 1 below it, bit for bit.
+    const __m256 nf = _mm256_round_ps(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     const __m256 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(nf, _mm256_set1_ps(0.693359375f))),
                                    _mm256_mul_ps(nf, _mm256_set1_ps(-0.00021219444f)));
     __m256 p = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.00019875691f), r),
