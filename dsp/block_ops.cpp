@@ -64,6 +64,31 @@ int block_offset_to(float k, const float* __restrict in, float* __restrict out, 
   return DSP_OK;
 }
 
+namespace {
+
+// The steps of block_exp on four values.
+inline f4 exp4(f4 x) {
+  const f4 hi = simd::splat(88.37626f), lo = simd::splat(-88.37626f);
+  const f4 one = simd::splat(1.0f);
+  x = simd::min_of(x, hi);
+  x = simd::max_of(x, lo);
+  const f4 t = x * simd::splat(1.442695f) + simd::splat(0.5f);
+  f4 nf = simd::to_float(simd::truncate(t));
+  nf = nf - simd::and_of(simd::less_mask(t, nf), one);  // floor(t)
+  const f4 r = x - nf * simd::splat(0.693359375f) - nf * simd::splat(-0.00021219444f);
+  f4 p = simd::splat(0.00019875691f) * r + simd::splat(0.0013981999f);
+  p = p * r + simd::splat(0.008333452f);
+  p = p * r + simd::splat(0.041665796f);
+  p = p * r + simd::splat(0.16666666f);
+  p = p * r + simd::splat(0.5f);
+  const f4 y = p * (r * r) + r + one;
+  // 2^n: n + 127 in the exponent field, zero mantissa (n = -127 gives 0).
+  const f4 pow2 = simd::as_float(simd::shift_left(simd::add(simd::truncate(nf), 127), 23));
+  return y * pow2;
+}
+
+}  // namespace
+
 int block_exp(float* block, int n) {
   const vector_level level = vector_level_now();
   if (n % 8 == 0 && level != VECTORS_4) {
@@ -75,26 +100,28 @@ int block_exp(float* block, int n) {
       block_exp_avx(block, n);
     return DSP_OK;
   }
-  const f4 hi = simd::splat(88.37626f), lo = simd::splat(-88.37626f);
-  const f4 one = simd::splat(1.0f);
-  for (int i = 0; i < n; i += 4) {
-    f4 x = simd::load(block + i);
-    x = simd::min_of(x, hi);
-    x = simd::max_of(x, lo);
-    const f4 t = x * simd::splat(1.442695f) + simd::splat(0.5f);
-    f4 nf = simd::to_float(simd::truncate(t));
-    nf = nf - simd::and_of(simd::less_mask(t, nf), one);  // floor(t)
-    const f4 r = x - nf * simd::splat(0.693359375f) - nf * simd::splat(-0.00021219444f);
-    f4 p = simd::splat(0.00019875691f) * r + simd::splat(0.0013981999f);
-    p = p * r + simd::splat(0.008333452f);
-    p = p * r + simd::splat(0.041665796f);
-    p = p * r + simd::splat(0.16666666f);
-    p = p * r + simd::splat(0.5f);
-    const f4 y = p * (r * r) + r + one;
-    // 2^n: n + 127 in the exponent field, zero mantissa (n = -127 gives 0).
-    const f4 pow2 = simd::as_float(simd::shift_left(simd::add(simd::truncate(nf), 127), 23));
-    simd::store(block + i, y * pow2);
+  for (int i = 0; i < n; i += 4) simd::store(block + i, exp4(simd::load(block + i)));
+  return DSP_OK;
+}
+
+int block_exp_of_line(float a, float m, float b, float* block, int n) {
+  const vector_level level = vector_level_now();
+  if (n % 8 == 0 && (level == VECTORS_8_AVX || level == VECTORS_8_AVX2)) {
+    if (level == VECTORS_8_AVX2)
+      block_exp_of_line_avx2(a, m, b, block, n);
+    else
+      block_exp_of_line_avx(a, m, b, block, n);
+    return DSP_OK;
   }
+  const f4 aa = simd::splat(a), mm = simd::splat(m), bb = simd::splat(b);
+  if (n % 8 == 0 && level == VECTORS_8_AVX512) {
+    // The line first, then the sixteen-lane exponential.
+    for (int i = 0; i < n; i += 4) simd::store(block + i, ((simd::load(block + i) + aa) * mm) + bb);
+    block_exp_avx512(block, n);
+    return DSP_OK;
+  }
+  for (int i = 0; i < n; i += 4)
+    simd::store(block + i, exp4(((simd::load(block + i) + aa) * mm) + bb));
   return DSP_OK;
 }
 

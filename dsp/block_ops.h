@@ -20,6 +20,9 @@ int block_offset_to(float k, const float* __restrict in, float* __restrict out, 
 // e^x with the single-precision Cephes polynomial; inputs clamped to
 // +-88.37626 (a NaN input counts as the upper bound). n: multiple of 8.
 int block_exp(float* block, int n);
+// block = e^(((block + a) * m) + b) in one pass: the three element-wise steps,
+// then the steps of block_exp, the same bits as doing them one after another.
+int block_exp_of_line(float a, float m, float b, float* block, int n);
 
 // The gain applied at the end of the previous block.
 struct gain_ramp_state {

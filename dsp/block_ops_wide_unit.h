@@ -72,35 +72,51 @@ inline void exp16(float* p) {
 }  // namespace
 #endif
 
+namespace {
+
+// The steps of block_exp, operation for operation, on eight lanes.
+inline __m256 exp8(__m256 x) {
+  const __m256 one = _mm256_set1_ps(1.0f);
+  x = _mm256_min_ps(x, _mm256_set1_ps(88.37626f));
+  x = _mm256_max_ps(x, _mm256_set1_ps(-88.37626f));
+  const __m256 t = _mm256_add_ps(_mm256_mul_ps(x, _mm256_set1_ps(1.442695f)), _mm256_set1_ps(0.5f));
+  // floor(t) in one instruction: |t| < 128 and t is never -0 (x t + 0.5 cancels to
+  // +0), so it is the truncation less 1 below it, bit for bit.
+  const __m256 nf = _mm256_round_ps(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m256 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(nf, _mm256_set1_ps(0.693359375f))),
+                                 _mm256_mul_ps(nf, _mm256_set1_ps(-0.00021219444f)));
+  __m256 p = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.00019875691f), r),
+                           _mm256_set1_ps(0.0013981999f));
+  p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.008333452f));
+  p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.041665796f));
+  p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.16666666f));
+  p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.5f));
+  const __m256 y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(p, _mm256_mul_ps(r, r)), r), one);
+  return _mm256_mul_ps(y, pow2_of(nf));
+}
+
+}  // namespace
+
 // The steps of block_exp, operation for operation, eight lanes at a time
 // (sixteen where the unit is built for AVX-512).
 void WIDE_NAME(block_exp)(float* block, int n) {
-  const __m256 hi = _mm256_set1_ps(88.37626f), lo = _mm256_set1_ps(-88.37626f);
-  const __m256 one = _mm256_set1_ps(1.0f);
   int start = 0;
 #if defined(__AVX512F__)
   for (; start + 16 <= n; start += 16) exp16(block + start);
 #endif
-  for (int i = start; i < n; i += 8) {
-    __m256 x = _mm256_loadu_ps(block + i);
-    x = _mm256_min_ps(x, hi);
-    x = _mm256_max_ps(x, lo);
-    const __m256 t = _mm256_add_ps(_mm256_mul_ps(x, _mm256_set1_ps(1.442695f)), _mm256_set1_ps(0.5f));
-    // floor(t) in one instruction: |t| < 128 and t is never -0 (x t + 0.5 cancels to
-    // +0), so it is the truncation less 1 below it, bit for bit.
-    const __m256 nf = _mm256_round_ps(t, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-    const __m256 r = _mm256_sub_ps(_mm256_sub_ps(x, _mm256_mul_ps(nf, _mm256_set1_ps(0.693359375f))),
-                                   _mm256_mul_ps(nf, _mm256_set1_ps(-0.00021219444f)));
-    __m256 p = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.00019875691f), r),
-                             _mm256_set1_ps(0.0013981999f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.008333452f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.041665796f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.16666666f));
-    p = _mm256_add_ps(_mm256_mul_ps(p, r), _mm256_set1_ps(0.5f));
-    const __m256 y = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(p, _mm256_mul_ps(r, r)), r), one);
-    _mm256_storeu_ps(block + i, _mm256_mul_ps(y, pow2_of(nf)));
+  for (int i = start; i < n; i += 8) _mm256_storeu_ps(block + i, exp8(_mm256_loadu_ps(block + i)));
+}
+
+#if !defined(__AVX512F__)
+// e^(((x + a) * m) + b), the line's steps and then the exponential's, per lane.
+void WIDE_NAME(block_exp_of_line)(float a, float m, float b, float* block, int n) {
+  const __m256 aa = _mm256_set1_ps(a), mm = _mm256_set1_ps(m), bb = _mm256_set1_ps(b);
+  for (int i = 0; i < n; i += 8) {
+    const __m256 x = _mm256_add_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(block + i), aa), mm), bb);
+    _mm256_storeu_ps(block + i, exp8(x));
   }
 }
+#endif
 
 #if defined(__AVX2__)
 namespace {

@@ -63,11 +63,7 @@ void pluvessa_liquid_pulses(float* trigger, const float* out) {
 
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
-  const f4 one = simd::splat(1.0f), half_range = simd::splat(ld(p.tone_half_range));
-  const f4 tone_min = simd::splat(ld(p.tone_min));
-  for (int i = 0; i < SUB_BLOCK; i += 4)
-    simd::store(tone + i, ((simd::load(tone + i) + one) * half_range) + tone_min);
-  block_exp(tone, SUB_BLOCK);
+  block_exp_of_line(1.0f, ld(p.tone_half_range), ld(p.tone_min), tone, SUB_BLOCK);
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {

@@ -203,6 +203,37 @@ TEST(BlockOps, BlockExpSameBitsAtEitherWidth) {
   }
 }
 
+// The exponential of a line: the same bits as the three element-wise steps
+// followed by block_exp, at every level, for ramps across [-1, 1] (the drop
+// tones' sweep) and odd values, with lines that send some inputs past the
+// clamps.
+TEST(BlockOps, ExpOfLineEqualsTheStepsOneAfterAnother) {
+  std::vector<float> in;
+  for (int i = 0; i < 256; ++i) in.push_back(-1.0f + static_cast<float>(i) * (2.0f / 255.0f));
+  for (float x : {1e30f, -1e30f, INFINITY, -INFINITY, NAN, -0.0f, 0.0f, 1e-40f, 3.5f, -7.25f})
+    in.push_back(x);
+  while (in.size() % 16 != 0) in.push_back(0.25f);
+  const int n = static_cast<int>(in.size());
+  const float lines[][3] = {{1.0f, 3.453878f, 2.995732f}, {1.0f, 0.0f, 9.9f},
+                            {-0.5f, 60.0f, -20.0f}, {1.0f, -0.0f, -0.0f}};
+  for (const auto& l : lines) {
+    std::vector<float> want = in;
+    for (float& x : want) x = ((x + l[0]) * l[1]) + l[2];
+    vector_level_select(VECTORS_4);
+    block_exp(want.data(), n);
+    for (const vector_level level : dsp_test::vector_levels()) {
+      SCOPED_TRACE(std::string(dsp_test::level_name(level)) + " line " + std::to_string(l[1]));
+      vector_level_select(level);
+      for (const int len : {n, 8, 24}) {
+        std::vector<float> got = in;
+        ASSERT_EQ(block_exp_of_line(l[0], l[1], l[2], got.data(), len), 0);
+        for (int i = 0; i < len; ++i) ASSERT_EQ(bits_of(got[i]), bits_of(want[i])) << in[i];
+      }
+    }
+    wide_vectors_allow(true);
+  }
+}
+
 TEST(BlockOps, GainRamp) {
   {
     SCOPED_TRACE("init: null rejected, gain 0, denormal mode set");
