@@ -325,13 +325,7 @@ void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* o
 #endif
   for (; f < frames; f += 8) {
     __m256 acc[2];
-    for (int c = 0; c < channel_count; ++c) {
-      const mix_terms& t = channels[c];
-      acc[c] = _mm256_setzero_ps();
-      for (int k = 0; k < t.count; ++k)
-        acc[c] = _mm256_add_ps(
-            acc[c], _mm256_mul_ps(_mm256_set1_ps(t.gain[k]), _mm256_loadu_ps(t.source[k] + f)));
-    }
+    for (int c = 0; c < channel_count; ++c) acc[c] = channel_sum8(channels[c], f);
     if (channel_count == 1) {
       _mm256_storeu_ps(out + f, acc[0]);
     } else {
