@@ -31,24 +31,28 @@ bool cpu_has_avx() {
 #endif
 }
 
-bool cpu_has_avx2() {
+namespace {
+
+// The extended feature flags (cpuid leaf 7, EBX) where AVX is usable; 0
+// otherwise.
+unsigned extended_features_with_avx() {
 #if defined(__x86_64__) || defined(__i386__)
-  if (!cpu_has_avx()) return false;
   unsigned a = 0, b = 0, c = 0, d = 0;
-  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-  return (b & (1u << 5)) != 0;
+  if (!cpu_has_avx() || !__get_cpuid_count(7, 0, &a, &b, &c, &d)) return 0;
+  return b;
 #else
-  return false;
+  return 0;
 #endif
 }
 
+}  // namespace
+
+bool cpu_has_avx2() { return (extended_features_with_avx() & (1u << 5)) != 0; }
+
 bool cpu_has_avx512() {
-#if defined(__x86_64__) || defined(__i386__)
-  if (!cpu_has_avx()) return false;
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
   const unsigned f = 1u << 16, dq = 1u << 17, vl = 1u << 31;
-  if ((b & (f | dq | vl)) != (f | dq | vl)) return false;
+  if ((extended_features_with_avx() & (f | dq | vl)) != (f | dq | vl)) return false;
+#if defined(__x86_64__) || defined(__i386__)
   return (xcr0() & 0xE6u) == 0xE6u;  // plus opmask, upper halves, upper registers
 #else
   return false;
