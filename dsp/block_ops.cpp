@@ -148,14 +148,8 @@ int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
     return DSP_OK;
   }
   // The first four gains by repeated addition, then + 4 step per group.
-  const vector_level level = vector_level_now();
-  if (n % 8 == 0 && level != VECTORS_4) {
-    if (level == VECTORS_8_AVX512)
-      gain_ramp_avx512(s->gain + step, step, block, n);
-    else if (level == VECTORS_8_AVX2)
-      gain_ramp_avx2(s->gain + step, step, block, n);
-    else
-      gain_ramp_avx(s->gain + step, step, block, n);
+  if (n % 8 == 0 && vector_level_now() != VECTORS_4) {
+    gain_ramp_avx(s->gain + step, step, block, n);  // eight gains per vector
     s->gain = g;
     return DSP_OK;
   }

@@ -15,7 +15,8 @@ struct mix_terms {
 
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);
-// block *= k (n: multiple of 8); AVX only, the same products at every level.
+// block *= k (n: multiple of 8); AVX only (the same code serves every wider
+// level).
 void block_scale_avx(float k, float* block, int n);
 void block_exp_avx2(float* block, int n);
 void block_exp_avx512(float* block, int n);
@@ -31,10 +32,9 @@ uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
 uint32_t noise_gaussian_avx2(float* block, int n, uint32_t seed);
 uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
 // The level ramp's products from its first gain g0 and its step (n: multiple
-// of 8), the gains formed as the four-lane ramp forms them.
+// of 8), the gains formed as the four-lane ramp forms them. AVX only (the
+// same code serves every wider level).
 void gain_ramp_avx(float g0, float step, float* block, int n);
-void gain_ramp_avx2(float g0, float step, float* block, int n);
-void gain_ramp_avx512(float g0, float step, float* block, int n);
 // A fresh interleaved mix of one to eight channels (frames: multiple of 8).
 void mix_fresh_avx(const mix_terms* channels, int channel_count, float* out, int frames);
 void mix_fresh_avx2(const mix_terms* channels, int channel_count, float* out, int frames);
@@ -52,8 +52,6 @@ inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed) { return seed; }
 inline void gain_ramp_avx(float, float, float*, int) {}
-inline void gain_ramp_avx2(float, float, float*, int) {}
-inline void gain_ramp_avx512(float, float, float*, int) {}
 inline void mix_fresh_avx(const mix_terms*, int, float*, int) {}
 inline void mix_fresh_avx2(const mix_terms*, int, float*, int) {}
 inline void mix_fresh_avx512(const mix_terms*, int, float*, int) {}

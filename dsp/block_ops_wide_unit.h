@@ -338,6 +338,9 @@ void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* o
   }
 }
 
+#if !defined(__AVX2__)
+// Built once, in the AVX unit: the wider levels run the same code.
+
 // The four-lane ramp's gains, two of its groups per vector: the low half is
 // group 2m, the high half group 2m + 1, each group the one before plus
 // 4 step, as the four-lane chain forms them (the chain stays in 128-bit
@@ -355,8 +358,7 @@ void WIDE_NAME(gain_ramp)(float g0, float step, float* block, int n) {
   }
 }
 
-#if !defined(__AVX2__)
-// block *= k, eight samples at a time (built once, in the AVX unit).
+// block *= k, eight samples at a time.
 void WIDE_NAME(block_scale)(float k, float* block, int n) {
   const __m256 kk = _mm256_set1_ps(k);
   for (int i = 0; i < n; i += 8) _mm256_storeu_ps(block + i, _mm256_mul_ps(_mm256_loadu_ps(block + i), kk));
