@@ -22,11 +22,10 @@ using vec = typename V::v;
 // lane. Missing lanes borrow lane 0's block: they read its samples (their
 // results are never kept) and write them before lane 0 does, since the lanes
 // are stored from the last down to lane 0, which leaves lane 0's own values.
-// Every access is then a pointer plus the sample index. Without any lane,
-// loads give zeros and stores go nowhere.
+// Every access is then a pointer plus the sample index. Without any lane
+// (no block at all), loads give zeros and stores go nowhere.
 struct lane_io {
   float* block[W] = {};
-  bool active = false;
 
   lane_io() = default;
   template <class Job>
@@ -35,12 +34,11 @@ struct lane_io {
   }
   template <class Job>
   void init(const Job* jobs, int count) {
-    active = count > 0;
-    for (int k = 0; k < W; ++k) block[k] = k < count ? jobs[k].block : active ? jobs[0].block : nullptr;
+    for (int k = 0; k < W; ++k) block[k] = k < count ? jobs[k].block : count > 0 ? jobs[0].block : nullptr;
   }
   // W samples of the W lanes, transposed: x[j] holds sample i + j.
   LANE_INLINE void load(int i, vec x[W]) {
-    if (!active) {
+    if (!block[0]) {
       for (int k = 0; k < W; ++k) x[k] = V::splat(0.0f);
       return;
     }
@@ -48,7 +46,7 @@ struct lane_io {
     V::transpose(x);
   }
   LANE_INLINE void store(int i, vec x[W]) {
-    if (!active) return;
+    if (!block[0]) return;
     V::transpose(x);
     for (int k = W - 1; k >= 0; --k) V::store(block[k] + i, x[k]);
   }
