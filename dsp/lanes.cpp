@@ -70,6 +70,16 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
 bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                              const resonator_job* resonators, int resonator_count,
                              const biquad_chain_job* biquads, int biquad_count, int n) {
+  // The small layouts' three groups fit one set of eight-lane vectors.
+  if (n % 8 == 0 && pass_of_three_fits_eight(chain_count, resonator_count, biquads, biquad_count)) {
+    const vector_level level = vector_level_now();
+    if (level == VECTORS_8_AVX512)
+      return resonator_pass_of_three_avx512(chains, chain_count, resonators, resonator_count,
+                                            biquads, biquad_count, n);
+    if (level != VECTORS_4)
+      return resonator_pass_of_three_avx(chains, chain_count, resonators, resonator_count, biquads,
+                                         biquad_count, n);
+  }
   DISPATCH(resonator_pass_of_three, larger(larger(chain_count, resonator_count), biquad_count), n,
            (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n));
 }

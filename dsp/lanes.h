@@ -122,6 +122,16 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
 bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                              const resonator_job* resonators, int resonator_count,
                              const biquad_chain_job* biquads, int biquad_count, int n);
+// Whether a pass of three fits one set of eight-lane vectors: one to four
+// chains, up to four lone resonators and up to two biquad chains of two
+// sections (the wind's mono and stereo layouts).
+inline bool pass_of_three_fits_eight(int chain_count, int resonator_count,
+                                     const biquad_chain_job* biquads, int biquad_count) {
+  if (chain_count < 1 || chain_count > 4 || resonator_count > 4 || biquad_count > 2) return false;
+  for (int k = 0; k < biquad_count; ++k)
+    if (biquads[k].sections != 2) return false;
+  return true;
+}
 // The section, gate and band filter of each job in one pass (any number of
 // jobs); the section's and the gate's outputs are not stored.
 void section_band_process_lanes(const section_band_job* jobs, int count, int n);

@@ -44,6 +44,15 @@ struct sse_vectors {
     return _mm_or_ps(_mm_and_ps(small, t), _mm_andnot_ps(small, x));
   }
   VECTOR_INLINE static v abs_(v x) { return _mm_and_ps(x, abs_mask()); }
+  // Lane k from b where bit k of M is set, else from a.
+  template <int M>
+  VECTOR_INLINE static v blend(v a, v b) {
+    const v m = _mm_castsi128_ps(
+        _mm_setr_epi32(M & 1 ? -1 : 0, M & 2 ? -1 : 0, M & 4 ? -1 : 0, M & 8 ? -1 : 0));
+    return _mm_or_ps(_mm_and_ps(m, b), _mm_andnot_ps(m, a));
+  }
+  // Lanes 0-1 copied into lanes 2-3.
+  VECTOR_INLINE static v pairs_up(v x) { return _mm_movelh_ps(x, x); }
   VECTOR_INLINE static v load(const float* p) { return _mm_loadu_ps(p); }
   VECTOR_INLINE static void store(float* p, v x) { _mm_storeu_ps(p, x); }
   VECTOR_INLINE static void transpose(v x[4]) { _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]); }

@@ -40,6 +40,15 @@ struct avx_vectors {
   VECTOR_INLINE static bool any(v mask) { return _mm256_movemask_ps(mask) != 0; }
   VECTOR_INLINE static v abs_mask() { return _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF)); }
   VECTOR_INLINE static v xor_(v a, v b) { return _mm256_xor_ps(a, b); }
+  // Lane k from b where bit k of M is set, else from a.
+  template <int M>
+  VECTOR_INLINE static v blend(v a, v b) {
+    return _mm256_blend_ps(a, b, M);
+  }
+  // Lanes 0-1 of each 128-bit half copied into its lanes 2-3.
+  VECTOR_INLINE static v pairs_up(v x) {
+    return _mm256_castpd_ps(_mm256_movedup_pd(_mm256_castps_pd(x)));
+  }
   // Toward zero, for any float (from 2^23 on, NaN and infinities: x itself).
   VECTOR_INLINE static v round_toward_zero(v x) {
     return _mm256_round_ps(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);

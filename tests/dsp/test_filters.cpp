@@ -1303,19 +1303,25 @@ TEST(Filters, ControlChainsEqualScalarSteps) {
 
 // The pass of three groups (resonator-then-biquad chains, lone resonators,
 // biquad chains of one length) against the scalar processors, for group
-// sizes from empty to full at either width; too many jobs or mixed chain
-// lengths are refused without touching anything.
+// sizes from empty to full at either width, over one round of eight samples
+// and over several (the small layouts' one-group pass runs the second
+// sections a round behind); too many jobs or mixed chain lengths are refused
+// without touching anything.
 TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
   dsp_test::test_noise rnd(2024u);
   struct sizes {
     int chains, resonators, biquads, sections;
   };
   const sizes cases[] = {{4, 4, 2, 2}, {3, 2, 1, 2}, {0, 4, 4, 1}, {4, 0, 0, 4},
-                         {7, 6, 2, 2}, {8, 8, 8, 1}, {1, 1, 1, 4}};
+                         {7, 6, 2, 2}, {8, 8, 8, 1}, {1, 1, 1, 4}, {2, 4, 2, 2},
+                         {1, 0, 2, 2}, {3, 3, 0, 1}, {0, 2, 1, 2}, {4, 4, 2, 1},
+                         {4, 4, 3, 2}, {5, 1, 1, 2}};
   for (const vector_level level : dsp_test::vector_levels())
+    for (const int n : {8, 64})
     for (const sizes& c : cases) {
       SCOPED_TRACE(std::to_string(c.chains) + "/" + std::to_string(c.resonators) + "/" +
-                   std::to_string(c.biquads) + " " + dsp_test::level_name(level));
+                   std::to_string(c.biquads) + "x" + std::to_string(c.sections) + " n " +
+                   std::to_string(n) + " " + dsp_test::level_name(level));
       vector_level_select(level);
       float lanes[24][64], scalar[24][64];
       for (auto& b : lanes)
@@ -1351,19 +1357,19 @@ TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
           (c.chains <= 8 && c.resonators <= 8 && c.biquads <= 8) &&
           (wide_vectors_on() || (c.chains <= 4 && c.resonators <= 4 && c.biquads <= 4));
       ASSERT_EQ(resonator_pass_of_three(chain_jobs, c.chains, resonator_jobs, c.resonators,
-                                        biquad_jobs, c.biquads, 64),
+                                        biquad_jobs, c.biquads, n),
                 fits);
       if (!fits) {
         EXPECT_EQ(0, std::memcmp(lanes, scalar, sizeof lanes));  // nothing ran
         continue;
       }
       for (int k = 0; k < c.chains; ++k) {
-        resonator_process(&rs[k], scalar[k], 64);
-        biquad_process(&cs[k], scalar[k], 64);
+        resonator_process(&rs[k], scalar[k], n);
+        biquad_process(&cs[k], scalar[k], n);
       }
-      for (int k = 0; k < c.resonators; ++k) resonator_process(&rs[8 + k], scalar[8 + k], 64);
+      for (int k = 0; k < c.resonators; ++k) resonator_process(&rs[8 + k], scalar[8 + k], n);
       for (int k = 0; k < c.biquads; ++k)
-        for (int s = 0; s < c.sections; ++s) biquad_process(&qs[k][s], scalar[16 + k], 64);
+        for (int s = 0; s < c.sections; ++s) biquad_process(&qs[k][s], scalar[16 + k], n);
       EXPECT_EQ(0, std::memcmp(lanes, scalar, sizeof lanes));
       EXPECT_EQ(0, std::memcmp(rl, rs, sizeof rl));
       EXPECT_EQ(0, std::memcmp(cl, cs, sizeof cl));
