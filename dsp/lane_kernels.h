@@ -769,13 +769,7 @@ constexpr float SAFE_INCREMENT = 6.2832f;  // as do increments within this
 constexpr float SLOW_INCREMENT = 0.1f;
 
 LANE_INLINE vec wrap_phases(vec s) {
-  const vec below = V::le(s, V::splat(-WRAP_LIMIT));
-  const vec above = V::ge(s, V::splat(WRAP_LIMIT));
-  const vec hi = V::splat(WRAP_HIGH), lo = V::splat(WRAP_LOW);
-  const vec up = add(add(s, hi), lo);
-  const vec down = sub(sub(s, hi), lo);
-  const vec keep = V::andnot(V::or_(below, above), s);
-  return V::or_(V::or_(V::and_(below, up), V::and_(above, down)), keep);
+  return V::wrap_by(s, V::splat(WRAP_LIMIT), V::splat(WRAP_HIGH), V::splat(WRAP_LOW));
 }
 
 LANE_INLINE bool needs_wrap(vec s) {
