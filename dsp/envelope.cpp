@@ -260,6 +260,11 @@ void advance_quiet(random_envelope* const* envs, int count, int n, const int* at
 #if defined(__SSE2__)
     __m128d m[VECTORS];
     for (int v = 0; v < VECTORS; ++v) m[v] = _mm_load_pd(mul + 2 * v);
+    // Four samples per turn: fewer instructions around the multiply chains,
+    // so the processor reaches the work after them sooner.
+    for (; i + 4 <= end; i += 4)
+      for (int r = 0; r < 4; ++r)
+        for (int v = 0; v < VECTORS; ++v) chain[v] = _mm_mul_pd(chain[v], m[v]);
     for (; i < end; ++i)
       for (int v = 0; v < VECTORS; ++v) chain[v] = _mm_mul_pd(chain[v], m[v]);
     bool read = false;
