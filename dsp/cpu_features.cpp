@@ -67,11 +67,10 @@ constexpr bool WIDE_BUILT = true;
 constexpr bool WIDE_BUILT = false;
 #endif
 
-// The selected level; -1: not yet decided. Relaxed: every level gives the
-// same results, so a race only picks one of equal paths.
-std::atomic<int> level_now{-1};
-
 }  // namespace
+
+std::atomic<int> vector_level_detail::level_now{-1};
+using vector_level_detail::level_now;
 
 vector_level best_vector_level() {
   if (!WIDE_BUILT || !cpu_has_avx()) return VECTORS_4;
@@ -84,13 +83,10 @@ void vector_level_select(vector_level level) {
   level_now.store(level < best ? level : best, std::memory_order_relaxed);
 }
 
-vector_level vector_level_now() {
-  int level = level_now.load(std::memory_order_relaxed);
-  if (level < 0) {
-    level = best_vector_level();
-    level_now.store(level, std::memory_order_relaxed);
-  }
-  return static_cast<vector_level>(level);
+vector_level vector_level_detail::decide() {
+  const vector_level level = best_vector_level();
+  level_now.store(level, std::memory_order_relaxed);
+  return level;
 }
 
 void wide_vectors_allow(bool allow) {

@@ -2,6 +2,8 @@
 // What the processor offers beyond the baseline instruction set, and the
 // switch between the baseline kernels and the eight-lane ones.
 
+#include <atomic>
+
 // AVX usable: the processor has it and the operating system saves its
 // registers. A few instructions, no system call; false off x86-64.
 bool cpu_has_avx();
@@ -21,7 +23,21 @@ vector_level best_vector_level();
 // Runs the kernels at `level`, or at the best supported level below it.
 // Tests and benchmarks use it to check and measure every build.
 void vector_level_select(vector_level level);
-vector_level vector_level_now();
+
+namespace vector_level_detail {
+// The selected level; -1: not yet decided. Relaxed: every level gives the
+// same results, so a race only picks one of equal paths.
+extern std::atomic<int> level_now;
+vector_level decide();
+}  // namespace vector_level_detail
+
+// The level the kernels run at (read inline: every kernel call asks; each
+// unit keeps its own copy, so one built for a wider instruction set never
+// stands in for another's).
+static inline vector_level vector_level_now() {
+  const int level = vector_level_detail::level_now.load(std::memory_order_relaxed);
+  return level >= 0 ? static_cast<vector_level>(level) : vector_level_detail::decide();
+}
 
 // Eight-lane kernels where the processor has them (the best level), or the
 // four-lane ones only.
