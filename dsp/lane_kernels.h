@@ -456,23 +456,16 @@ void run_pass_of_three_one_group(const resonator_biquad_job* chains, int chain_c
   }
   for (int c = 0; c < biquad_count; ++c) {
     filter_jobs[FIRST + c] = {biquads[c].f[0], biquads[c].block};
-    second_jobs[SECOND + c] = {biquads[c].f[1], biquads[c].block};
+    filter_jobs[SECOND + c] = second_jobs[SECOND + c] = {biquads[c].f[1], biquads[c].block};
   }
   resonator_lanes shape;
-  biquad_lanes filter, second;
+  biquad_lanes filter;
   shape.load(shape_jobs, W);
   filter.load(filter_jobs, W);
-  if (SECTIONS) {
-    second.load(second_jobs, W);
-    vec* const to[] = {&filter.b0, &filter.b1, &filter.b2, &filter.c1, &filter.c2,
-                       &filter.x1, &filter.x2, &filter.y1, &filter.y2};
-    const vec from[] = {second.b0, second.b1, second.b2, second.c1, second.c2,
-                        second.x1, second.x2, second.y1, second.y2};
-    for (int f = 0; f < 9; ++f) *to[f] = V::template blend<SECOND_LANES>(*to[f], from[f]);
-  }
+  const biquad_lanes second = filter;  // the second sections' state before the first round
   for (int k = 0; k < W; ++k) {
     if (shape_jobs[k].r == no_shape) shape_jobs[k].r = &shape_spare;
-    if (filter_jobs[k].f == no_filter) filter_jobs[k].f = &filter_spare;
+    if (filter_jobs[k].f == no_filter || k >= SECOND) filter_jobs[k].f = &filter_spare;
     if (second_jobs[k].f == no_filter) second_jobs[k].f = &filter_spare;
   }
   // With one biquad chain, lane 5 reads its block too (and is not kept).
