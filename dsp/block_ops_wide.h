@@ -35,6 +35,13 @@ uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed);
 // of 8), the gains formed as the four-lane ramp forms them. AVX only (the
 // same code serves every wider level).
 void gain_ramp_avx(float g0, float step, float* block, int n);
+// limiter_clip_process's clip at +-t (NaN to 0), eight samples at a time.
+// AVX only (the same code serves every wider level).
+void limiter_clip_avx(float t, float* block, int n);
+// limiter_envelope_gain's steps eight samples at a time (t, s: the
+// limiter's threshold and slope). AVX only.
+void limiter_envelope_gain_avx(float t, float s, float amplitude, float floor, float* envelope,
+                               float* block, int n);
 // A fresh interleaved mix of one to eight channels (frames: multiple of 8).
 void mix_fresh_avx(const mix_terms* channels, int channel_count, float* out, int frames);
 void mix_fresh_avx2(const mix_terms* channels, int channel_count, float* out, int frames);
@@ -52,6 +59,8 @@ inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed) { return seed; }
 inline void gain_ramp_avx(float, float, float*, int) {}
+inline void limiter_clip_avx(float, float*, int) {}
+inline void limiter_envelope_gain_avx(float, float, float, float, float*, float*, int) {}
 inline void mix_fresh_avx(const mix_terms*, int, float*, int) {}
 inline void mix_fresh_avx2(const mix_terms*, int, float*, int) {}
 inline void mix_fresh_avx512(const mix_terms*, int, float*, int) {}

@@ -363,5 +363,35 @@ void WIDE_NAME(block_scale)(float k, float* block, int n) {
   const __m256 kk = _mm256_set1_ps(k);
   for (int i = 0; i < n; i += 8) _mm256_storeu_ps(block + i, _mm256_mul_ps(_mm256_loadu_ps(block + i), kk));
 }
+
+// x > t ? t : x, then x < -t ? -t : x (min and max return x itself for a
+// NaN x), then NaN to 0.
+void WIDE_NAME(limiter_clip)(float t, float* block, int n) {
+  const __m256 high = _mm256_set1_ps(t), low = _mm256_set1_ps(-t);
+  for (int i = 0; i < n; i += 8) {
+    __m256 x = _mm256_loadu_ps(block + i);
+    x = _mm256_max_ps(low, _mm256_min_ps(high, x));
+    _mm256_storeu_ps(block + i, _mm256_and_ps(_mm256_cmp_ps(x, x, _CMP_ORD_Q), x));
+  }
+}
+
+// The four-lane steps of limiter_envelope_gain, eight lanes at a time.
+void WIDE_NAME(limiter_envelope_gain)(float t, float s, float amplitude, float floor,
+                                      float* envelope, float* block, int n) {
+  const __m256 tv = _mm256_set1_ps(t), sv = _mm256_set1_ps(s), neg_t = _mm256_set1_ps(-t);
+  const __m256 amp = _mm256_set1_ps(amplitude), least = _mm256_set1_ps(floor);
+  const __m256 abs_mask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+  for (int i = 0; i < n; i += 8) {
+    const __m256 x = _mm256_and_ps(_mm256_loadu_ps(envelope + i), abs_mask);
+    const __m256 upper = _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(x, tv), sv), tv);
+    const __m256 lower = _mm256_sub_ps(_mm256_mul_ps(_mm256_add_ps(tv, x), sv), tv);
+    const __m256 above = _mm256_cmp_ps(tv, x, _CMP_LT_OS), below = _mm256_cmp_ps(x, neg_t, _CMP_LT_OS);
+    const __m256 inner = _mm256_or_ps(_mm256_and_ps(below, lower), _mm256_andnot_ps(below, x));
+    __m256 e = _mm256_or_ps(_mm256_and_ps(above, upper), _mm256_andnot_ps(above, inner));
+    e = _mm256_max_ps(_mm256_mul_ps(e, amp), least);
+    _mm256_storeu_ps(envelope + i, e);
+    _mm256_storeu_ps(block + i, _mm256_mul_ps(e, _mm256_loadu_ps(block + i)));
+  }
+}
 #endif
 

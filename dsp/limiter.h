@@ -25,6 +25,12 @@ int limiter_process(const limiter* l, float* block, int n);
 // also maps infinities to +-t and a NaN sample to 0, so nothing non-finite
 // leaves an engine.
 int limiter_clip_process(const limiter* l, float* block, int n);
+// The gain an envelope gives, per sample: |envelope| through the limiter
+// curve, times `amplitude`, at least `floor` (a NaN gain gives the floor);
+// written back to the envelope and multiplied into the block (gain times
+// sample). n: multiple of 4.
+int limiter_envelope_gain(const limiter* l, float amplitude, float floor, float* envelope,
+                          float* block, int n);
 
 int level_probe_init(level_probe* p);  // counter 0, period 64; 4 for null
 int level_probe_set_period(level_probe* p, int32_t period);

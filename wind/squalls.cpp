@@ -2,9 +2,6 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
-#include "dsp/simd.h"
-
-using simd::f4;
 
 void vantora_squalls_setup(squalls_voice& v) {
   limiter_init(&v.squall_limiter);
@@ -45,18 +42,8 @@ void vantora_squalls_prepare(squalls_voice& v, const squalls_params& p, float sp
 // and with their operand order, so every value is bit for bit the same.
 void vantora_squalls_shape(squalls_voice& v, const squalls_params& p, float* out,
                            float* envelope) {
-  const float t = v.squall_limiter.threshold;
-  const f4 tv = simd::splat(t), sv = simd::splat(v.squall_limiter.slope), neg_t = simd::splat(-t);
-  const f4 amplitude = simd::splat(v.squall_amplitude), floor = simd::splat(ld(p.floor));
-  for (int i = 0; i < SUB_BLOCK; i += 4) {
-    const f4 x = simd::abs_of(simd::load(envelope + i));
-    const f4 upper = (x - tv) * sv + tv, lower = (tv + x) * sv - tv;
-    f4 e = simd::select(simd::less_mask(tv, x), upper,
-                        simd::select(simd::less_mask(x, neg_t), lower, x));
-    e = simd::max_of(e * amplitude, floor);
-    simd::store(envelope + i, e);
-    simd::store(out + i, e * simd::load(out + i));
-  }
+  limiter_envelope_gain(&v.squall_limiter, v.squall_amplitude, ld(p.floor), envelope, out,
+                        SUB_BLOCK);
 }
 
 void vantora_squalls_finish(squalls_voice& v, const squalls_params& p, float* out) {

@@ -313,3 +313,52 @@ TEST(Limiter, LevelProbeReadingAndAdvanceEqualProcess) {
         EXPECT_EQ(whole.counter, known.counter);
       }
 }
+
+// The output clip and the envelope gain at every kernel level against their
+// definitions sample by sample: signed zeros, the thresholds themselves,
+// denormals, infinities and NaN among noise; block lengths that take the
+// eight-sample path and ones that do not.
+TEST(Limiter, ClipAndEnvelopeGainEqualTheirDefinitionsAtEveryLevel) {
+  dsp_test::test_noise rnd(4711u);
+  const float specials[] = {0.0f,     -0.0f,     1.0f,      -1.0f,  0.891251f, -0.891251f,
+                            1e-40f,   -1e-40f,   INFINITY,  -INFINITY, NAN,     2.5f};
+  for (const vector_level level : dsp_test::vector_levels()) {
+    SCOPED_TRACE(dsp_test::level_name(level));
+    vector_level_select(level);
+    for (const float db : {-1.0f, 0.0f, 3.0f})
+      for (const int n : {4, 8, 12, 64}) {
+        limiter l;
+        limiter_init(&l);
+        limiter_set(&l, db, 100.0f);
+        const float t = l.threshold, s = l.slope;
+        std::vector<float> block(static_cast<size_t>(n)), envelope(block.size());
+        for (size_t i = 0; i < block.size(); ++i) {
+          block[i] = 4.0f * rnd();
+          envelope[i] = 3.0f * rnd();
+        }
+        for (size_t i = 0; i < 12 && i < block.size(); ++i) {
+          envelope[i] = specials[i];
+          block[block.size() - 1 - i] = specials[i];
+        }
+        std::vector<float> clipped = block, env = envelope, shaped = block;
+        ASSERT_EQ(limiter_clip_process(&l, clipped.data(), n), 0);
+        ASSERT_EQ(limiter_envelope_gain(&l, 0.7f, 0.05f, env.data(), shaped.data(), n), 0);
+        for (size_t i = 0; i < block.size(); ++i) {
+          float c = block[i];
+          c = c > t ? t : c;
+          c = c < -t ? -t : c;
+          c = c == c ? c : 0.0f;
+          ASSERT_EQ(bits_of(clipped[i]), bits_of(c)) << db << " " << n << " " << i;
+          const float x = std::fabs(envelope[i]);
+          float e = t < x ? (x - t) * s + t : (x < -t ? (t + x) * s - t : x);
+          e = e * 0.7f;
+          e = e > 0.05f ? e : 0.05f;
+          ASSERT_EQ(bits_of(env[i]), bits_of(e)) << db << " " << n << " " << i;
+          const float y = e * block[i];
+          ASSERT_TRUE(bits_of(shaped[i]) == bits_of(y) || (std::isnan(shaped[i]) && std::isnan(y)))
+              << db << " " << n << " " << i;
+        }
+      }
+  }
+  wide_vectors_allow(true);
+}
