@@ -92,9 +92,9 @@ inline f4 exp4(f4 x) {
 int block_exp(float* block, int n) {
   const vector_level level = vector_level_now();
   if (n % 8 == 0 && level != VECTORS_4) {
-    if (level == VECTORS_8_AVX512)
+    if (level == VECTORS_16_AVX512)
       block_exp_avx512(block, n);
-    else if (level == VECTORS_8_AVX2)
+    else if (level >= VECTORS_8_AVX2)
       block_exp_avx2(block, n);
     else
       block_exp_avx(block, n);
@@ -106,15 +106,15 @@ int block_exp(float* block, int n) {
 
 int block_exp_of_line(float a, float m, float b, float* block, int n) {
   const vector_level level = vector_level_now();
-  if (n % 8 == 0 && (level == VECTORS_8_AVX || level == VECTORS_8_AVX2)) {
-    if (level == VECTORS_8_AVX2)
+  if (n % 8 == 0 && level != VECTORS_4 && level != VECTORS_16_AVX512) {
+    if (level >= VECTORS_8_AVX2)
       block_exp_of_line_avx2(a, m, b, block, n);
     else
       block_exp_of_line_avx(a, m, b, block, n);
     return DSP_OK;
   }
   const f4 aa = simd::splat(a), mm = simd::splat(m), bb = simd::splat(b);
-  if (n % 8 == 0 && level == VECTORS_8_AVX512) {
+  if (n % 8 == 0 && level == VECTORS_16_AVX512) {
     // The line first, then the sixteen-lane exponential.
     for (int i = 0; i < n; i += 4) simd::store(block + i, ((simd::load(block + i) + aa) * mm) + bb);
     block_exp_avx512(block, n);
@@ -223,9 +223,9 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
           t[c].gain[t[c].count++] = matrix[c * s_count + s];
         }
     }
-    if (level == VECTORS_8_AVX512)
+    if (level == VECTORS_16_AVX512)
       mix_fresh_avx512(t, m, out, frames);
-    else if (level == VECTORS_8_AVX2)
+    else if (level >= VECTORS_8_AVX2)
       mix_fresh_avx2(t, m, out, frames);
     else
       mix_fresh_avx(t, m, out, frames);

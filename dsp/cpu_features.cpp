@@ -72,15 +72,34 @@ constexpr bool WIDE_BUILT = false;
 std::atomic<int> vector_level_detail::level_now{-1};
 using vector_level_detail::level_now;
 
-vector_level best_vector_level() {
+namespace {
+
+bool cpu_is_intel() {
+#if defined(__x86_64__) || defined(__i386__)
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(0, &a, &b, &c, &d)) return false;
+  return b == 0x756E6547u && d == 0x49656E69u && c == 0x6C65746Eu;  // "GenuineIntel"
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+vector_level highest_vector_level() {
   if (!WIDE_BUILT || !cpu_has_avx()) return VECTORS_4;
-  if (cpu_has_avx512()) return VECTORS_8_AVX512;
+  if (cpu_has_avx512()) return VECTORS_16_AVX512;
   return cpu_has_avx2() ? VECTORS_8_AVX2 : VECTORS_8_AVX;
 }
 
+vector_level best_vector_level() {
+  const vector_level highest = highest_vector_level();
+  return highest == VECTORS_16_AVX512 && cpu_is_intel() ? VECTORS_8_AVX512 : highest;
+}
+
 void vector_level_select(vector_level level) {
-  const vector_level best = best_vector_level();
-  level_now.store(level < best ? level : best, std::memory_order_relaxed);
+  const vector_level highest = highest_vector_level();
+  level_now.store(level < highest ? level : highest, std::memory_order_relaxed);
 }
 
 vector_level vector_level_detail::decide() {
@@ -90,7 +109,7 @@ vector_level vector_level_detail::decide() {
 }
 
 void wide_vectors_allow(bool allow) {
-  vector_level_select(allow ? VECTORS_8_AVX512 : VECTORS_4);
+  vector_level_select(allow ? best_vector_level() : VECTORS_4);
 }
 
 bool wide_vectors_on() { return vector_level_now() != VECTORS_4; }

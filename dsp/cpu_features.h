@@ -14,13 +14,25 @@ bool cpu_has_avx2();
 bool cpu_has_avx512();
 
 // Which kernels run: four lanes (baseline), eight lanes built for AVX, the
-// same with the noise generators built for AVX2, or eight lanes built for
-// AVX-512. Results are the same bits at every level.
-enum vector_level { VECTORS_4 = 0, VECTORS_8_AVX = 1, VECTORS_8_AVX2 = 2, VECTORS_8_AVX512 = 3 };
+// same with the noise generators built for AVX2, eight lanes built for
+// AVX-512 (256-bit vectors throughout), or the same with the block
+// operations sixteen lanes at a time (512-bit vectors). Results are the same
+// bits at every level.
+enum vector_level {
+  VECTORS_4 = 0,
+  VECTORS_8_AVX = 1,
+  VECTORS_8_AVX2 = 2,
+  VECTORS_8_AVX512 = 3,
+  VECTORS_16_AVX512 = 4
+};
 
 // The highest level the processor (and this build) supports.
+vector_level highest_vector_level();
+// The level the engines run at: the highest, except that on Intel's
+// processors, which lower their clock while 512-bit instructions run, the
+// AVX-512 build keeps to 256-bit vectors.
 vector_level best_vector_level();
-// Runs the kernels at `level`, or at the best supported level below it.
+// Runs the kernels at `level`, or at the highest supported level below it.
 // Tests and benchmarks use it to check and measure every build.
 void vector_level_select(vector_level level);
 
@@ -39,7 +51,6 @@ static inline vector_level vector_level_now() {
   return level >= 0 ? static_cast<vector_level>(level) : vector_level_detail::decide();
 }
 
-// Eight-lane kernels where the processor has them (the best level), or the
-// four-lane ones only.
+// The best level, or the four-lane kernels only.
 void wide_vectors_allow(bool allow);
 bool wide_vectors_on();

@@ -26,7 +26,7 @@ namespace {
   do {                                                                                    \
     const vector_level level = vector_level_now();                                        \
     const bool wide = (count) > LANES && (n) % 8 == 0;                                    \
-    if (level == VECTORS_8_AVX512) return wide ? f##_avx512 args : f##_avx512_4 args;     \
+    if (level >= VECTORS_8_AVX512) return wide ? f##_avx512 args : f##_avx512_4 args;     \
     if (level != VECTORS_4) return wide ? f##_avx args : f##_avx_4 args;                 \
     return kernel_##f args;                                                               \
   } while (0)
@@ -73,7 +73,7 @@ bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count
   // The small layouts' three groups fit one set of eight-lane vectors.
   if (n % 8 == 0 && pass_of_three_fits_eight(chain_count, resonator_count, biquads, biquad_count)) {
     const vector_level level = vector_level_now();
-    if (level == VECTORS_8_AVX512)
+    if (level >= VECTORS_8_AVX512)
       return resonator_pass_of_three_avx512(chains, chain_count, resonators, resonator_count,
                                             biquads, biquad_count, n);
     if (level != VECTORS_4)

@@ -70,7 +70,7 @@ int noise_white_process(float* block, int n) {
   uint32_t seed = g_uniform_seed.load(std::memory_order_relaxed);
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_8_AVX512 ? noise_white_avx512(block, n, seed)
+    seed = level == VECTORS_16_AVX512 ? noise_white_avx512(block, n, seed)
                                      : noise_white_avx2(block, n, seed);
     g_uniform_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
@@ -136,7 +136,7 @@ int noise_gaussian_process(float* block, int n) {
   uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_8_AVX512 ? noise_gaussian_avx512(block, n, seed)
+    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed)
                                      : noise_gaussian_avx2(block, n, seed);
     g_gaussian_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;

@@ -18,15 +18,17 @@
 
 namespace dsp_test {
 
-// Every kernel level this processor runs, best first.
+// Every kernel level this processor runs, highest first.
 inline std::vector<vector_level> vector_levels() {
   std::vector<vector_level> levels;
-  for (int l = best_vector_level(); l >= VECTORS_4; --l) levels.push_back(static_cast<vector_level>(l));
+  for (int l = highest_vector_level(); l >= VECTORS_4; --l)
+    levels.push_back(static_cast<vector_level>(l));
   return levels;
 }
 
 inline const char* level_name(vector_level level) {
   switch (level) {
+    case VECTORS_16_AVX512: return "eight-lane kernels, AVX-512 build, sixteen-lane block operations";
     case VECTORS_8_AVX512: return "eight-lane kernels, AVX-512 build";
     case VECTORS_8_AVX2: return "eight-lane kernels, AVX build, AVX2 noise";
     case VECTORS_8_AVX: return "eight-lane kernels, AVX build";

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -467,4 +468,32 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
       for (int f = 0; f < frames; ++f)
         ASSERT_EQ(dsp_test::bits_of(ch[c][f]), dsp_test::bits_of(want[f * M + c])) << c << " " << f;
   }
+}
+
+// The level the engines run at: the highest the processor supports, except
+// that on an Intel processor the AVX-512 build keeps to 256-bit vectors;
+// selecting never goes above what the processor runs, and allowing wide
+// vectors returns to the engines' level.
+TEST(VectorLevels, PreferenceAndSelection) {
+  const vector_level highest = highest_vector_level(), best = best_vector_level();
+  EXPECT_EQ(highest == VECTORS_16_AVX512, cpu_has_avx512() && highest != VECTORS_4);
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  bool known = false, intel = false;
+  while (!known && std::getline(cpuinfo, line))
+    if (line.rfind("vendor_id", 0) == 0) {
+      known = true;
+      intel = line.find("GenuineIntel") != std::string::npos;
+    }
+  if (known) {
+    EXPECT_EQ(best, highest == VECTORS_16_AVX512 && intel ? VECTORS_8_AVX512 : highest);
+  }
+  EXPECT_LE(best, highest);
+  vector_level_select(VECTORS_16_AVX512);
+  EXPECT_EQ(vector_level_now(), highest);
+  vector_level_select(VECTORS_4);
+  EXPECT_EQ(vector_level_now(), VECTORS_4);
+  EXPECT_FALSE(wide_vectors_on());
+  wide_vectors_allow(true);
+  EXPECT_EQ(vector_level_now(), best);
 }
