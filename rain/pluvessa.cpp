@@ -154,12 +154,8 @@ struct pluvessa_traits {
       }
     }
 
-    controls.run(SUB_BLOCK);
-    // Carriers and tones in one pass: eight independent phase chains.
-    for (int s = 0; s < lay.num_sources; ++s) {
-      const int v = lay.voices[s];
-      if (v >= RV_LIQUID) oscillators.add({&e->liquid[v - RV_LIQUID].carrier, out_of(v)});
-    }
+    // The sweep ramps first: a short serial chain the processor overlaps with
+    // the control chains' pass (independent of it).
     ramp_osc_job sweeps[4];
     int sweep_count = 0;
     for (int s = 0; s < lay.num_sources; ++s) {
@@ -168,6 +164,12 @@ struct pluvessa_traits {
         sweeps[sweep_count++] = {&e->liquid[v - RV_LIQUID].sweep, b[RB_TONE + v - RV_LIQUID]};
     }
     ramp_osc_process_lanes(sweeps, sweep_count, SUB_BLOCK);
+    controls.run(SUB_BLOCK);
+    // Carriers and tones in one pass: eight independent phase chains.
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v >= RV_LIQUID) oscillators.add({&e->liquid[v - RV_LIQUID].carrier, out_of(v)});
+    }
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v >= RV_LIQUID) {
