@@ -761,8 +761,19 @@ constexpr float SAFE_INCREMENT = 6.2832f;  // as do increments within this
 // Increments below this wrap a phase at most once in about 60 samples.
 constexpr float SLOW_INCREMENT = 0.1f;
 
+// Both wrapped sums run beside the comparisons, off the latency of the
+// phase chain; then a blend, by AVX-512's masks where the build has them.
 LANE_INLINE vec wrap_phases(vec s) {
-  return V::wrap_by(s, V::splat(WRAP_LIMIT), V::splat(WRAP_HIGH), V::splat(WRAP_LOW));
+  const vec hi = V::splat(WRAP_HIGH), lo = V::splat(WRAP_LOW);
+  const vec low = V::splat(-WRAP_LIMIT), high = V::splat(WRAP_LIMIT);
+  const vec up = add(add(s, hi), lo), down = sub(sub(s, hi), lo);
+#if defined(__AVX512VL__)
+  return V::pick_outside(s, low, high, up, down);
+#else
+  const vec below = V::le(s, low), above = V::ge(s, high);
+  const vec keep = V::andnot(V::or_(below, above), s);
+  return V::or_(V::or_(V::and_(below, up), V::and_(above, down)), keep);
+#endif
 }
 
 LANE_INLINE bool needs_wrap(vec s) {

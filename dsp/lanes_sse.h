@@ -56,22 +56,14 @@ struct sse_vectors {
   }
   // Lanes 0-1 copied into lanes 2-3.
   VECTOR_INLINE static v pairs_up(v x) { return _mm_movelh_ps(x, x); }
-  // (x + a) + b where x <= -limit, (x - a) - b where x >= limit, else x:
-  // both sums run beside the comparisons, off the latency of a chain through
-  // x; then a blend by AVX-512's masks, or by masks of bits.
-  VECTOR_INLINE static v wrap_by(v x, v limit, v a, v b) {
-    const v up = _mm_add_ps(_mm_add_ps(x, a), b), down = _mm_sub_ps(_mm_sub_ps(x, a), b);
-    const v neg_limit = _mm_xor_ps(limit, _mm_set1_ps(-0.0f));
 #if defined(__AVX512VL__)
-    const __mmask8 below = _mm_cmp_ps_mask(x, neg_limit, _CMP_LE_OS);
-    const __mmask8 above = _mm_cmp_ps_mask(x, limit, _CMP_GE_OS);
-    return _mm_mask_blend_ps(above, _mm_mask_blend_ps(below, x, up), down);
-#else
-    const v below = _mm_cmple_ps(x, neg_limit), above = _mm_cmpge_ps(x, limit);
-    const v keep = _mm_andnot_ps(_mm_or_ps(below, above), x);
-    return _mm_or_ps(_mm_or_ps(_mm_and_ps(below, up), _mm_and_ps(above, down)), keep);
-#endif
+  // below where x <= low, above where x >= high, else x: by AVX-512's masks.
+  VECTOR_INLINE static v pick_outside(v x, v low, v high, v below, v above) {
+    const __mmask8 under = _mm_cmp_ps_mask(x, low, _CMP_LE_OS);
+    const __mmask8 over = _mm_cmp_ps_mask(x, high, _CMP_GE_OS);
+    return _mm_mask_blend_ps(over, _mm_mask_blend_ps(under, x, below), above);
   }
+#endif
   VECTOR_INLINE static v load(const float* p) { return _mm_loadu_ps(p); }
   VECTOR_INLINE static void store(float* p, v x) { _mm_storeu_ps(p, x); }
   VECTOR_INLINE static void transpose(v x[4]) { _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]); }

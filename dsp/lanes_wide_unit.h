@@ -49,24 +49,14 @@ struct avx_vectors {
   VECTOR_INLINE static v pairs_up(v x) {
     return _mm256_castpd_ps(_mm256_movedup_pd(_mm256_castps_pd(x)));
   }
-  // (x + a) + b where x <= -limit, (x - a) - b where x >= limit, else x:
-  // both sums beside the comparisons, then a blend by AVX-512's masks or by
-  // masks of bits.
-  VECTOR_INLINE static v wrap_by(v x, v limit, v a, v b) {
-    const v up = _mm256_add_ps(_mm256_add_ps(x, a), b);
-    const v down = _mm256_sub_ps(_mm256_sub_ps(x, a), b);
-    const v neg_limit = _mm256_xor_ps(limit, _mm256_set1_ps(-0.0f));
 #if defined(__AVX512VL__)
-    const __mmask8 below = _mm256_cmp_ps_mask(x, neg_limit, _CMP_LE_OS);
-    const __mmask8 above = _mm256_cmp_ps_mask(x, limit, _CMP_GE_OS);
-    return _mm256_mask_blend_ps(above, _mm256_mask_blend_ps(below, x, up), down);
-#else
-    const v below = _mm256_cmp_ps(x, neg_limit, _CMP_LE_OS);
-    const v above = _mm256_cmp_ps(x, limit, _CMP_GE_OS);
-    const v keep = _mm256_andnot_ps(_mm256_or_ps(below, above), x);
-    return _mm256_or_ps(_mm256_or_ps(_mm256_and_ps(below, up), _mm256_and_ps(above, down)), keep);
-#endif
+  // below where x <= low, above where x >= high, else x: by AVX-512's masks.
+  VECTOR_INLINE static v pick_outside(v x, v low, v high, v below, v above) {
+    const __mmask8 under = _mm256_cmp_ps_mask(x, low, _CMP_LE_OS);
+    const __mmask8 over = _mm256_cmp_ps_mask(x, high, _CMP_GE_OS);
+    return _mm256_mask_blend_ps(over, _mm256_mask_blend_ps(under, x, below), above);
   }
+#endif
   // Toward zero, for any float (from 2^23 on, NaN and infinities: x itself).
   VECTOR_INLINE static v round_toward_zero(v x) {
     return _mm256_round_ps(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
