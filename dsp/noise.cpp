@@ -71,7 +71,7 @@ int noise_white_process(float* block, int n) {
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
     seed = level == VECTORS_16_AVX512 ? noise_white_avx512(block, n, seed)
-                                     : noise_white_avx2(block, n, seed);
+                                      : noise_white_avx2(block, n, seed);
     g_uniform_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
@@ -137,7 +137,7 @@ int noise_gaussian_process(float* block, int n) {
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
     seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed)
-                                     : noise_gaussian_avx2(block, n, seed);
+                                      : noise_gaussian_avx2(block, n, seed);
     g_gaussian_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
