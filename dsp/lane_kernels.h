@@ -776,6 +776,17 @@ LANE_INLINE vec wrap_phases(vec s) {
 #endif
 }
 
+// The wrap of phases that do not fall below -pi (a phase runs down only on a
+// negative increment): the upper wrap alone, so the phase chain waits on one
+// comparison and one blend; the caller takes wrap_phases when one does.
+LANE_INLINE vec wrap_phases_above(vec s) {
+  const vec hi = V::splat(WRAP_HIGH), lo = V::splat(WRAP_LOW), high = V::splat(WRAP_LIMIT);
+  const vec down = sub(sub(s, hi), lo);
+  return select(V::ge(s, high), down, s);
+}
+
+LANE_INLINE bool falls_below(vec s) { return V::any(V::le(s, V::splat(-WRAP_LIMIT))); }
+
 LANE_INLINE bool needs_wrap(vec s) {
   return V::any(V::or_(V::le(s, V::splat(-WRAP_LIMIT)), V::ge(s, V::splat(WRAP_LIMIT))));
 }
@@ -840,16 +851,18 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
     bool slow[G], fold[G];
     for (int g = 0; g < G; ++g) {
       // An increment below 2 pi in magnitude folds to itself: the fold runs
-      // only on chunks with a larger one (or a NaN).
-      vec widest = V::splat(0.0f);
+      // only on chunks with a larger one (or a NaN). Four running maxima,
+      // so that the maximum's latency does not chain the samples.
+      vec wide[4] = {V::splat(0.0f), V::splat(0.0f), V::splat(0.0f), V::splat(0.0f)};
       for (int i = 0; i < len; i += W) {
         vec x[W];
         io[g].load(start + i, x);
         for (int j = 0; j < W; ++j) {
           inc[g][i + j] = mul(x[j], sc[g]);
-          widest = V::max(widest, abs_of(inc[g][i + j]));
+          wide[j % 4] = V::max(wide[j % 4], abs_of(inc[g][i + j]));
         }
       }
+      const vec widest = V::max(V::max(wide[0], wide[1]), V::max(wide[2], wide[3]));
       fold[g] = !(max_abs(widest) < WRAP_HIGH) || V::any(V::unord(widest, widest));
       any_fold = any_fold || fold[g];
       slow[g] = !fold[g] && max_abs(widest) < SLOW_INCREMENT;
@@ -875,7 +888,10 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
             const vec sum = add(p[g], step[g][j]);
             // Slow phases wrap rarely: a predicted branch keeps the blend
             // off their chain.
-            p[g] = slow[g] && !needs_wrap(sum) ? sum : wrap_phases(sum);
+            if (slow[g])
+              p[g] = needs_wrap(sum) ? wrap_phases(sum) : sum;
+            else
+              p[g] = falls_below(sum) ? wrap_phases(sum) : wrap_phases_above(sum);
           }
         for (int g = 0; g < G; ++g) {
           for (int j = 0; j < W; ++j) x[g][j] = parabolic_sine(x[g][j]);
