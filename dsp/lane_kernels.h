@@ -42,13 +42,11 @@ struct lane_io {
       for (int k = 0; k < W; ++k) x[k] = V::splat(0.0f);
       return;
     }
-    for (int k = 0; k < W; ++k) x[k] = V::load(block[k] + i);
-    V::transpose(x);
+    V::load_transposed(block, i, x);
   }
   LANE_INLINE void store(int i, vec x[W]) {
     if (!block[0]) return;
-    V::transpose(x);
-    for (int k = W - 1; k >= 0; --k) V::store(block[k] + i, x[k]);
+    V::store_transposed(block, i, x);
   }
 };
 

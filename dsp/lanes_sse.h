@@ -67,6 +67,16 @@ struct sse_vectors {
   VECTOR_INLINE static v load(const float* p) { return _mm_loadu_ps(p); }
   VECTOR_INLINE static void store(float* p, v x) { _mm_storeu_ps(p, x); }
   VECTOR_INLINE static void transpose(v x[4]) { _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]); }
+  // rows[k][i + j] = x[j] lane k (x is clobbered).
+  VECTOR_INLINE static void store_transposed(float* const* rows, int i, v x[4]) {
+    transpose(x);
+    for (int k = 3; k >= 0; --k) store(rows[k] + i, x[k]);
+  }
+  // x[j] lane k = rows[k][i + j].
+  VECTOR_INLINE static void load_transposed(float* const* rows, int i, v x[4]) {
+    for (int k = 0; k < 4; ++k) x[k] = load(rows[k] + i);
+    transpose(x);
+  }
 };
 
 }  // namespace

@@ -63,6 +63,48 @@ struct avx_vectors {
   }
   VECTOR_INLINE static v load(const float* p) { return _mm256_loadu_ps(p); }
   VECTOR_INLINE static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
+  // x[j] lane k = rows[k][i + j]. Each register is loaded with a 128-bit
+  // half of two rows (rows k and k + 4), so the loads do the step across
+  // halves and only shuffles within halves remain (on some processors a
+  // single port runs every shuffle; an insert from memory is not one).
+  VECTOR_INLINE static void load_transposed(float* const* rows, int i, v x[8]) {
+    v y[8];
+    for (int k = 0; k < 4; ++k)
+      for (int h = 0; h < 2; ++h)
+        y[k + 4 * h] = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(rows[k] + i + 4 * h)),
+                                            _mm_loadu_ps(rows[k + 4] + i + 4 * h), 1);
+    for (int h = 0; h < 8; h += 4) {
+      const v t0 = _mm256_unpacklo_ps(y[h], y[h + 1]), t1 = _mm256_unpackhi_ps(y[h], y[h + 1]);
+      const v t2 = _mm256_unpacklo_ps(y[h + 2], y[h + 3]), t3 = _mm256_unpackhi_ps(y[h + 2], y[h + 3]);
+      x[h] = _mm256_shuffle_ps(t0, t2, 0x44);
+      x[h + 1] = _mm256_shuffle_ps(t0, t2, 0xEE);
+      x[h + 2] = _mm256_shuffle_ps(t1, t3, 0x44);
+      x[h + 3] = _mm256_shuffle_ps(t1, t3, 0xEE);
+    }
+  }
+  // rows[k][i + j] = x[j] lane k, the rows stored from the last down to the
+  // first: shuffles within halves, then each half stored on its own.
+  VECTOR_INLINE static void store_transposed(float* const* rows, int i, v x[8]) {
+    v y[8];
+    for (int h = 0; h < 8; h += 4) {
+      const v t0 = _mm256_unpacklo_ps(x[h], x[h + 1]), t1 = _mm256_unpackhi_ps(x[h], x[h + 1]);
+      const v t2 = _mm256_unpacklo_ps(x[h + 2], x[h + 3]), t3 = _mm256_unpackhi_ps(x[h + 2], x[h + 3]);
+      y[h] = _mm256_shuffle_ps(t0, t2, 0x44);
+      y[h + 1] = _mm256_shuffle_ps(t0, t2, 0xEE);
+      y[h + 2] = _mm256_shuffle_ps(t1, t3, 0x44);
+      y[h + 3] = _mm256_shuffle_ps(t1, t3, 0xEE);
+    }
+    // y[k] holds rows k (low half) and k + 4 (high half) at i..i+3, y[k + 4]
+    // the same at i+4..i+7.
+    for (int k = 3; k >= 0; --k) {
+      _mm_storeu_ps(rows[k + 4] + i, _mm256_extractf128_ps(y[k], 1));
+      _mm_storeu_ps(rows[k + 4] + i + 4, _mm256_extractf128_ps(y[k + 4], 1));
+    }
+    for (int k = 3; k >= 0; --k) {
+      _mm_storeu_ps(rows[k] + i, _mm256_castps256_ps128(y[k]));
+      _mm_storeu_ps(rows[k] + i + 4, _mm256_castps256_ps128(y[k + 4]));
+    }
+  }
   // 8 x 8 transpose: pairs, then quads within each 128-bit half, then halves.
   VECTOR_INLINE static void transpose(v x[8]) {
     v t[8], q[8];
