@@ -163,8 +163,10 @@ uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
 // The Gaussian samples sixteen draws at a time, each state jumped to from the
 // step's seed (exact integer arithmetic); within each group of four, lane k
 // takes its magnitude from draw k and its layer edge from draw 3 - k (a
-// reversal within each 128-bit quarter), its sign from bit 7 of draw k.
-uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
+// reversal within each 128-bit quarter), its sign from bit 7 of draw k; then
+// times the gain.
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed, float gain) {
+  const __m512 g = _mm512_set1_ps(gain);
   const __m512i mul = _mm512_loadu_si512(GAUSS_JUMPS.mul);
   const __m512i add = _mm512_loadu_si512(GAUSS_JUMPS.add);
   // The table in eight registers: two-register permutes look up 32 entries
@@ -188,7 +190,7 @@ uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
     const __m512i sign = _mm512_slli_epi32(_mm512_and_si512(j, _mm512_set1_epi32(128)), 24);
     const __m512i value =
         _mm512_or_si512(_mm512_castps_si512(_mm512_mul_ps(magnitude, edge)), sign);
-    _mm512_storeu_si512(block + i, value);
+    _mm512_storeu_ps(block + i, _mm512_mul_ps(g, _mm512_castsi512_ps(value)));
     seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
   }
   return seed;
@@ -212,8 +214,10 @@ uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
 // The Gaussian samples sixteen draws at a time in two halves of eight, each
 // state jumped to from the step's seed (exact integer arithmetic); within each
 // group of four, lane k takes its magnitude from draw k and its layer edge
-// (gathered from the table) from draw 3 - k, its sign from bit 7 of draw k.
-uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
+// (gathered from the table) from draw 3 - k, its sign from bit 7 of draw k;
+// then times the gain.
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed, float gain) {
+  const __m256 g = _mm256_set1_ps(gain);
   const auto* mul = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.mul);
   const auto* add = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.add);
   const __m256i mul_lo = _mm256_loadu_si256(mul), mul_hi = _mm256_loadu_si256(mul + 1);
@@ -230,7 +234,7 @@ uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed) {
       const __m256 edge = _mm256_i32gather_ps(GAUSSIAN_LAYER_TABLE, index, 4);
       const __m256i sign = _mm256_slli_epi32(_mm256_and_si256(j, bit7), 24);
       const __m256i value = _mm256_or_si256(_mm256_castps_si256(_mm256_mul_ps(magnitude, edge)), sign);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(block + i + 8 * h), value);
+      _mm256_storeu_ps(block + i + 8 * h, _mm256_mul_ps(g, _mm256_castsi256_ps(value)));
     }
     seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
   }

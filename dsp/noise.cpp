@@ -131,13 +131,14 @@ inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
 
 // Sixteen draws per step, from the seed loaded at its start; within each
 // group of four, lane k takes its magnitude from draw k and its table entry
-// from draw 3 - k, as in noise_gaussian_4.
-int noise_gaussian_process(float* block, int n) {
+// from draw 3 - k, as in noise_gaussian_4. Every value is finite, so times a
+// gain of 1 it keeps its bits: the plain form is the scaled one.
+int noise_gaussian_scaled(float* block, int n, float gain) {
   uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed)
-                                      : noise_gaussian_avx2(block, n, seed);
+    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed, gain)
+                                      : noise_gaussian_avx2(block, n, seed, gain);
     g_gaussian_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
@@ -146,8 +147,11 @@ int noise_gaussian_process(float* block, int n) {
     for (int k = 0; k < 16; ++k) j[k] = seed * GAUSS_JUMPS.mul[k] + GAUSS_JUMPS.add[k];
     seed = j[15];
     for (int g = 0; g < 16; g += 4)
-      for (int k = 0; k < 4; ++k) block[i + g + k] = gaussian_value(j[g + k], j[g + 3 - k]);
+      for (int k = 0; k < 4; ++k)
+        block[i + g + k] = gain * gaussian_value(j[g + k], j[g + 3 - k]);
   }
   g_gaussian_seed.store(seed, std::memory_order_relaxed);
   return DSP_OK;
 }
+
+int noise_gaussian_process(float* block, int n) { return noise_gaussian_scaled(block, n, 1.0f); }

@@ -58,3 +58,6 @@ int noise_gaussian_4(float* out);
 // n Gaussian-shaped samples, four noise_gaussian_4 steps per 16 samples.
 // n: positive multiple of 16.
 int noise_gaussian_process(float* block, int n);
+// The same draws, each times `gain` in the same pass: the bits of
+// noise_gaussian_process followed by block_scale(gain).
+int noise_gaussian_scaled(float* block, int n, float gain);

@@ -40,8 +40,7 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
   // Jitter: Gaussian noise scaled by the density (band-passed around 50 Hz
   // and low-passed next).
-  noise_gaussian_process(trigger, SUB_BLOCK);
-  block_scale(ld(p.drop_density), trigger, SUB_BLOCK);
+  noise_gaussian_scaled(trigger, SUB_BLOCK, ld(p.drop_density));
 }
 
 // The steps below are each one pass over the block: per sample the operations

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dsp/block_ops.h"
 #include "dsp/noise.h"
 #include "dsp_test_util.h"
 
@@ -233,6 +234,28 @@ TEST(Noise, WhiteNoiseSameAtEveryLevel) {
           ASSERT_EQ(bits_of(got[static_cast<size_t>(i)]), bits_of(want[static_cast<size_t>(i)]))
               << i;
       }
+    }
+  wide_vectors_allow(true);
+}
+
+// Scaled Gaussian noise is, at every level, the plain noise followed by
+// block_scale (the same draws, the same product, the same seed after), for
+// gains of every kind: ordinary, tiny, negative, zero and one.
+TEST(Noise, ScaledGaussianNoiseEqualsNoiseThenScale) {
+  for (const float gain : {0.0123f, 1e-30f, -2.5f, 0.0f, 1.0f})
+    for (const vector_level level : dsp_test::vector_levels()) {
+      SCOPED_TRACE(std::to_string(gain) + " " + dsp_test::level_name(level));
+      vector_level_select(level);
+      std::vector<float> want(80), got(80, NAN);
+      noise_set_gaussian_seed(13579u);
+      noise_gaussian_process(want.data(), 80);
+      block_scale(gain, want.data(), 80);
+      const uint32_t after = noise_get_gaussian_seed();
+      noise_set_gaussian_seed(13579u);
+      ASSERT_EQ(noise_gaussian_scaled(got.data(), 80, gain), 0);
+      EXPECT_EQ(noise_get_gaussian_seed(), after);
+      for (int i = 0; i < 80; ++i)
+        ASSERT_EQ(bits_of(got[static_cast<size_t>(i)]), bits_of(want[static_cast<size_t>(i)])) << i;
     }
   wide_vectors_allow(true);
 }
