@@ -95,6 +95,36 @@ inline __m256 exp8(__m256 x) {
   return _mm256_mul_ps(y, pow2_of(nf));
 }
 
+// exp8 on K vectors at once, step by step across them: each step's K
+// operations are independent, so the processor's scheduler holds a few
+// operations of each chain rather than whole chains (which would fill it and
+// stall the vectors behind).
+template <int K>
+inline void exp8_steps(__m256 x[K]) {
+  const __m256 one = _mm256_set1_ps(1.0f);
+  __m256 nf[K], r[K], p[K];
+  for (int k = 0; k < K; ++k) x[k] = _mm256_min_ps(x[k], _mm256_set1_ps(88.37626f));
+  for (int k = 0; k < K; ++k) x[k] = _mm256_max_ps(x[k], _mm256_set1_ps(-88.37626f));
+  for (int k = 0; k < K; ++k)
+    nf[k] = _mm256_round_ps(
+        _mm256_add_ps(_mm256_mul_ps(x[k], _mm256_set1_ps(1.442695f)), _mm256_set1_ps(0.5f)),
+        _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  for (int k = 0; k < K; ++k)
+    r[k] = _mm256_sub_ps(_mm256_sub_ps(x[k], _mm256_mul_ps(nf[k], _mm256_set1_ps(0.693359375f))),
+                         _mm256_mul_ps(nf[k], _mm256_set1_ps(-0.00021219444f)));
+  for (int k = 0; k < K; ++k)
+    p[k] = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(0.00019875691f), r[k]),
+                         _mm256_set1_ps(0.0013981999f));
+  for (int k = 0; k < K; ++k) p[k] = _mm256_add_ps(_mm256_mul_ps(p[k], r[k]), _mm256_set1_ps(0.008333452f));
+  for (int k = 0; k < K; ++k) p[k] = _mm256_add_ps(_mm256_mul_ps(p[k], r[k]), _mm256_set1_ps(0.041665796f));
+  for (int k = 0; k < K; ++k) p[k] = _mm256_add_ps(_mm256_mul_ps(p[k], r[k]), _mm256_set1_ps(0.16666666f));
+  for (int k = 0; k < K; ++k) p[k] = _mm256_add_ps(_mm256_mul_ps(p[k], r[k]), _mm256_set1_ps(0.5f));
+  for (int k = 0; k < K; ++k)
+    x[k] = _mm256_mul_ps(
+        _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(p[k], _mm256_mul_ps(r[k], r[k])), r[k]), one),
+        pow2_of(nf[k]));
+}
+
 }  // namespace
 
 // The steps of block_exp, operation for operation, eight lanes at a time
@@ -111,7 +141,17 @@ void WIDE_NAME(block_exp)(float* block, int n) {
 // e^(((x + a) * m) + b), the line's steps and then the exponential's, per lane.
 void WIDE_NAME(block_exp_of_line)(float a, float m, float b, float* block, int n) {
   const __m256 aa = _mm256_set1_ps(a), mm = _mm256_set1_ps(m), bb = _mm256_set1_ps(b);
-  for (int i = 0; i < n; i += 8) {
+  constexpr int K = 8;
+  int start = 0;
+  for (; start + 8 * K <= n; start += 8 * K) {
+    __m256 x[K];
+    for (int k = 0; k < K; ++k)
+      x[k] = _mm256_add_ps(
+          _mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(block + start + 8 * k), aa), mm), bb);
+    exp8_steps<K>(x);
+    for (int k = 0; k < K; ++k) _mm256_storeu_ps(block + start + 8 * k, x[k]);
+  }
+  for (int i = start; i < n; i += 8) {
     const __m256 x = _mm256_add_ps(_mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(block + i), aa), mm), bb);
     _mm256_storeu_ps(block + i, exp8(x));
   }
