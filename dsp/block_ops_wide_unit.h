@@ -367,6 +367,33 @@ void WIDE_NAME(mix_fresh)(const mix_terms* channels, int channel_count, float* o
     }
   }
 #endif
+  // Eight runs of eight frames at a time (a sub-block), each term across the
+  // runs before the next: eight independent sums in flight, where one run at
+  // a time would fill the scheduler with its whole chain of additions.
+  constexpr int RUNS = 8;
+  for (; f + 8 * RUNS <= frames; f += 8 * RUNS) {
+    __m256 acc[2][RUNS];
+    for (int c = 0; c < channel_count; ++c) {
+      const mix_terms& t = channels[c];
+      for (int r = 0; r < RUNS; ++r) acc[c][r] = _mm256_setzero_ps();
+      for (int k = 0; k < t.count; ++k) {
+        const __m256 gk = _mm256_set1_ps(t.gain[k]);
+        for (int r = 0; r < RUNS; ++r)
+          acc[c][r] = _mm256_add_ps(acc[c][r], _mm256_mul_ps(gk, _mm256_loadu_ps(t.source[k] + f + 8 * r)));
+      }
+    }
+    for (int r = 0; r < RUNS; ++r) {
+      const int g = f + 8 * r;
+      if (channel_count == 1) {
+        _mm256_storeu_ps(out + g, acc[0][r]);
+      } else {
+        const __m256 lo = _mm256_unpacklo_ps(acc[0][r], acc[1][r]);
+        const __m256 hi = _mm256_unpackhi_ps(acc[0][r], acc[1][r]);
+        _mm256_storeu_ps(out + 2 * g, _mm256_permute2f128_ps(lo, hi, 0x20));
+        _mm256_storeu_ps(out + 2 * g + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
+      }
+    }
+  }
   for (; f < frames; f += 8) {
     __m256 acc[2];
     for (int c = 0; c < channel_count; ++c) acc[c] = channel_sum8(channels[c], f);
