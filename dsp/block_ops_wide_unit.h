@@ -297,11 +297,70 @@ inline __m256 channel_sum8(const mix_terms& t, int f) {
   return acc;
 }
 
+// The channels from c on (fewer than four) for frames f..f + 7: a pair
+// through its interleaving, a last odd one lane by lane.
+inline void mix_fresh_tail(const mix_terms* channels, int c, int m, float* out, int f) {
+  float* o = out + f * m;
+  if (c + 2 <= m) {
+    const __m256 a = channel_sum8(channels[c], f), b = channel_sum8(channels[c + 1], f);
+    const __m256 pairs[2] = {_mm256_unpacklo_ps(a, b), _mm256_unpackhi_ps(a, b)};
+    for (int h = 0; h < 2; ++h) {  // frames 2h, 2h + 1 | 2h + 4, 2h + 5
+      const __m128 low = _mm256_castps256_ps128(pairs[h]), high = _mm256_extractf128_ps(pairs[h], 1);
+      _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h) * m + c), low);
+      _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 1) * m + c), low);
+      _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h + 4) * m + c), high);
+      _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 5) * m + c), high);
+    }
+    c += 2;
+  }
+  if (c < m) {
+    float lanes[8];
+    _mm256_storeu_ps(lanes, channel_sum8(channels[c], f));
+    for (int j = 0; j < 8; ++j) o[j * m + c] = lanes[j];
+  }
+}
+
+// One channel's sums for R runs of eight frames from f, each term across the
+// runs before the next (R independent chains in flight).
+template <int R>
+inline void channel_sums8(const mix_terms& t, int f, __m256 acc[R]) {
+  for (int r = 0; r < R; ++r) acc[r] = _mm256_setzero_ps();
+  for (int k = 0; k < t.count; ++k) {
+    const __m256 g = _mm256_set1_ps(t.gain[k]);
+    for (int r = 0; r < R; ++r)
+      acc[r] = _mm256_add_ps(acc[r], _mm256_mul_ps(g, _mm256_loadu_ps(t.source[k] + f + 8 * r)));
+  }
+}
+
 // Three to eight channels, eight frames at a time: channels in fours through
 // 4 x 4 transposes within each half (frame j in the low half, j + 4 in the
-// high), a pair through its interleaving, a last odd one lane by lane.
+// high), a pair through its interleaving, a last odd one lane by lane. Where
+// the frames allow, the fours' sums for four runs of eight frames at once.
 void mix_fresh_frames(const mix_terms* channels, int m, float* out, int frames) {
-  for (int f = 0; f < frames; f += 8) {
+  constexpr int R = 4;
+  int f = 0;
+  for (; f + 8 * R <= frames && m >= 4; f += 8 * R) {
+    for (int c = 0; c + 4 <= m; c += 4) {
+      __m256 a[R], b[R], x[R], y[R];
+      channel_sums8<R>(channels[c], f, a);
+      channel_sums8<R>(channels[c + 1], f, b);
+      channel_sums8<R>(channels[c + 2], f, x);
+      channel_sums8<R>(channels[c + 3], f, y);
+      for (int r = 0; r < R; ++r) {
+        float* o = out + (f + 8 * r) * m;
+        const __m256 t0 = _mm256_unpacklo_ps(a[r], b[r]), t1 = _mm256_unpackhi_ps(a[r], b[r]);
+        const __m256 t2 = _mm256_unpacklo_ps(x[r], y[r]), t3 = _mm256_unpackhi_ps(x[r], y[r]);
+        const __m256 row[4] = {_mm256_shuffle_ps(t0, t2, 0x44), _mm256_shuffle_ps(t0, t2, 0xEE),
+                               _mm256_shuffle_ps(t1, t3, 0x44), _mm256_shuffle_ps(t1, t3, 0xEE)};
+        for (int j = 0; j < 4; ++j) {
+          _mm_storeu_ps(o + j * m + c, _mm256_castps256_ps128(row[j]));
+          _mm_storeu_ps(o + (j + 4) * m + c, _mm256_extractf128_ps(row[j], 1));
+        }
+      }
+    }
+    for (int r = 0; r < R; ++r) mix_fresh_tail(channels, m - m % 4, m, out, f + 8 * r);
+  }
+  for (; f < frames; f += 8) {
     float* o = out + f * m;
     int c = 0;
     for (; c + 4 <= m; c += 4) {
@@ -316,23 +375,7 @@ void mix_fresh_frames(const mix_terms* channels, int m, float* out, int frames) 
         _mm_storeu_ps(o + (j + 4) * m + c, _mm256_extractf128_ps(row[j], 1));
       }
     }
-    if (c + 2 <= m) {
-      const __m256 a = channel_sum8(channels[c], f), b = channel_sum8(channels[c + 1], f);
-      const __m256 pairs[2] = {_mm256_unpacklo_ps(a, b), _mm256_unpackhi_ps(a, b)};
-      for (int h = 0; h < 2; ++h) {  // frames 2h, 2h + 1 | 2h + 4, 2h + 5
-        const __m128 low = _mm256_castps256_ps128(pairs[h]), high = _mm256_extractf128_ps(pairs[h], 1);
-        _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h) * m + c), low);
-        _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 1) * m + c), low);
-        _mm_storel_pi(reinterpret_cast<__m64*>(o + (2 * h + 4) * m + c), high);
-        _mm_storeh_pi(reinterpret_cast<__m64*>(o + (2 * h + 5) * m + c), high);
-      }
-      c += 2;
-    }
-    if (c < m) {
-      float lanes[8];
-      _mm256_storeu_ps(lanes, channel_sum8(channels[c], f));
-      for (int j = 0; j < 8; ++j) o[j * m + c] = lanes[j];
-    }
+    mix_fresh_tail(channels, c, m, out, f);
   }
 }
 
