@@ -14,9 +14,10 @@
 #include "dsp/noise.h"
 
 // GCC 12's AVX-512 intrinsics start from an undefined register that it then
-// reports as maybe uninitialised: a false report, silenced in this unit only.
+// reports as (maybe) uninitialised: a false report, silenced in this unit only.
 #if defined(__AVX512F__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 namespace {
@@ -41,32 +42,42 @@ inline __m256 pow2_of(__m256 n) {
 #if defined(__AVX512F__)
 namespace {
 
-// The steps of block_exp, operation for operation, sixteen lanes at a time;
-// floor(t) subtracts 1 only in the lanes where t < its truncation (x - 0 is
-// x, so the masked form equals subtracting the masked 1 of the narrower
-// builds).
-inline void exp16(float* p) {
+// The steps of block_exp, operation for operation, sixteen lanes at a time,
+// on K vectors from p, each step across them before the next (so the
+// scheduler holds a few operations of each chain, not whole chains); floor(t)
+// subtracts 1 only in the lanes where t < its truncation (x - 0 is x, so the
+// masked form equals subtracting the masked 1 of the narrower builds).
+template <int K>
+inline void exp16_steps(float* p) {
   const __m512 one = _mm512_set1_ps(1.0f);
-  __m512 x = _mm512_loadu_ps(p);
-  x = _mm512_min_ps(x, _mm512_set1_ps(88.37626f));
-  x = _mm512_max_ps(x, _mm512_set1_ps(-88.37626f));
-  const __m512 t =
-      _mm512_add_ps(_mm512_mul_ps(x, _mm512_set1_ps(1.442695f)), _mm512_set1_ps(0.5f));
-  __m512 nf = _mm512_cvtepi32_ps(_mm512_cvttps_epi32(t));
-  nf = _mm512_mask_sub_ps(nf, _mm512_cmp_ps_mask(t, nf, _CMP_LT_OS), nf, one);  // floor(t)
-  const __m512 r =
-      _mm512_sub_ps(_mm512_sub_ps(x, _mm512_mul_ps(nf, _mm512_set1_ps(0.693359375f))),
-                    _mm512_mul_ps(nf, _mm512_set1_ps(-0.00021219444f)));
-  __m512 q = _mm512_add_ps(_mm512_mul_ps(_mm512_set1_ps(0.00019875691f), r),
-                           _mm512_set1_ps(0.0013981999f));
-  q = _mm512_add_ps(_mm512_mul_ps(q, r), _mm512_set1_ps(0.008333452f));
-  q = _mm512_add_ps(_mm512_mul_ps(q, r), _mm512_set1_ps(0.041665796f));
-  q = _mm512_add_ps(_mm512_mul_ps(q, r), _mm512_set1_ps(0.16666666f));
-  q = _mm512_add_ps(_mm512_mul_ps(q, r), _mm512_set1_ps(0.5f));
-  const __m512 y = _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(q, _mm512_mul_ps(r, r)), r), one);
-  const __m512i k = _mm512_slli_epi32(
-      _mm512_add_epi32(_mm512_cvttps_epi32(nf), _mm512_set1_epi32(127)), 23);
-  _mm512_storeu_ps(p, _mm512_mul_ps(y, _mm512_castsi512_ps(k)));
+  __m512 x[K], nf[K], r[K], q[K];
+  for (int k = 0; k < K; ++k) {
+    x[k] = _mm512_min_ps(_mm512_loadu_ps(p + 16 * k), _mm512_set1_ps(88.37626f));
+    x[k] = _mm512_max_ps(x[k], _mm512_set1_ps(-88.37626f));
+  }
+  for (int k = 0; k < K; ++k) {
+    const __m512 t =
+        _mm512_add_ps(_mm512_mul_ps(x[k], _mm512_set1_ps(1.442695f)), _mm512_set1_ps(0.5f));
+    nf[k] = _mm512_cvtepi32_ps(_mm512_cvttps_epi32(t));
+    nf[k] = _mm512_mask_sub_ps(nf[k], _mm512_cmp_ps_mask(t, nf[k], _CMP_LT_OS), nf[k], one);
+  }
+  for (int k = 0; k < K; ++k)
+    r[k] = _mm512_sub_ps(_mm512_sub_ps(x[k], _mm512_mul_ps(nf[k], _mm512_set1_ps(0.693359375f))),
+                         _mm512_mul_ps(nf[k], _mm512_set1_ps(-0.00021219444f)));
+  for (int k = 0; k < K; ++k)
+    q[k] = _mm512_add_ps(_mm512_mul_ps(_mm512_set1_ps(0.00019875691f), r[k]),
+                         _mm512_set1_ps(0.0013981999f));
+  for (int k = 0; k < K; ++k) q[k] = _mm512_add_ps(_mm512_mul_ps(q[k], r[k]), _mm512_set1_ps(0.008333452f));
+  for (int k = 0; k < K; ++k) q[k] = _mm512_add_ps(_mm512_mul_ps(q[k], r[k]), _mm512_set1_ps(0.041665796f));
+  for (int k = 0; k < K; ++k) q[k] = _mm512_add_ps(_mm512_mul_ps(q[k], r[k]), _mm512_set1_ps(0.16666666f));
+  for (int k = 0; k < K; ++k) q[k] = _mm512_add_ps(_mm512_mul_ps(q[k], r[k]), _mm512_set1_ps(0.5f));
+  for (int k = 0; k < K; ++k) {
+    const __m512 y =
+        _mm512_add_ps(_mm512_add_ps(_mm512_mul_ps(q[k], _mm512_mul_ps(r[k], r[k])), r[k]), one);
+    const __m512i e = _mm512_slli_epi32(
+        _mm512_add_epi32(_mm512_cvttps_epi32(nf[k]), _mm512_set1_epi32(127)), 23);
+    _mm512_storeu_ps(p + 16 * k, _mm512_mul_ps(y, _mm512_castsi512_ps(e)));
+  }
 }
 
 }  // namespace
@@ -128,11 +139,20 @@ inline void exp8_steps(__m256 x[K]) {
 }  // namespace
 
 // The steps of block_exp, operation for operation, eight lanes at a time
-// (sixteen where the unit is built for AVX-512).
+// (sixteen where the unit is built for AVX-512), 64 samples step by step
+// across their vectors where the block allows.
 void WIDE_NAME(block_exp)(float* block, int n) {
   int start = 0;
 #if defined(__AVX512F__)
-  for (; start + 16 <= n; start += 16) exp16(block + start);
+  for (; start + 64 <= n; start += 64) exp16_steps<4>(block + start);
+  for (; start + 16 <= n; start += 16) exp16_steps<1>(block + start);
+#else
+  for (; start + 64 <= n; start += 64) {
+    __m256 x[8];
+    for (int k = 0; k < 8; ++k) x[k] = _mm256_loadu_ps(block + start + 8 * k);
+    exp8_steps<8>(x);
+    for (int k = 0; k < 8; ++k) _mm256_storeu_ps(block + start + 8 * k, x[k]);
+  }
 #endif
   for (int i = start; i < n; i += 8) _mm256_storeu_ps(block + i, exp8(_mm256_loadu_ps(block + i)));
 }
