@@ -444,8 +444,9 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
     expect_same(out, want);
     // The fresh form ignores what the output held (here NaN), with one round
     // of columns or more, at every kernel level (one or two channels take
-    // sixty-four frames and then eight at a time with AVX, sixteen at a time
-    // with the sixteen-lane AVX-512 level; lengths 48 and 40 leave tails).
+    // sixty-four frames and then eight at a time with AVX, sixty-four and
+    // then sixteen with the sixteen-lane AVX-512 level; lengths 48 and 40
+    // leave tails).
     for (const vector_level level : dsp_test::vector_levels())
       for (const int s_count : {S, 5, 1})
         for (const int length : {frames, 48, 40}) {
