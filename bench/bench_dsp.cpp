@@ -253,36 +253,40 @@ LANE_CASE("OnePole", one_pole_job, one_pole, one_pole_process_lanes, design_one_
 
 namespace {
 
-// The drop oscillators of a stereo rain: four slow carriers (about 30 Hz)
-// and four tones above the sample rate (their increments need the fold), one
-// pass at kernel level `wide`. The frequency blocks are refilled each round
+// The drop oscillators of a stereo rain (`jobs` 8: four slow carriers, about
+// 30 Hz, and four tones above the sample rate, whose increments need the
+// fold) or a mono one (`jobs` 4: two and two), one pass at kernel level
+// `wide`. The frequency blocks are refilled each round
 // (the pass writes its sines over them); ns_per_sample is per
 // oscillator-sample and includes the refill.
 void BM_DropOscillators(benchmark::State& state) {
   vector_level_select(static_cast<vector_level>(state.range(0)));
+  const int count = static_cast<int>(state.range(1));
   sine_osc oscs[8];
   alignas(64) float blocks[8][N];
   float freq[8][N];
   for (int k = 0; k < 8; ++k) {
     sine_osc_init(&oscs[k], 48000.0f);
     for (int i = 0; i < N; ++i)
-      freq[k][i] = k < 4 ? 30.0f + 0.01f * static_cast<float>(i + k)
+      freq[k][i] = k < count / 2 ? 30.0f + 0.01f * static_cast<float>(i + k)
                          : 52000.0f + 80.0f * static_cast<float>(i + 8 * k);
   }
   sine_osc_job jobs[8];
   for (int k = 0; k < 8; ++k) jobs[k] = {&oscs[k], blocks[k]};
   for (auto _ : state) {
     std::memcpy(blocks, freq, sizeof blocks);
-    sine_osc_process_lanes(jobs, 8, N);
+    sine_osc_process_lanes(jobs, count, N);
     benchmark::DoNotOptimize(blocks);
     benchmark::ClobberMemory();
   }
-  report_jobs(state, 8);
+  report_jobs(state, count);
 }
 
 }  // namespace
 
-BENCHMARK(BM_DropOscillators)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_DropOscillators)
+    ->ArgNames({"wide", "jobs"})
+    ->ArgsProduct({{VECTORS_4, VECTORS_8_AVX, VECTORS_8_AVX512}, {4, 8}});
 
 namespace {
 

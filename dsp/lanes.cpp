@@ -97,7 +97,9 @@ void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
 }
 
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
-  DISPATCH(sine_osc_process_lanes, count, n, (jobs, count, n));
+  // The eight-lane builds run two to four oscillators too: their phase
+  // chains in four lanes, everything else two samples per vector.
+  DISPATCH(sine_osc_process_lanes, count > 1 ? LANES + 1 : count, n, (jobs, count, n));
 }
 
 #else  // no vector unit: the scalar processors, job by job

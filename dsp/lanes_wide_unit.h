@@ -126,7 +126,9 @@ struct avx_vectors {
 };
 using V = avx_vectors;
 
+#define LANE_PAIRED_OSCILLATORS
 #include "dsp/lane_kernels.h"
+#undef LANE_PAIRED_OSCILLATORS
 
 }  // namespace eight
 

@@ -238,6 +238,8 @@ TEST(Oscillators, RampOsc) {
 // sample, negative and folded increments, increments right at 2 pi, odd
 // start phases, and blocks the single-precision wrap cannot take (huge,
 // infinite or NaN frequencies), which must fall back to the scalar steps.
+// Two to four oscillators at the eight-lane levels take the paired pass
+// (four-lane phase chains, two samples per vector otherwise).
 TEST(Oscillators, SineLanesEqualScalar) {
   dsp_test::test_noise rnd(987u);
   const float rate_hz = 48000.0f;
