@@ -107,7 +107,9 @@ int block_exp(float* block, int n) {
 int block_exp_of_line(float a, float m, float b, float* block, int n) {
   const vector_level level = vector_level_now();
   if (n % 8 == 0 && level != VECTORS_4 && level != VECTORS_16_AVX512) {
-    if (level >= VECTORS_8_AVX2)
+    if (level == VECTORS_8_AVX512)
+      block_exp_of_line_avx512(a, m, b, block, n);
+    else if (level >= VECTORS_8_AVX2)
       block_exp_of_line_avx2(a, m, b, block, n);
     else
       block_exp_of_line_avx(a, m, b, block, n);

@@ -23,6 +23,7 @@ void block_exp_avx512(float* block, int n);
 // block = e^(((block + a) * m) + b), eight lanes (AVX and AVX2 builds).
 void block_exp_of_line_avx(float a, float m, float b, float* block, int n);
 void block_exp_of_line_avx2(float a, float m, float b, float* block, int n);
+void block_exp_of_line_avx512(float a, float m, float b, float* block, int n);
 // n white-noise samples from `seed` (n: multiple of 8); returns the seed
 // after them. AVX2 and AVX-512 only.
 uint32_t noise_white_avx2(float* block, int n, uint32_t seed);
@@ -54,6 +55,7 @@ inline void block_exp_avx2(float*, int) {}
 inline void block_exp_avx512(float*, int) {}
 inline void block_exp_of_line_avx(float, float, float, float*, int) {}
 inline void block_exp_of_line_avx2(float, float, float, float*, int) {}
+inline void block_exp_of_line_avx512(float, float, float, float*, int) {}
 inline uint32_t noise_white_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_gaussian_avx2(float*, int, uint32_t seed, float) { return seed; }

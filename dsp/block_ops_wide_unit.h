@@ -157,8 +157,9 @@ void WIDE_NAME(block_exp)(float* block, int n) {
   for (int i = start; i < n; i += 8) _mm256_storeu_ps(block + i, exp8(_mm256_loadu_ps(block + i)));
 }
 
-#if !defined(__AVX512F__)
-// e^(((x + a) * m) + b), the line's steps and then the exponential's, per lane.
+// e^(((x + a) * m) + b), the line's steps and then the exponential's, per lane
+// (eight lanes in every build: the AVX-512 one has thirty-two registers for
+// the eight vectors' steps).
 void WIDE_NAME(block_exp_of_line)(float a, float m, float b, float* block, int n) {
   const __m256 aa = _mm256_set1_ps(a), mm = _mm256_set1_ps(m), bb = _mm256_set1_ps(b);
   constexpr int K = 8;
@@ -176,7 +177,6 @@ void WIDE_NAME(block_exp_of_line)(float a, float m, float b, float* block, int n
     _mm256_storeu_ps(block + i, exp8(x));
   }
 }
-#endif
 
 #if defined(__AVX2__)
 namespace {
