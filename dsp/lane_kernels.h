@@ -822,9 +822,9 @@ LANE_INLINE void scalar_phase_steps(vec p[G], vec (*inc)[SUB_CHUNK], int i, vec 
 // increments could leave the range of the single-precision wrap run the
 // scalar steps instead (NaN fails the checks too); a folded increment found
 // out of range after the loop sends its chunk back through the scalar steps.
-template <int G>
-void run_oscillators(const sine_osc_job* jobs, int count, int n) {
-  lane_io io[G];
+template <int G, class IO = lane_io>
+void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given = nullptr) {
+  IO io[G];
   vec p[G], sc[G];
   for (int g = 0; g < G; ++g) {
     const int c = count - W * g < W ? count - W * g : W;
@@ -838,7 +838,10 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n) {
       phase[k] = o->phase;
       scale[k] = o->scale;
     }
-    io[g].init(jobs + W * g, c);
+    if constexpr (std::is_same_v<IO, lane_io>)
+      io[g].init(jobs + W * g, c);
+    else
+      io[g] = given[g];
     p[g] = V::load(phase);
     sc[g] = V::load(scale);
   }
@@ -1062,6 +1065,161 @@ void run_oscillators_paired(const sine_osc_job* jobs, int count, int n) {
   }
   S::store(phase, p);
   for (int k = 0; k < count; ++k) jobs[k].o->phase = phase[k];
+}
+#endif
+
+#if defined(LANE_MAJOR_PASSES)
+// --- Lane-major passes ------------------------------------------------------
+// The same steps as the kernels above with a fixed job per lane and
+// lane-major blocks in and out (x[j] = one load, no transpose).
+static_assert(W == MAJOR_LANES);
+
+LANE_INLINE vec major_load(const float* p, int i) { return V::load(p + i * W); }
+LANE_INLINE void major_store(float* p, int i, vec x) { V::store(p + i * W, x); }
+
+void run_control_chain_major(const control_chain_job* jobs, int n, float* control_out,
+                             float* block_out) {
+  biquad_df2 idle_pre[W] = {}, idle_post[W] = {};
+  one_pole idle_smooth[W] = {};
+  biquad_df2_job pre[W], post[W];
+  one_pole_job smooth[W];
+  lane_io control, block;
+  for (int k = 0; k < W; ++k) {
+    const control_chain_job& j = jobs[k];
+    const bool on = j.smooth != nullptr;
+    pre[k] = {on && j.pre ? j.pre : &idle_pre[k], nullptr};
+    smooth[k] = {on ? j.smooth : &idle_smooth[k], nullptr};
+    post[k] = {on ? j.post : &idle_post[k], nullptr};
+    control.block[k] = on ? j.control : j.block;
+    block.block[k] = j.block;
+  }
+  biquad_df2_lanes a, d;
+  one_pole_lanes p;
+  a.load(pre, W);
+  p.load(smooth, W);
+  d.load(post, W);
+  const vec has_pre = lane_mask(jobs, W, [](const control_chain_job& j) { return j.smooth && j.pre; });
+  const vec product = lane_mask(jobs, W, [](const control_chain_job& j) { return j.smooth && j.product; });
+  const vec pass = lane_mask(jobs, W, [](const control_chain_job& j) { return !j.smooth; });
+  const vec scale = V::make([&](int k) { return jobs[k].scale; });
+  const vec offset = V::make([&](int k) { return jobs[k].offset; });
+  for (int i = 0; i < n; i += W) {
+    vec c[W], x[W];
+    control.load(i, c);
+    block.load(i, x);
+    for (int j = 0; j < W; ++j) {
+      const vec filtered = a.step(c[j]);
+      const vec m = p.step(select(has_pre, filtered, c[j]));
+      const vec scaled = mul(m, scale);
+      const vec driven = add(scaled, offset), modulated = mul(m, x[j]);
+      const vec y = d.step(select(product, modulated, driven));
+      major_store(control_out, i + j, scaled);
+      major_store(block_out, i + j, select(pass, x[j], y));
+    }
+  }
+  a.save(pre, W);
+  p.save(smooth, W);
+  d.save(post, W);
+}
+
+// Four ramps in the four lanes of the narrow vectors, stored whole per sample.
+void run_ramps_major(const ramp_osc_job* jobs, int n, float* out) {
+  using S = sse_vectors;
+  using q = S::v;
+  static const ramp_osc zero_ramp{};
+  const ramp_osc* r[4];
+  for (int k = 0; k < 4; ++k) r[k] = jobs[k].o ? jobs[k].o : &zero_ramp;
+  q p = S::make([&](int k) { return r[k]->phase; });
+  const q inc = S::make([&](int k) { return r[k]->increment; });
+  const q one = S::splat(1.0f), minus_one = S::splat(-1.0f);
+  for (int i = 0; i < n; ++i) {
+    S::store(out + 4 * i, p);
+    p = S::add(p, inc);
+    const q restart = S::ge(p, one);
+    if (S::any(restart)) p = S::or_(S::and_(restart, minus_one), S::andnot(restart, p));
+  }
+  float f[4];
+  S::store(f, p);
+  for (int k = 0; k < 4; ++k)
+    if (jobs[k].o) jobs[k].o->phase = f[k];
+}
+
+// Frequencies from a four-wide buffer (lanes 0-3) and the upper half of an
+// eight-wide one (lanes 4-7); sines out eight wide.
+struct major_oscillator_io {
+  const float* low = nullptr;
+  const float* high = nullptr;
+  float* out = nullptr;
+  LANE_INLINE void load(int i, vec x[W]) {
+    for (int j = 0; j < W; ++j)
+      x[j] = _mm256_insertf128_ps(V::load(high + (i + j) * W), _mm_loadu_ps(low + (i + j) * 4), 0);
+  }
+  LANE_INLINE void store(int i, vec x[W]) {
+    for (int j = 0; j < W; ++j) major_store(out, i + j, x[j]);
+  }
+};
+
+void run_oscillators_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
+                           float* out) {
+  sine_osc idle[W] = {};
+  sine_osc_job lanes[W];
+  for (int k = 0; k < W; ++k) lanes[k] = {jobs[k].o ? jobs[k].o : &idle[k], nullptr};
+  const major_oscillator_io io{low, high, out};
+  run_oscillators<1>(lanes, W, n, &io);
+}
+
+// The section, the gate and the band filter as run_section_band, the gated
+// lanes' input being the drop pulse of their control and sine values, their
+// tone the sines of the lane four away.
+void run_section_band_major(const section_band_job* jobs, int n, const float* in,
+                            const float* control, const float* sines, float threshold) {
+  biquad idle_section[W] = {};
+  band_filter idle_band[W] = {};
+  biquad_job sections[W];
+  band_filter_job bands[W];
+  for (int k = 0; k < W; ++k) {
+    const bool on = jobs[k].section != nullptr;
+    sections[k] = {on ? jobs[k].section : &idle_section[k], nullptr};
+    bands[k] = {on ? jobs[k].band : &idle_band[k], jobs[k].block};
+  }
+  biquad_lanes s;
+  band_filter_lanes b;
+  s.load(sections, W);
+  b.load(bands, W);
+  lane_io out(bands, W);
+  const vec gain = V::make([&](int k) { return jobs[k].section && jobs[k].tone ? jobs[k].gain : 1.0f; });
+  const vec gate =
+      lane_mask(jobs, W, [](const section_band_job& j) { return j.section && j.tone; });
+  const vec above = V::splat(threshold), below = V::splat(-threshold);
+  for (int i = 0; i < n; i += W) {
+    vec x[W];
+    for (int j = 0; j < W; ++j) {
+      const vec c = major_load(control, i + j), sine = major_load(sines, i + j);
+      const vec pulse = add(V::max(mul(sine, mul(c, c)), above), below);
+      const vec y = s.step(select(gate, pulse, major_load(in, i + j)));
+      const vec g = mul(V::swap_halves(sine), mul(y, gain));
+      x[j] = b.step(select(gate, g, y));
+    }
+    out.store(i, x);
+  }
+  s.save(sections, W);
+  b.save(bands, W);
+}
+
+void kernel_control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
+                                        float* block_out) {
+  run_control_chain_major(jobs, n, control_out, block_out);
+}
+void kernel_ramp_osc_process_major(const ramp_osc_job* jobs, int n, float* out) {
+  run_ramps_major(jobs, n, out);
+}
+void kernel_sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low,
+                                   const float* high, float* out) {
+  run_oscillators_major(jobs, n, low, high, out);
+}
+void kernel_section_band_process_major(const section_band_job* jobs, int n, const float* in,
+                                       const float* control, const float* sines, float threshold) {
+  run_section_band_major(jobs, n, in, control, sines, threshold);
 }
 #endif
 

@@ -102,7 +102,52 @@ void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n) {
   DISPATCH(sine_osc_process_lanes, count > 1 ? LANES + 1 : count, n, (jobs, count, n));
 }
 
+bool lane_major_available(int n) { return n % 8 == 0 && vector_level_now() != VECTORS_4; }
+
+// The lane-major passes exist in the eight-lane builds only: callers ask
+// lane_major_available first.
+#define DISPATCH_MAJOR(f, args)                                            \
+  do {                                                                     \
+    if (vector_level_now() >= VECTORS_8_AVX512) return f##_avx512 args;    \
+    return f##_avx args;                                                   \
+  } while (0)
+
+void control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
+                                 float* block_out) {
+  DISPATCH_MAJOR(control_chain_process_major, (jobs, n, control_out, block_out));
+}
+
+void ramp_osc_process_major(const ramp_osc_job* jobs, int n, float* out) {
+  DISPATCH_MAJOR(ramp_osc_process_major, (jobs, n, out));
+}
+
+void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
+                            float* out) {
+  DISPATCH_MAJOR(sine_osc_process_major, (jobs, n, low, high, out));
+}
+
+void section_band_process_major(const section_band_job* jobs, int n, const float* in,
+                                const float* control, const float* sines, float threshold) {
+  DISPATCH_MAJOR(section_band_process_major, (jobs, n, in, control, sines, threshold));
+}
+
+#undef DISPATCH_MAJOR
+
 #else  // no vector unit: the scalar processors, job by job
+
+// Without a vector unit there are no lane-major passes; the callers ask first.
+bool lane_major_available(int) { return false; }
+void control_chain_process_major(const control_chain_job*, int, float*, float*) {
+  __builtin_trap();
+}
+void ramp_osc_process_major(const ramp_osc_job*, int, float*) { __builtin_trap(); }
+void sine_osc_process_major(const sine_osc_job*, int, const float*, const float*, float*) {
+  __builtin_trap();
+}
+void section_band_process_major(const section_band_job*, int, const float*, const float*,
+                                const float*, float) {
+  __builtin_trap();
+}
 
 void resonator_process_lanes(const resonator_job* jobs, int count, int n) {
   for (int k = 0; k < count; ++k) resonator_process(jobs[k].r, jobs[k].block, n);

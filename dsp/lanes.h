@@ -143,6 +143,44 @@ void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // once per call, then advanced sample by sample.
 void sine_osc_process_lanes(const sine_osc_job* jobs, int count, int n);
 
+// --- Lane-major passes (eight lanes) ---------------------------------------
+// A chain of passes can hand its blocks on in lane-major buffers (sample i
+// of lane k at [i * MAJOR_LANES + k]) rather than in one block per job: no
+// transpose on either side of the handoff. Each pass takes exactly
+// MAJOR_LANES jobs, lane k running job k; a job without a record runs an
+// idle lane (zero state; its values are never used). Available where the
+// eight-lane kernels run, for lengths that are multiples of 8.
+inline constexpr int MAJOR_LANES = 8;
+bool lane_major_available(int n);
+
+// Control chains as control_chain_process_lanes, lane k the chain of job k,
+// but the scaled control values go to control_out and the post sections'
+// outputs to block_out (both lane-major); the job's control and block are
+// only read. A job with a block but no smooth record passes its block
+// through to block_out (its lane's control value is not kept). Every job
+// names a block (an idle lane may name any one).
+void control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
+                                 float* block_out);
+// Four ramps (job k in lane k, null record: idle) as ramp_osc_process,
+// written lane-major four lanes wide: out[4 i + k].
+void ramp_osc_process_major(const ramp_osc_job* jobs, int n, float* out);
+// Eight oscillators as sine_osc_process_lanes (job k in lane k, null record:
+// idle). Lanes 0-3 read their frequencies from low (lane-major, four lanes
+// wide: low[4 i + k]), lanes 4-7 from the upper half of high (lane-major,
+// eight wide); the sines go to out (lane-major, eight wide). The jobs'
+// blocks are not used.
+void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
+                            float* out);
+// Eight section-band jobs (job k in lane k, null section: idle), whose
+// inputs are lane-major: a gated job (tone not null) takes as input the
+// pulse max(sines[i] * (control[i] * control[i]), threshold) - threshold of
+// its lane and as tone the sines of the lane four away (lanes 0-3 and 4-7
+// swapped); an ungated job takes in[i] of its lane. The jobs' in and tone
+// pointers are not used; each writes its block (an idle lane may name any
+// block that no other lane writes).
+void section_band_process_major(const section_band_job* jobs, int n, const float* in,
+                                const float* control, const float* sines, float threshold);
+
 // The oscillator's phase wrap in single precision. For every float s with
 // |s| <= WRAP_RANGE (checked exhaustively by the tests), s <= -WRAP_LIMIT
 // exactly when s < -pi in double, and (s + WRAP_HIGH) + WRAP_LOW (both sums

@@ -38,6 +38,20 @@
      int pole_count, int n),                                                                   \
     (chains, chain_count, poles, pole_count, n))
 
+// The lane-major passes, eight lanes only: X as above.
+#define OSTRELLE_MAJOR_KERNELS(X)                                                              \
+  X(void, control_chain_process_major,                                                         \
+    (const control_chain_job* jobs, int n, float* control_out, float* block_out),              \
+    (jobs, n, control_out, block_out))                                                         \
+  X(void, ramp_osc_process_major, (const ramp_osc_job* jobs, int n, float* out), (jobs, n, out)) \
+  X(void, sine_osc_process_major,                                                              \
+    (const sine_osc_job* jobs, int n, const float* low, const float* high, float* out),        \
+    (jobs, n, low, high, out))                                                                 \
+  X(void, section_band_process_major,                                                          \
+    (const section_band_job* jobs, int n, const float* in, const float* control,               \
+     const float* sines, float threshold),                                                     \
+    (jobs, n, in, control, sines, threshold))
+
 // Builds: `_avx` (eight lanes) and `_avx_4` (four lanes), both AVX;
 // `_avx512` (eight lanes) and `_avx512_4` (four lanes), both AVX-512.
 #if defined(OSTRELLE_WIDE_VECTORS)
@@ -62,3 +76,20 @@
 OSTRELLE_LANE_KERNELS(OSTRELLE_DECLARE_WIDE)
 
 #undef OSTRELLE_DECLARE_WIDE
+
+// The lane-major passes: `_avx` and `_avx512` only.
+#if defined(OSTRELLE_WIDE_VECTORS)
+#define OSTRELLE_DECLARE_MAJOR(R, f, params, args) \
+  R f##_avx params;                                \
+  R f##_avx512 params;
+#else
+#define OSTRELLE_DECLARE_MAJOR(R, f, params, args) \
+  template <class... A>                            \
+  inline R f##_avx(A...) {}                        \
+  template <class... A>                            \
+  inline R f##_avx512(A...) {}
+#endif
+
+OSTRELLE_MAJOR_KERNELS(OSTRELLE_DECLARE_MAJOR)
+
+#undef OSTRELLE_DECLARE_MAJOR

@@ -45,6 +45,8 @@ struct avx_vectors {
   VECTOR_INLINE static v blend(v a, v b) {
     return _mm256_blend_ps(a, b, M);
   }
+  // Lanes 0-3 and 4-7 exchanged.
+  VECTOR_INLINE static v swap_halves(v x) { return _mm256_permute2f128_ps(x, x, 0x01); }
   // Lanes 0-1 of each 128-bit half copied into its lanes 2-3.
   VECTOR_INLINE static v pairs_up(v x) {
     return _mm256_castpd_ps(_mm256_movedup_pd(_mm256_castps_pd(x)));
@@ -127,7 +129,9 @@ struct avx_vectors {
 using V = avx_vectors;
 
 #define LANE_PAIRED_OSCILLATORS
+#define LANE_MAJOR_PASSES
 #include "dsp/lane_kernels.h"
+#undef LANE_MAJOR_PASSES
 #undef LANE_PAIRED_OSCILLATORS
 
 }  // namespace eight
@@ -135,6 +139,7 @@ using V = avx_vectors;
 #define OSTRELLE_DEFINE_WIDE(R, f, params, args) \
   R WIDE_NAME(f) params { return eight::kernel_##f args; }
 OSTRELLE_LANE_KERNELS(OSTRELLE_DEFINE_WIDE)
+OSTRELLE_MAJOR_KERNELS(OSTRELLE_DEFINE_WIDE)
 #undef OSTRELLE_DEFINE_WIDE
 
 // A unit that also builds the four-lane kernels for its instruction set

@@ -8,8 +8,6 @@ namespace {
 
 using simd::f4;
 
-constexpr float DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
-
 }  // namespace
 
 void pluvessa_liquid_setup(liquid_voice& v, float fs) {
@@ -50,7 +48,8 @@ void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
 
 void pluvessa_liquid_pulses(float* trigger, const float* out) {
   // Squared jitter times the carrier, above the threshold.
-  const f4 threshold = simd::splat(DROP_THRESHOLD), below = simd::splat(-DROP_THRESHOLD);
+  const f4 threshold = simd::splat(LIQUID_DROP_THRESHOLD),
+          below = simd::splat(-LIQUID_DROP_THRESHOLD);
   for (int i = 0; i < SUB_BLOCK; i += 4) {
     f4 t = simd::load(trigger + i);
     t = t * t;
@@ -63,6 +62,19 @@ void pluvessa_liquid_pulses(float* trigger, const float* out) {
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
   block_exp_of_line(1.0f, ld(p.tone_half_range), ld(p.tone_min), tone, SUB_BLOCK);
+}
+
+void pluvessa_liquid_tone_frequencies_major(const liquid_params p[2], float* tone) {
+  // The line per lane, then the exponential over the whole buffer (an
+  // element-wise operation: the same bits as block_exp_of_line per block).
+  const float m0 = ld(p[0].tone_half_range), m1 = ld(p[1].tone_half_range);
+  const float b0 = ld(p[0].tone_min), b1 = ld(p[1].tone_min);
+  const f4 one = simd::splat(1.0f);
+  const float mv[4] = {m0, m0, m1, m1}, bv[4] = {b0, b0, b1, b1};
+  const f4 m = simd::load(mv), b = simd::load(bv);
+  for (int i = 0; i < 4 * SUB_BLOCK; i += 4)
+    simd::store(tone + i, ((simd::load(tone + i) + one) * m) + b);
+  block_exp(tone, 4 * SUB_BLOCK);
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {

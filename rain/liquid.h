@@ -54,8 +54,13 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 inline constexpr float LIQUID_JITTER_SCALE = 4.0f;
 inline constexpr float LIQUID_CARRIER_HZ = 30.0f;
 inline constexpr float LIQUID_GATE_GAIN = 1.9f;
+inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
 
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
+// The tone frequencies of the four instances (1A, 1B, 2A, 2B) from their
+// ramps, lane-major four wide (tone[4 i + k], in place): per lane the steps
+// of pluvessa_liquid_tone_frequency.
+void pluvessa_liquid_tone_frequencies_major(const liquid_params p[2], float* tone);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

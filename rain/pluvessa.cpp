@@ -110,6 +110,13 @@ struct pluvessa_traits {
   // part of the sound); then the filters and oscillators of all voices run
   // side by side, stage by stage, and each voice finishes on its own.
   static void render_voices(engine* e, const layout_def& lay) {
+    // The layouts with all four liquid instances fill the eight lanes; mono's
+    // two would leave the oscillator pass half idle (its four oscillators
+    // take two samples per vector in the other path).
+    if (lay.num_sources >= 8 && lane_major_available(SUB_BLOCK)) {
+      render_voices_major(e, lay);
+      return;
+    }
     const float fs = e->frame.sample_rate;
     const float strength = e->strength_copy;
     float* const* b = e->buffer_table;
@@ -199,6 +206,82 @@ struct pluvessa_traits {
     }
   }
 
+  // The same voices through the eight-lane passes, which hand the blocks of
+  // the drops' chain on lane-major: each voice has a fixed lane (rumble A, B
+  // in 0-1, shower A, B in 2-3, liquid 1A, 1B, 2A, 2B in 4-7; in the
+  // oscillator pass tones in 0-3 and carriers in 4-7), and the lanes of
+  // voices the layout lacks idle. The noise is drawn in mix order as above.
+  // The control pass takes the rumbles' chains and the liquids' jitter and
+  // carrier chains, and passes the showers' noise on; the oscillators read
+  // the carrier frequencies from its outputs; the section-band pass forms
+  // the drops' pulses from the jitter and the carriers as it reads them.
+  static void render_voices_major(engine* e, const layout_def& lay) {
+    const float fs = e->frame.sample_rate;
+    const float strength = e->strength_copy;
+    float* const* b = e->buffer_table;
+    float* const idle_block = b[RB_SCRATCH_A];
+    control_chain_job controls[MAJOR_LANES];
+    section_band_job bands[MAJOR_LANES];
+    sine_osc_job oscillators[MAJOR_LANES] = {};
+    ramp_osc_job sweeps[4] = {};
+    for (int k = 0; k < MAJOR_LANES; ++k) {
+      controls[k] = {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, idle_block};
+      bands[k] = {nullptr, nullptr, nullptr, nullptr, 1.0f, idle_block};
+    }
+    biquad_job lfe{nullptr, nullptr};
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      const int lane = v - RV_RUMBLE;  // rumble, shower and liquid voices in lane order
+      float* out = const_cast<float*>(voice_output_of(b, v));
+      if (v == RV_LFE) {
+        pluvessa_lfe_prepare(e->lfe, e->lfe_p, strength, out);
+        lfe = {&e->lfe.lowpass, out};
+      } else if (v < RV_SHOWER) {
+        const int i = v - RV_RUMBLE;
+        rumble_voice& x = e->rumble[i];
+        float* mod = b[RB_RUMBLE_MODULATOR + i];
+        pluvessa_rumble_prepare(x, e->rumble_p, fs, strength, out, mod);
+        controls[lane] = {nullptr, &x.smoother, mod, 1.0f, 0.0f, true, &x.body, out};
+        bands[lane] = {&x.notch, &x.cut, nullptr, nullptr, 1.0f, out};
+      } else if (v < RV_LIQUID) {
+        shower_voice& x = e->shower[v - RV_SHOWER];
+        pluvessa_shower_prepare(x, e->shower_p, fs, out);
+        controls[lane].block = out;  // passed on as it is
+        bands[lane] = {&x.colour, &x.cut, nullptr, nullptr, 1.0f, out};
+      } else {
+        const int i = v - RV_LIQUID;
+        liquid_voice& x = e->liquid[i];
+        float* trig = b[RB_LIQUID + 2 * i];
+        pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
+        controls[lane] = {&x.jitter_bandpass, &x.jitter_lowpass, trig, LIQUID_JITTER_SCALE,
+                          LIQUID_CARRIER_HZ, false, &x.carrier_smoother, out};
+        bands[lane] = {&x.colour_highpass, &x.cut, nullptr, e->major_sines, LIQUID_GATE_GAIN, out};
+        sweeps[i] = {&x.sweep, nullptr};
+        oscillators[i] = {&x.tone, nullptr};
+        oscillators[4 + i] = {&x.carrier, nullptr};
+      }
+    }
+    ramp_osc_process_major(sweeps, SUB_BLOCK, e->major_tone);
+    control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block);
+    pluvessa_liquid_tone_frequencies_major(e->liquid_p, e->major_tone);
+    sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines);
+    if (lfe.f) biquad_process_lanes(&lfe, 1, SUB_BLOCK);
+    section_band_process_major(bands, SUB_BLOCK, e->major_block, e->major_control, e->major_sines,
+                               LIQUID_DROP_THRESHOLD);
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      float* out = const_cast<float*>(voice_output_of(b, v));
+      if (v == RV_LFE)
+        pluvessa_lfe_finish(e->lfe, out);
+      else if (v < RV_SHOWER)
+        pluvessa_rumble_finish(e->rumble[v - RV_RUMBLE], e->rumble_p, out);
+      else if (v < RV_LIQUID)
+        pluvessa_shower_finish(e->shower[v - RV_SHOWER], e->shower_p, out);
+      else
+        pluvessa_liquid_finish(e->liquid[v - RV_LIQUID], e->liquid_p[(v - RV_LIQUID) / 2], out);
+    }
+  }
+
   // The controller runs after the voices: they use the strength of the
   // previous sub-block.
   static void advance_control(engine* e) {
@@ -277,6 +360,10 @@ void pluvessa_engine_setup(pluvessa_engine* e) {
   noise_set_gaussian_seed(GAUSSIAN_SEED_START);
   pluvessa_bind_buffers(e);
   std::memset(e->buffers, 0, sizeof e->buffers);
+  std::memset(e->major_control, 0, sizeof e->major_control);
+  std::memset(e->major_block, 0, sizeof e->major_block);
+  std::memset(e->major_sines, 0, sizeof e->major_sines);
+  std::memset(e->major_tone, 0, sizeof e->major_tone);
 
   const float fs = e->frame.sample_rate;
   global_controller_setup(&e->global);

@@ -57,6 +57,14 @@ struct pluvessa_engine {
   frame_header frame;
   dirty_flag dirty[RF_COUNT];
   alignas(16) float buffers[RB_COUNT][SUB_BLOCK];  // vector loads never split a cache line
+  // The drops' chain hands its blocks on lane-major where the eight-lane
+  // passes run: control values, control-chain outputs, sines (eight lanes:
+  // rumble A, B, shower A, B, liquid 1A, 1B, 2A, 2B), tone frequencies
+  // (four lanes, the liquid instances).
+  alignas(16) float major_control[SUB_BLOCK * MAJOR_LANES];
+  alignas(16) float major_block[SUB_BLOCK * MAJOR_LANES];
+  alignas(16) float major_sines[SUB_BLOCK * MAJOR_LANES];
+  alignas(16) float major_tone[SUB_BLOCK * 4];
   carry_store carry;
   float* buffer_table[RB_COUNT];
   output_stage out;
