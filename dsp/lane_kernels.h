@@ -1191,17 +1191,29 @@ void run_section_band_major(const section_band_job* jobs, int n, const float* in
   const vec gate =
       lane_mask(jobs, W, [](const section_band_job& j) { return j.section && j.tone; });
   const vec above = V::splat(threshold), below = V::splat(-threshold);
-  for (int i = 0; i < n; i += W) {
+  // The section and the gate of a sample, as the band filter takes it.
+  auto gated = [&](int i) {
+    const vec c = major_load(control, i), sine = major_load(sines, i);
+    const vec pulse = add(V::max(mul(sine, mul(c, c)), above), below);
+    const vec y = s.step(select(gate, pulse, major_load(in, i)));
+    return select(gate, mul(V::swap_halves(sine), mul(y, gain)), y);
+  };
+  // The band filter runs a round of W samples behind the section, so that
+  // each step holds two independent recurrences rather than one long chain
+  // through three filters (which the processor could not overlap enough).
+  vec pending[W];
+  for (int j = 0; j < W; ++j) pending[j] = gated(j);
+  for (int i = W; i < n; i += W) {
     vec x[W];
+#pragma GCC unroll 8
     for (int j = 0; j < W; ++j) {
-      const vec c = major_load(control, i + j), sine = major_load(sines, i + j);
-      const vec pulse = add(V::max(mul(sine, mul(c, c)), above), below);
-      const vec y = s.step(select(gate, pulse, major_load(in, i + j)));
-      const vec g = mul(V::swap_halves(sine), mul(y, gain));
-      x[j] = b.step(select(gate, g, y));
+      x[j] = b.step(pending[j]);
+      pending[j] = gated(i + j);
     }
-    out.store(i, x);
+    out.store(i - W, x);
   }
+  for (int j = 0; j < W; ++j) pending[j] = b.step(pending[j]);
+  out.store(n - W, pending);
   s.save(sections, W);
   b.save(bands, W);
 }
