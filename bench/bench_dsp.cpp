@@ -321,6 +321,49 @@ void BM_RainControlChains(benchmark::State& state) {
   report_jobs(state, 6);
 }
 
+// The rain's eight lanes through the lane-major control pass: two product
+// chains (rumble), two lanes passing their blocks on (shower), four drop
+// chains, and beside them the four drops' sweeps.
+void BM_RainControlChainsMajor(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  biquad_df2 pre[8], post[8];
+  one_pole smooth[8];
+  alignas(64) float control[8][N], block[8][N];
+  alignas(64) float control_out[N * 8], block_out[N * 8], sweeps[N * 4];
+  control_chain_job jobs[8];
+  ramp_osc ramps[4];
+  ramp_osc_job ramp_jobs[4];
+  const float line_m[4] = {2.0f, 2.0f, 3.0f, 3.0f}, line_b[4] = {5.0f, 5.0f, 6.0f, 6.0f};
+  for (int k = 0; k < 4; ++k) {
+    ramp_osc_init(&ramps[k]);
+    ramp_osc_set_freq(&ramps[k], 3.0f + static_cast<float>(k), 48000.0f);
+    ramp_jobs[k] = {&ramps[k], nullptr};
+  }
+  for (int k = 0; k < 8; ++k) {
+    biquad_df2_init(&pre[k]);
+    biquad_df2_design_q(&pre[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, 48000.0f);
+    biquad_df2_init(&post[k]);
+    biquad_df2_design_bw(&post[k], FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, 48000.0f);
+    one_pole_init(&smooth[k]);
+    one_pole_design(&smooth[k], 0, 400.0f, 48000.0f);
+    fill_noise(control[k]);
+    fill_noise(block[k]);
+    if (k < 2)
+      jobs[k] = {nullptr, &smooth[k], control[k], 1.0f, 0.0f, true, &post[k], block[k]};
+    else if (k < 4)
+      jobs[k] = {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, block[k]};
+    else
+      jobs[k] = {&pre[k], &smooth[k], control[k], 4.0f, 30.0f, false, &post[k], block[k]};
+  }
+  for (auto _ : state) {
+    control_chain_process_major(jobs, N, control_out, block_out, ramp_jobs, line_m, line_b,
+                                sweeps);
+    benchmark::DoNotOptimize(block_out);
+    benchmark::ClobberMemory();
+  }
+  report_jobs(state, 8);
+}
+
 void BM_RainSectionBands(benchmark::State& state) {
   vector_level_select(static_cast<vector_level>(state.range(0)));
   biquad sections[8];
@@ -381,6 +424,7 @@ void BM_RainSectionBandsMajor(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_RainSectionBandsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_RainControlChainsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 BENCHMARK(BM_RainControlChains)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 BENCHMARK(BM_RainSectionBands)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 

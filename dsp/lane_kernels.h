@@ -1078,7 +1078,20 @@ LANE_INLINE vec major_load(const float* p, int i) { return V::load(p + i * W); }
 LANE_INLINE void major_store(float* p, int i, vec x) { V::store(p + i * W, x); }
 
 void run_control_chain_major(const control_chain_job* jobs, int n, float* control_out,
-                             float* block_out) {
+                             float* block_out, const ramp_osc_job* ramps, const float* slope,
+                             const float* base, float* sweep_out) {
+  // The sweeps: four ramps in the four lanes of the narrow vectors, each
+  // value stored through its lane's line.
+  using S = sse_vectors;
+  using q = S::v;
+  static const ramp_osc zero_ramp{};
+  const ramp_osc* ramp[4];
+  for (int k = 0; k < 4; ++k) ramp[k] = ramps[k].o ? ramps[k].o : &zero_ramp;
+  q phase = S::make([&](int k) { return ramp[k]->phase; });
+  const q increment = S::make([&](int k) { return ramp[k]->increment; });
+  const q ramp_top = S::splat(1.0f), ramp_restart = S::splat(-1.0f);
+  const q line_m = S::load(slope), line_b = S::load(base);
+
   biquad_df2 idle_pre[W] = {}, idle_post[W] = {};
   one_pole idle_smooth[W] = {};
   biquad_df2_job pre[W], post[W];
@@ -1107,7 +1120,14 @@ void run_control_chain_major(const control_chain_job* jobs, int n, float* contro
     vec c[W], x[W];
     control.load(i, c);
     block.load(i, x);
+#pragma GCC unroll 8
     for (int j = 0; j < W; ++j) {
+      // The sweep ramps' short chain beside the filters' longer ones.
+      S::store(sweep_out + 4 * (i + j), S::add(S::mul(S::add(phase, ramp_top), line_m), line_b));
+      phase = S::add(phase, increment);
+      const q restart = S::ge(phase, ramp_top);
+      if (S::any(restart))
+        phase = S::or_(S::and_(restart, ramp_restart), S::andnot(restart, phase));
       const vec filtered = a.step(c[j]);
       const vec m = p.step(select(has_pre, filtered, c[j]));
       const vec scaled = mul(m, scale);
@@ -1120,28 +1140,10 @@ void run_control_chain_major(const control_chain_job* jobs, int n, float* contro
   a.save(pre, W);
   p.save(smooth, W);
   d.save(post, W);
-}
-
-// Four ramps in the four lanes of the narrow vectors, stored whole per sample.
-void run_ramps_major(const ramp_osc_job* jobs, int n, float* out) {
-  using S = sse_vectors;
-  using q = S::v;
-  static const ramp_osc zero_ramp{};
-  const ramp_osc* r[4];
-  for (int k = 0; k < 4; ++k) r[k] = jobs[k].o ? jobs[k].o : &zero_ramp;
-  q p = S::make([&](int k) { return r[k]->phase; });
-  const q inc = S::make([&](int k) { return r[k]->increment; });
-  const q one = S::splat(1.0f), minus_one = S::splat(-1.0f);
-  for (int i = 0; i < n; ++i) {
-    S::store(out + 4 * i, p);
-    p = S::add(p, inc);
-    const q restart = S::ge(p, one);
-    if (S::any(restart)) p = S::or_(S::and_(restart, minus_one), S::andnot(restart, p));
-  }
   float f[4];
-  S::store(f, p);
+  S::store(f, phase);
   for (int k = 0; k < 4; ++k)
-    if (jobs[k].o) jobs[k].o->phase = f[k];
+    if (ramps[k].o) ramps[k].o->phase = f[k];
 }
 
 // Frequencies from a four-wide buffer (lanes 0-3) and the upper half of an
@@ -1219,11 +1221,10 @@ void run_section_band_major(const section_band_job* jobs, int n, const float* in
 }
 
 void kernel_control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
-                                        float* block_out) {
-  run_control_chain_major(jobs, n, control_out, block_out);
-}
-void kernel_ramp_osc_process_major(const ramp_osc_job* jobs, int n, float* out) {
-  run_ramps_major(jobs, n, out);
+                                        float* block_out, const ramp_osc_job* ramps,
+                                        const float* slope, const float* base,
+                                        float* sweep_out) {
+  run_control_chain_major(jobs, n, control_out, block_out, ramps, slope, base, sweep_out);
 }
 void kernel_sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low,
                                    const float* high, float* out) {

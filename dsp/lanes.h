@@ -158,12 +158,14 @@ bool lane_major_available(int n);
 // outputs to block_out (both lane-major); the job's control and block are
 // only read. A job with a block but no smooth record passes its block
 // through to block_out (its lane's control value is not kept). Every job
-// names a block (an idle lane may name any one).
+// names a block (an idle lane may name any one). Beside the chains, in the
+// same pass, four sweeps: ramps (job k in lane k, null record: idle) as
+// ramp_osc_process, each value x written as ((x + 1) slope[k]) + base[k]
+// (the line of block_exp_of_line(1, slope[k], base[k]); the exponential is
+// the caller's), lane-major four lanes wide: sweep_out[4 i + k].
 void control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
-                                 float* block_out);
-// Four ramps (job k in lane k, null record: idle) as ramp_osc_process,
-// written lane-major four lanes wide: out[4 i + k].
-void ramp_osc_process_major(const ramp_osc_job* jobs, int n, float* out);
+                                 float* block_out, const ramp_osc_job* ramps, const float* slope,
+                                 const float* base, float* sweep_out);
 // Eight oscillators as sine_osc_process_lanes (job k in lane k, null record:
 // idle). Lanes 0-3 read their frequencies from low (lane-major, four lanes
 // wide: low[4 i + k]), lanes 4-7 from the upper half of high (lane-major,

@@ -64,17 +64,11 @@ void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
   block_exp_of_line(1.0f, ld(p.tone_half_range), ld(p.tone_min), tone, SUB_BLOCK);
 }
 
-void pluvessa_liquid_tone_frequencies_major(const liquid_params p[2], float* tone) {
-  // The line per lane, then the exponential over the whole buffer (an
-  // element-wise operation: the same bits as block_exp_of_line per block).
-  const float m0 = ld(p[0].tone_half_range), m1 = ld(p[1].tone_half_range);
-  const float b0 = ld(p[0].tone_min), b1 = ld(p[1].tone_min);
-  const f4 one = simd::splat(1.0f);
-  const float mv[4] = {m0, m0, m1, m1}, bv[4] = {b0, b0, b1, b1};
-  const f4 m = simd::load(mv), b = simd::load(bv);
-  for (int i = 0; i < 4 * SUB_BLOCK; i += 4)
-    simd::store(tone + i, ((simd::load(tone + i) + one) * m) + b);
-  block_exp(tone, 4 * SUB_BLOCK);
+void pluvessa_liquid_tone_lines(const liquid_params p[2], float m[4], float b[4]) {
+  for (int k = 0; k < 4; ++k) {
+    m[k] = ld(p[k / 2].tone_half_range);
+    b[k] = ld(p[k / 2].tone_min);
+  }
 }
 
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out) {

@@ -59,8 +59,8 @@ inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only 
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
 void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
-// The tone frequencies of the four instances (1A, 1B, 2A, 2B) from their
-// ramps, lane-major four wide (tone[4 i + k], in place): per lane the steps
-// of pluvessa_liquid_tone_frequency.
-void pluvessa_liquid_tone_frequencies_major(const liquid_params p[2], float* tone);
+// The lines of the four instances' tone frequencies (1A, 1B, 2A, 2B): the
+// frequency is e^(((ramp + 1) m[k]) + b[k]), as pluvessa_liquid_tone_frequency
+// computes it.
+void pluvessa_liquid_tone_lines(const liquid_params p[2], float m[4], float b[4]);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

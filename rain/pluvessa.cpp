@@ -261,9 +261,11 @@ struct pluvessa_traits {
         oscillators[4 + i] = {&x.carrier, nullptr};
       }
     }
-    ramp_osc_process_major(sweeps, SUB_BLOCK, e->major_tone);
-    control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block);
-    pluvessa_liquid_tone_frequencies_major(e->liquid_p, e->major_tone);
+    float line_m[4], line_b[4];
+    pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
+    control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block, sweeps,
+                                line_m, line_b, e->major_tone);
+    block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
     sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines);
     if (lfe.f) biquad_process_lanes(&lfe, 1, SUB_BLOCK);
     section_band_process_major(bands, SUB_BLOCK, e->major_block, e->major_control, e->major_sines,
