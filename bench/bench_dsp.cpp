@@ -414,7 +414,7 @@ void BM_RainSectionBandsMajor(benchmark::State& state) {
     for (int j = 0; j < N; ++j) sines[8 * j + i] = block[0][j];
   }
   for (auto _ : state) {
-    section_band_process_major(jobs, N, in, control, sines, 0.0245f);
+    section_band_process_major(jobs, N, in, control, sines, 0.0245f, nullptr);
     benchmark::DoNotOptimize(block);
     benchmark::ClobberMemory();
   }

@@ -139,6 +139,13 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n) {
   return gain_ramp_apply(s, g, block, n);
 }
 
+bool gain_ramp_holds(const gain_ramp_state* s, float g, int n, float* gain) {
+  const float step = (g - s->gain) / static_cast<float>(n);
+  if (step != 0.0f) return false;
+  *gain = s->gain + step;
+  return true;
+}
+
 int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n) {
   const float step = (g - s->gain) / static_cast<float>(n);
   // A level that holds (a step of either zero): every gain of the chain below

@@ -37,6 +37,11 @@ int gain_ramp(gain_ramp_state* s, float g, float* block, int n);
 // register costs about as much as a short ramp): for renderers that set the
 // mode once per call.
 int gain_ramp_apply(gain_ramp_state* s, float g, float* block, int n);
+// Whether gain_ramp_apply(s, g, block, n) would scale the block by one gain
+// (a level that holds); if so, *gain is that gain. The state is not moved:
+// a caller that scales by *gain itself then sets s->gain = g, as the ramp
+// would have.
+bool gain_ramp_holds(const gain_ramp_state* s, float g, int n, float* gain);
 
 // out[f * M + c] += sum over s of matrix[c * S + s] * sources[s][f].
 // F: positive multiple of 8. The caller clears the output first.

@@ -1174,7 +1174,8 @@ void run_oscillators_major(const sine_osc_job* jobs, int n, const float* low, co
 // lanes' input being the drop pulse of their control and sine values, their
 // tone the sines of the lane four away.
 void run_section_band_major(const section_band_job* jobs, int n, const float* in,
-                            const float* control, const float* sines, float threshold) {
+                            const float* control, const float* sines, float threshold,
+                            const float* gains) {
   biquad idle_section[W] = {};
   band_filter idle_band[W] = {};
   biquad_job sections[W];
@@ -1203,6 +1204,14 @@ void run_section_band_major(const section_band_job* jobs, int n, const float* in
   // The band filter runs a round of W samples behind the section, so that
   // each step holds two independent recurrences rather than one long chain
   // through three filters (which the processor could not overlap enough).
+  // The outputs scaled by the lanes' gains where given, as they are stored.
+  const bool scaled = gains != nullptr;
+  const vec gain_out = scaled ? V::load(gains) : V::splat(1.0f);
+  auto store = [&](int i, vec x[W]) {
+    if (scaled)
+      for (int j = 0; j < W; ++j) x[j] = mul(x[j], gain_out);
+    out.store(i, x);
+  };
   vec pending[W];
   for (int j = 0; j < W; ++j) pending[j] = gated(j);
   for (int i = W; i < n; i += W) {
@@ -1212,10 +1221,10 @@ void run_section_band_major(const section_band_job* jobs, int n, const float* in
       x[j] = b.step(pending[j]);
       pending[j] = gated(i + j);
     }
-    out.store(i - W, x);
+    store(i - W, x);
   }
   for (int j = 0; j < W; ++j) pending[j] = b.step(pending[j]);
-  out.store(n - W, pending);
+  store(n - W, pending);
   s.save(sections, W);
   b.save(bands, W);
 }
@@ -1231,8 +1240,9 @@ void kernel_sine_osc_process_major(const sine_osc_job* jobs, int n, const float*
   run_oscillators_major(jobs, n, low, high, out);
 }
 void kernel_section_band_process_major(const section_band_job* jobs, int n, const float* in,
-                                       const float* control, const float* sines, float threshold) {
-  run_section_band_major(jobs, n, in, control, sines, threshold);
+                                       const float* control, const float* sines, float threshold,
+                                       const float* gains) {
+  run_section_band_major(jobs, n, in, control, sines, threshold, gains);
 }
 #endif
 

@@ -125,8 +125,9 @@ void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, c
 }
 
 void section_band_process_major(const section_band_job* jobs, int n, const float* in,
-                                const float* control, const float* sines, float threshold) {
-  DISPATCH_MAJOR(section_band_process_major, (jobs, n, in, control, sines, threshold));
+                                const float* control, const float* sines, float threshold,
+                                const float* gains) {
+  DISPATCH_MAJOR(section_band_process_major, (jobs, n, in, control, sines, threshold, gains));
 }
 
 #undef DISPATCH_MAJOR
@@ -143,7 +144,7 @@ void sine_osc_process_major(const sine_osc_job*, int, const float*, const float*
   __builtin_trap();
 }
 void section_band_process_major(const section_band_job*, int, const float*, const float*,
-                                const float*, float) {
+                                const float*, float, const float*) {
   __builtin_trap();
 }
 

@@ -179,9 +179,10 @@ void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, c
 // its lane and as tone the sines of the lane four away (lanes 0-3 and 4-7
 // swapped); an ungated job takes in[i] of its lane. The jobs' in and tone
 // pointers are not used; each writes its block (an idle lane may name any
-// block that no other lane writes).
+// block that no other lane writes), times gains[k] where gains is not null.
 void section_band_process_major(const section_band_job* jobs, int n, const float* in,
-                                const float* control, const float* sines, float threshold);
+                                const float* control, const float* sines, float threshold,
+                                const float* gains);
 
 // The oscillator's phase wrap in single precision. For every float s with
 // |s| <= WRAP_RANGE (checked exhaustively by the tests), s <= -WRAP_LIMIT

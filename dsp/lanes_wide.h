@@ -49,8 +49,8 @@
     (jobs, n, low, high, out))                                                                 \
   X(void, section_band_process_major,                                                          \
     (const section_band_job* jobs, int n, const float* in, const float* control,               \
-     const float* sines, float threshold),                                                     \
-    (jobs, n, in, control, sines, threshold))
+     const float* sines, float threshold, const float* gains),                                 \
+    (jobs, n, in, control, sines, threshold, gains))
 
 // Builds: `_avx` (eight lanes) and `_avx_4` (four lanes), both AVX;
 // `_avx512` (eight lanes) and `_avx512_4` (four lanes), both AVX-512.

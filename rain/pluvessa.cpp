@@ -268,19 +268,37 @@ struct pluvessa_traits {
     block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
     sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines);
     if (lfe.f) biquad_process_lanes(&lfe, 1, SUB_BLOCK);
-    section_band_process_major(bands, SUB_BLOCK, e->major_block, e->major_control, e->major_sines,
-                               LIQUID_DROP_THRESHOLD);
+    // The voices' level ramps (their finish step): where every level holds,
+    // the section-band pass scales its outputs by them as it stores them.
+    gain_ramp_state* ramps[MAJOR_LANES] = {};
+    float levels[MAJOR_LANES], held[MAJOR_LANES];
+    bool hold = true;
+    for (int k = 0; k < MAJOR_LANES; ++k) held[k] = 1.0f;
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
-      float* out = const_cast<float*>(voice_output_of(b, v));
-      if (v == RV_LFE)
-        pluvessa_lfe_finish(e->lfe, out);
-      else if (v < RV_SHOWER)
-        pluvessa_rumble_finish(e->rumble[v - RV_RUMBLE], e->rumble_p, out);
-      else if (v < RV_LIQUID)
-        pluvessa_shower_finish(e->shower[v - RV_SHOWER], e->shower_p, out);
+      if (v == RV_LFE) continue;
+      const int lane = v - RV_RUMBLE;
+      if (v < RV_SHOWER) {
+        ramps[lane] = &e->rumble[v - RV_RUMBLE].ramp;
+        levels[lane] = ld(e->rumble_p.level);
+      } else if (v < RV_LIQUID) {
+        ramps[lane] = &e->shower[v - RV_SHOWER].ramp;
+        levels[lane] = ld(e->shower_p.level);
+      } else {
+        ramps[lane] = &e->liquid[v - RV_LIQUID].ramp;
+        levels[lane] = ld(e->liquid_p[(v - RV_LIQUID) / 2].level);
+      }
+      hold = hold && gain_ramp_holds(ramps[lane], levels[lane], SUB_BLOCK, &held[lane]);
+    }
+    section_band_process_major(bands, SUB_BLOCK, e->major_block, e->major_control, e->major_sines,
+                               LIQUID_DROP_THRESHOLD, hold ? held : nullptr);
+    if (lfe.f) pluvessa_lfe_finish(e->lfe, lfe.block);
+    for (int k = 0; k < MAJOR_LANES; ++k) {
+      if (!ramps[k]) continue;
+      if (hold)
+        ramps[k]->gain = levels[k];
       else
-        pluvessa_liquid_finish(e->liquid[v - RV_LIQUID], e->liquid_p[(v - RV_LIQUID) / 2], out);
+        gain_ramp_apply(ramps[k], levels[k], bands[k].block, SUB_BLOCK);
     }
   }
 

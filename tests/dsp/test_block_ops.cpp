@@ -326,6 +326,16 @@ TEST(BlockOps, GainRamp) {
             EXPECT_EQ(bits_of(s.gain), bits_of(g));
             for (int i = 0; i < n; ++i) ASSERT_EQ(bits_of(got[i]), bits_of(want[i])) << i;
           }
+          // A level that holds: the ramp is one product by the gain it names
+          // (which a caller may then apply itself); one that moves is not.
+          const gain_ramp_state before{g0};
+          float held = -1.0f;
+          const bool holds = gain_ramp_holds(&before, g, n, &held);
+          EXPECT_EQ(holds, step == 0.0f);
+          EXPECT_EQ(bits_of(before.gain), bits_of(g0));  // the state is not moved
+          if (holds) {
+            for (int i = 0; i < n; ++i) ASSERT_EQ(bits_of(in[i] * held), bits_of(want[i])) << i;
+          }
         }
     wide_vectors_allow(true);
   }
