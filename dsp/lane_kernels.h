@@ -73,6 +73,14 @@ one_pole* rec_of(const one_pole_job& j) { return j.p; }
 // in lane k; 0 for missing lanes): each run of W fields by W loads and one
 // transpose, the rest one field at a time. The records were last written a
 // pass or more ago, so the wide loads find them out of the store buffer.
+// Vectors that can load the first floats of a record without reading past it.
+template <class P>
+concept has_load_first = requires(const float* p) { P::load_first(p, 1); };
+template <class P>
+LANE_INLINE typename P::v load_first(const float* p, int count) {
+  return P::load_first(p, count);
+}
+
 template <class Rec>
 struct record_fields {
   static_assert(std::is_standard_layout_v<Rec> && sizeof(Rec) % sizeof(float) == 0);
@@ -89,6 +97,18 @@ struct record_fields {
       for (int k = 0; k < W; ++k) t[k] = V::load(r[k] + i);
       V::transpose(t);
       for (int k = 0; k < W; ++k) f[i + k] = t[k];
+    }
+    // A remainder of several fields: the records' last fields by masked loads
+    // (nothing read past a record) and one transpose, where the vectors have
+    // masked loads.
+    if constexpr (has_load_first<V>) {
+      if (N - i > 2) {
+        vec t[W];
+        for (int k = 0; k < W; ++k) t[k] = load_first<V>(r[k] + i, N - i);
+        V::transpose(t);
+        for (int k = 0; i + k < N; ++k) f[i + k] = t[k];
+        i = N;
+      }
     }
     for (; i < N; ++i) f[i] = V::make([&](int k) { return r[k][i]; });
   }

@@ -64,6 +64,13 @@ struct avx_vectors {
     return _mm256_round_ps(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
   }
   VECTOR_INLINE static v load(const float* p) { return _mm256_loadu_ps(p); }
+  // The first count floats at p (1..7), zeros after them; nothing past them read.
+  VECTOR_INLINE static v load_first(const float* p, int count) {
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256 mask = _mm256_cmp_ps(_mm256_cvtepi32_ps(lanes),
+                                      _mm256_set1_ps(static_cast<float>(count)), _CMP_LT_OQ);
+    return _mm256_maskload_ps(p, _mm256_castps_si256(mask));
+  }
   VECTOR_INLINE static void store(float* p, v x) { _mm256_storeu_ps(p, x); }
   // x[j] lane k = rows[k][i + j]. Each register is loaded with a 128-bit
   // half of two rows (rows k and k + 4), so the loads do the step across
