@@ -63,6 +63,20 @@ LANE_INLINE void scatter(const Job* jobs, int count, Rec* (*rec)(const Job&), fl
   for (int k = 0; k < count; ++k) rec(jobs[k])->*field = f[k];
 }
 
+#if defined(LANE_WIDTH_EIGHT)
+// The last W fields of the real lanes' records written back from their
+// vectors (x[i] holds field first + i, first = fields - W): one transpose
+// and one store per record. Fields among them that the kernel leaves alone
+// get their own values back.
+template <class Rec, class Job>
+LANE_INLINE void scatter_last(const Job* jobs, int count, Rec* (*rec)(const Job&), vec x[W]) {
+  constexpr int first = static_cast<int>(sizeof(Rec) / sizeof(float)) - W;
+  static_assert(first >= 0);
+  V::transpose(x);
+  for (int k = 0; k < count; ++k) V::store(reinterpret_cast<float*>(rec(jobs[k])) + first, x[k]);
+}
+#endif
+
 resonator* rec_of(const resonator_job& j) { return j.r; }
 biquad* rec_of(const biquad_job& j) { return j.f; }
 band_filter* rec_of(const band_filter_job& j) { return j.f; }
@@ -170,10 +184,16 @@ struct biquad_lanes {
     x1 = GATHER(x1), x2 = GATHER(x2), y1 = GATHER(y1), y2 = GATHER(y2);
   }
   void save(const biquad_job* jobs, int count) {
+#if defined(LANE_WIDTH_EIGHT)
+    // The record's last eight fields: b1, b2, x1, x2, c1, c2, y1, y2.
+    vec last[W] = {b1, b2, x1, x2, c1, c2, y1, y2};
+    scatter_last<rec_type>(jobs, count, rec_of, last);
+#else
     SCATTER(x1, x1);
     SCATTER(x2, x2);
     SCATTER(y1, y1);
     SCATTER(y2, y2);
+#endif
   }
   LANE_INLINE vec step(vec x) {
     const vec y =
@@ -200,6 +220,11 @@ struct band_filter_lanes {
     y1 = GATHER(y1), y2 = GATHER(y2);
   }
   void save(const band_filter_job* jobs, int count) {
+#if defined(LANE_WIDTH_EIGHT)
+    // The record's last eight fields: lp_c2, x1, x2, u1, u2, u2_in, y1, y2.
+    vec last[W] = {lc2, x1, x2, u1, u2, u2_in, y1, y2};
+    scatter_last<rec_type>(jobs, count, rec_of, last);
+#else
     SCATTER(x1, x1);
     SCATTER(x2, x2);
     SCATTER(u1, u1);
@@ -207,6 +232,7 @@ struct band_filter_lanes {
     SCATTER(u2_in, u2_in);
     SCATTER(y1, y1);
     SCATTER(y2, y2);
+#endif
   }
   LANE_INLINE vec step(vec x) {
     const vec u =

@@ -135,11 +135,13 @@ struct avx_vectors {
 };
 using V = avx_vectors;
 
+#define LANE_WIDTH_EIGHT
 #define LANE_PAIRED_OSCILLATORS
 #define LANE_MAJOR_PASSES
 #include "dsp/lane_kernels.h"
 #undef LANE_MAJOR_PASSES
 #undef LANE_PAIRED_OSCILLATORS
+#undef LANE_WIDTH_EIGHT
 
 }  // namespace eight
 
