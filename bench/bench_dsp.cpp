@@ -21,11 +21,11 @@ namespace {
 
 constexpr int N = 64;
 
-void report(benchmark::State& state) {
-  state.SetItemsProcessed(state.iterations() * N);
+void report(benchmark::State& state, int samples = N) {
+  state.SetItemsProcessed(state.iterations() * samples);
   // Inverted per-iteration rate: time per sample (printed with its unit).
   state.counters["ns_per_sample"] = benchmark::Counter(
-      N, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+      samples, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Time per instance-sample of a pass over `jobs` instances' 64-sample blocks;
@@ -148,18 +148,23 @@ BENCHMARK(BM_GainRamp)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg
 // Inputs spread over [-8, 8], restored before each call (the copy is
 // included in the figure).
 void BM_BlockExp(benchmark::State& state) {
-  alignas(64) float input[N], block[N];
-  fill_noise(input);
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  const int n = static_cast<int>(state.range(1));  // the rain's tones: four blocks at once
+  alignas(64) float input[4 * N], block[4 * N];
+  for (int i = 0; i < n; i += N) fill_noise(input + i);
   for (float& x : input) x *= 8.0f;
   for (auto _ : state) {
-    std::memcpy(block, input, sizeof block);
-    block_exp(block, N);
+    std::memcpy(block, input, sizeof(float) * static_cast<size_t>(n));
+    block_exp(block, n);
     benchmark::DoNotOptimize(block);
     benchmark::ClobberMemory();
   }
-  report(state);
+  report(state, n);
+  wide_vectors_allow(true);
 }
-BENCHMARK(BM_BlockExp);
+BENCHMARK(BM_BlockExp)
+    ->ArgNames({"level", "n"})
+    ->ArgsProduct({{VECTORS_4, VECTORS_8_AVX2, VECTORS_8_AVX512, VECTORS_16_AVX512}, {N, 4 * N}});
 
 // S mono sources mixed into M interleaved channels (one item = one frame),
 // accumulating (fresh: 0, as mix_interleaved) or written fresh (1, as the
