@@ -296,6 +296,20 @@ BENCHMARK(BM_DropOscillators)
 
 namespace {
 
+// A control chain's records as the drops design them (jitter band pass,
+// smoother, carrier smoother), its control and block filled with noise.
+void design_drop_chain(biquad_df2* pre, one_pole* smooth, biquad_df2* post, float* control,
+                       float* block) {
+  biquad_df2_init(pre);
+  biquad_df2_design_q(pre, FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, 48000.0f);
+  biquad_df2_init(post);
+  biquad_df2_design_bw(post, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, 48000.0f);
+  one_pole_init(smooth);
+  one_pole_design(smooth, 0, 400.0f, 48000.0f);
+  fill_noise(control);
+  fill_noise(block);
+}
+
 // The rain's control chains (four with a pre-section and an offset, two
 // products) and its section-gate-band pass (four gated, four not), one pass
 // each at kernel level `wide`; ns_per_sample is per job-sample.
@@ -306,14 +320,7 @@ void BM_RainControlChains(benchmark::State& state) {
   alignas(64) float control[6][N], block[6][N];
   control_chain_job jobs[6];
   for (int k = 0; k < 6; ++k) {
-    biquad_df2_init(&pre[k]);
-    biquad_df2_design_q(&pre[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, 48000.0f);
-    biquad_df2_init(&post[k]);
-    biquad_df2_design_bw(&post[k], FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, 48000.0f);
-    one_pole_init(&smooth[k]);
-    one_pole_design(&smooth[k], 0, 400.0f, 48000.0f);
-    fill_noise(control[k]);
-    fill_noise(block[k]);
+    design_drop_chain(&pre[k], &smooth[k], &post[k], control[k], block[k]);
     const bool product = k >= 4;
     jobs[k] = {product ? nullptr : &pre[k], &smooth[k], control[k], product ? 1.0f : 4.0f,
                product ? 0.0f : 30.0f, product, &post[k], block[k]};
@@ -345,14 +352,7 @@ void BM_RainControlChainsMajor(benchmark::State& state) {
     ramp_jobs[k] = {&ramps[k], nullptr};
   }
   for (int k = 0; k < 8; ++k) {
-    biquad_df2_init(&pre[k]);
-    biquad_df2_design_q(&pre[k], FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, 48000.0f);
-    biquad_df2_init(&post[k]);
-    biquad_df2_design_bw(&post[k], FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, 48000.0f);
-    one_pole_init(&smooth[k]);
-    one_pole_design(&smooth[k], 0, 400.0f, 48000.0f);
-    fill_noise(control[k]);
-    fill_noise(block[k]);
+    design_drop_chain(&pre[k], &smooth[k], &post[k], control[k], block[k]);
     if (k < 2)
       jobs[k] = {nullptr, &smooth[k], control[k], 1.0f, 0.0f, true, &post[k], block[k]};
     else if (k < 4)
@@ -369,6 +369,14 @@ void BM_RainControlChainsMajor(benchmark::State& state) {
   report_jobs(state, 8);
 }
 
+// A section and a band filter as the rain's voices design them.
+void design_section_band(biquad* section, band_filter* band) {
+  biquad_init(section);
+  biquad_design_q_db(section, FILTER_HIGHPASS, 0.0f, 500.0f, 0.7f, 48000.0f);
+  band_filter_init(band);
+  band_filter_design(band, 200.0f, 8000.0f, 1.0f, 48000.0f);
+}
+
 void BM_RainSectionBands(benchmark::State& state) {
   vector_level_select(static_cast<vector_level>(state.range(0)));
   biquad sections[8];
@@ -376,10 +384,7 @@ void BM_RainSectionBands(benchmark::State& state) {
   alignas(64) float in[8][N], tone[8][N], block[8][N];
   section_band_job jobs[8];
   for (int k = 0; k < 8; ++k) {
-    biquad_init(&sections[k]);
-    biquad_design_q_db(&sections[k], FILTER_HIGHPASS, 0.0f, 500.0f, 0.7f, 48000.0f);
-    band_filter_init(&bands[k]);
-    band_filter_design(&bands[k], 200.0f, 8000.0f, 1.0f, 48000.0f);
+    design_section_band(&sections[k], &bands[k]);
     fill_noise(in[k]);
     fill_noise(tone[k]);
     const bool gated = k >= 4;
@@ -406,10 +411,7 @@ void BM_RainSectionBandsMajor(benchmark::State& state) {
   alignas(64) float in[N * 8], control[N * 8], sines[N * 8];
   section_band_job jobs[8];
   for (int k = 0; k < 8; ++k) {
-    biquad_init(&sections[k]);
-    biquad_design_q_db(&sections[k], FILTER_HIGHPASS, 0.0f, 500.0f, 0.7f, 48000.0f);
-    band_filter_init(&bands[k]);
-    band_filter_design(&bands[k], 200.0f, 8000.0f, 1.0f, 48000.0f);
+    design_section_band(&sections[k], &bands[k]);
     jobs[k] = {&sections[k], &bands[k], nullptr, k >= 4 ? sines : nullptr, 1.9f, block[k]};
   }
   for (int i = 0; i < 8; ++i) {
