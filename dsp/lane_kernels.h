@@ -692,9 +692,21 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
 
 // --- Control chains --------------------------------------------------------
 
+// Sweeps that ride along a control-chain pass: up to W ramps (job k in
+// lane k), each value x stored as ((x + 1) slope[k]) + base[k].
+struct sweep_lines {
+  const ramp_osc_job* ramps;
+  int count;
+  const float* slope;
+  const float* base;
+};
+
 // Up to W control chains, one per lane; lanes without a pre-section or of the
-// other kind select their value past the step they skip.
-void run_control_chain(const control_chain_job* jobs, int count, int n) {
+// other kind select their value past the step they skip. With sweeps, their
+// short ramp chain runs beside the filters' longer ones in the same loop.
+template <bool SWEEPS>
+void run_control_chain_with(const control_chain_job* jobs, int count, int n,
+                            const sweep_lines* sweeps) {
   biquad_df2 idle[W] = {};
   biquad_df2_job pre[W] = {}, post[W] = {};
   one_pole_job smooth[W] = {};
@@ -714,11 +726,32 @@ void run_control_chain(const control_chain_job* jobs, int count, int n) {
   const vec product = lane_mask(jobs, count, [](const control_chain_job& j) { return j.product; });
   const vec scale = V::make([&](int k) { return k < count ? jobs[k].scale : 0.0f; });
   const vec offset = V::make([&](int k) { return k < count ? jobs[k].offset : 0.0f; });
+  // The sweeps' phases, increments and lines (idle lanes: a ramp at rest).
+  static const ramp_osc zero_ramp{};
+  const ramp_osc* ramp[W];
+  vec phase{}, increment{}, line_m{}, line_b{};
+  lane_io line_out;
+  if constexpr (SWEEPS) {
+    const int m = sweeps->count;
+    for (int k = 0; k < W; ++k) ramp[k] = k < m ? sweeps->ramps[k].o : &zero_ramp;
+    phase = V::make([&](int k) { return ramp[k]->phase; });
+    increment = V::make([&](int k) { return ramp[k]->increment; });
+    line_m = V::make([&](int k) { return k < m ? sweeps->slope[k] : 0.0f; });
+    line_b = V::make([&](int k) { return k < m ? sweeps->base[k] : 0.0f; });
+    line_out.init(sweeps->ramps, m);
+  }
+  const vec ramp_top = V::splat(1.0f), ramp_restart = V::splat(-1.0f);
   for (int i = 0; i < n; i += W) {
-    vec c[W], x[W];
+    vec c[W], x[W], lines[W];
     control.load(i, c);
     block.load(i, x);
     for (int j = 0; j < W; ++j) {
+      if constexpr (SWEEPS) {
+        lines[j] = add(mul(add(phase, ramp_top), line_m), line_b);
+        phase = add(phase, increment);
+        const vec restart = V::ge(phase, ramp_top);
+        if (V::any(restart)) phase = select(restart, ramp_restart, phase);
+      }
       const vec filtered = a.step(c[j]);
       const vec m = p.step(select(has_pre, filtered, c[j]));
       c[j] = mul(m, scale);
@@ -727,12 +760,21 @@ void run_control_chain(const control_chain_job* jobs, int count, int n) {
     }
     control.store(i, c);
     block.store(i, x);
+    if constexpr (SWEEPS) line_out.store(i, lines);
   }
   a.save(pre, count);
   p.save(smooth, count);
   d.save(post, count);
+  if constexpr (SWEEPS) {
+    float f[W];
+    V::store(f, phase);
+    for (int k = 0; k < sweeps->count; ++k) sweeps->ramps[k].o->phase = f[k];
+  }
 }
 
+void run_control_chain(const control_chain_job* jobs, int count, int n) {
+  run_control_chain_with<false>(jobs, count, n, nullptr);
+}
 
 // --- Ramp oscillators -----------------------------------------------------
 
@@ -1336,6 +1378,14 @@ void kernel_section_band_process_lanes(const section_band_job* jobs, int count, 
 }
 void kernel_control_chain_process_lanes(const control_chain_job* jobs, int count, int n) {
   in_groups<control_chain_job, run_control_chain>(jobs, count, n);
+}
+void kernel_control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
+                                              const ramp_osc_job* ramps, int ramp_count,
+                                              const float* slope, const float* base, int n) {
+  const sweep_lines sweeps{ramps, ramp_count, slope, base};
+  const int first = count < W ? count : W;
+  run_control_chain_with<true>(jobs, first, n, &sweeps);
+  in_groups<control_chain_job, run_control_chain>(jobs + first, count - first, n);
 }
 bool kernel_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                                     const resonator_job* resonators, int resonator_count,

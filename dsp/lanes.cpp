@@ -92,6 +92,13 @@ void control_chain_process_lanes(const control_chain_job* jobs, int count, int n
   DISPATCH(control_chain_process_lanes, count, n, (jobs, count, n));
 }
 
+void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
+                                       const ramp_osc_job* ramps, int ramp_count,
+                                       const float* slope, const float* base, int n) {
+  DISPATCH(control_chain_sweep_process_lanes, count, n,
+           (jobs, count, ramps, ramp_count, slope, base, n));
+}
+
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
   DISPATCH(ramp_osc_process_lanes, count, n, (jobs, count, n));
 }
@@ -196,6 +203,14 @@ void control_chain_process_lanes(const control_chain_job* jobs, int count, int n
     }
     biquad_df2_process(j.post, j.block, n);
   }
+}
+void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
+                                       const ramp_osc_job* ramps, int ramp_count,
+                                       const float* slope, const float* base, int n) {
+  ramp_osc_process_lanes(ramps, ramp_count, n);
+  for (int k = 0; k < ramp_count; ++k)
+    for (int i = 0; i < n; ++i) ramps[k].block[i] = (ramps[k].block[i] + 1.0f) * slope[k] + base[k];
+  control_chain_process_lanes(jobs, count, n);
 }
 bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,
                              const biquad_chain_job*, int, int) {

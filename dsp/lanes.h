@@ -137,6 +137,13 @@ inline bool pass_of_three_fits_eight(int chain_count, int resonator_count,
 void section_band_process_lanes(const section_band_job* jobs, int count, int n);
 // The control chains of the jobs in one pass (any number of jobs).
 void control_chain_process_lanes(const control_chain_job* jobs, int count, int n);
+// As control_chain_process_lanes, and beside the chains of the first pass up
+// to LANES sweeps: ramps as ramp_osc_process, each value x written to the
+// ramp job's block as ((x + 1) slope[k]) + base[k] (the line of
+// block_exp_of_line(1, slope[k], base[k]); the exponential is the caller's).
+void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
+                                       const ramp_osc_job* ramps, int ramp_count,
+                                       const float* slope, const float* base, int n);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

@@ -59,11 +59,6 @@ void pluvessa_liquid_pulses(float* trigger, const float* out) {
   }
 }
 
-void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone) {
-  // Tone frequency: e^(tone min + (saw + 1) x half range) Hz.
-  block_exp_of_line(1.0f, ld(p.tone_half_range), ld(p.tone_min), tone, SUB_BLOCK);
-}
-
 void pluvessa_liquid_tone_lines(const liquid_params p[2], float m[4], float b[4]) {
   for (int k = 0; k < 4; ++k) {
     m[k] = ld(p[k / 2].tone_half_range);

@@ -43,9 +43,10 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // gate puts it in out: prepare draws the scaled jitter noise; the engine runs
 // the control chain (the jitter band pass and low pass, the jitter times
 // LIQUID_JITTER_SCALE back into the trigger, plus LIQUID_CARRIER_HZ into out,
-// the carrier smoother over out); the engine runs the sweep ramps into tone
-// (no random draw: their place in the order is free); tone_frequency turns
-// the ramp into the tone frequency; the engine runs the carrier and tone
+// the carrier smoother over out); beside it the engine runs the sweep ramps
+// into tone (no random draw: their place in the order is free), each value
+// through its instance's tone line, and takes the exponential of that: the
+// tone frequency; the engine runs the carrier and tone
 // oscillators in one pass; pulses keeps the squared jitter times the carrier
 // above the threshold; the engine runs the colour high pass on the trigger,
 // the gate (the high pass's output times LIQUID_GATE_GAIN, the tone times
@@ -57,10 +58,9 @@ inline constexpr float LIQUID_GATE_GAIN = 1.9f;
 inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
 
 void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
-void pluvessa_liquid_tone_frequency(const liquid_params& p, float* tone);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 // The lines of the four instances' tone frequencies (1A, 1B, 2A, 2B): the
-// frequency is e^(((ramp + 1) m[k]) + b[k]), as pluvessa_liquid_tone_frequency
-// computes it.
+// frequency is e^(((ramp + 1) m[k]) + b[k]), the line and exponential of
+// block_exp_of_line(1, m[k], b[k]).
 void pluvessa_liquid_tone_lines(const liquid_params p[2], float m[4], float b[4]);
 void pluvessa_liquid_finish(liquid_voice& v, const liquid_params& p, float* out);

@@ -2,6 +2,7 @@
 // exported C interface of include/pluvessa.h.
 
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -161,17 +162,28 @@ struct pluvessa_traits {
       }
     }
 
-    // The sweep ramps first: a short serial chain the processor overlaps with
-    // the control chains' pass (independent of it).
+    // The sweep ramps ride along the control chains' pass (their short chain
+    // beside its long ones), each stored through its tone's line; only the
+    // exponential remains.
     ramp_osc_job sweeps[4];
+    float all_m[4], all_b[4], line_m[4], line_b[4];
+    pluvessa_liquid_tone_lines(e->liquid_p, all_m, all_b);
     int sweep_count = 0;
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
-      if (v >= RV_LIQUID)
-        sweeps[sweep_count++] = {&e->liquid[v - RV_LIQUID].sweep, b[RB_TONE + v - RV_LIQUID]};
+      if (v < RV_LIQUID) continue;
+      const int i = v - RV_LIQUID;
+      assert(i == sweep_count);
+      line_m[sweep_count] = all_m[i];
+      line_b[sweep_count] = all_b[i];
+      sweeps[sweep_count++] = {&e->liquid[i].sweep, b[RB_TONE + i]};
     }
-    ramp_osc_process_lanes(sweeps, sweep_count, SUB_BLOCK);
-    controls.run(SUB_BLOCK);
+    control_chain_sweep_process_lanes(controls.jobs, controls.count, sweeps, sweep_count, line_m,
+                                      line_b, SUB_BLOCK);
+    controls.count = 0;
+    // The tone frequencies: the layouts' liquid instances are the first ones
+    // (tone blocks side by side), so one call takes them all.
+    block_exp(b[RB_TONE], sweep_count * SUB_BLOCK);
     // Carriers and tones in one pass: eight independent phase chains.
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -181,7 +193,6 @@ struct pluvessa_traits {
       const int v = lay.voices[s];
       if (v >= RV_LIQUID) {
         const int i = v - RV_LIQUID;
-        pluvessa_liquid_tone_frequency(e->liquid_p[i / 2], b[RB_TONE + i]);
         oscillators.add({&e->liquid[i].tone, b[RB_TONE + i]});
       }
     }

@@ -1244,60 +1244,89 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
 // The control-chain pass against the scalar steps: jobs with and without a
 // pre-section, of the offset and the product kind, mixed, over one to
 // sixteen jobs at every kernel level; the control block as written back and
-// every record's state included.
+// every record's state included. With sweeps beside the chains (none, two,
+// four; slow ones and ones restarting every few samples), their lines and
+// phases too.
 TEST(Filters, ControlChainsEqualScalarSteps) {
   dsp_test::test_noise rnd(99u);
+  const float sweep_hz[4] = {2.0f, 9000.0f, 0.3f, 23000.0f};
+  const float slope[4] = {1.5f, 0.25f, 2.0f, 0.75f}, base[4] = {4.0f, 6.5f, 3.0f, 5.0f};
   for (const vector_level level : dsp_test::vector_levels())
-    for (const int count : {1, 2, 4, 6, 8, 11, 16}) {
-      SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count));
-      vector_level_select(level);
-      float lane_control[16][64], lane_block[16][64], scalar_control[16][64], scalar_block[16][64];
-      biquad_df2 pre_l[16], pre_s[16], post_l[16], post_s[16];
-      one_pole pole_l[16], pole_s[16];
-      control_chain_job jobs[16];
-      for (int k = 0; k < 16; ++k) {
-        biquad_df2_init(&pre_l[k]);
-        biquad_df2_design_q(&pre_l[k], FILTER_BANDPASS_GAIN, 1.0f, 40.0f + 10.0f * k, 0.4f,
-                            48000.0f);
-        biquad_df2_init(&post_l[k]);
-        biquad_df2_design_bw(&post_l[k], FILTER_LOWPASS, 1.0f, 3.0f + k, 1.0f, 48000.0f);
-        one_pole_init(&pole_l[k]);
-        one_pole_design(&pole_l[k], 0, 300.0f + 40.0f * k, 48000.0f);
-        pre_s[k] = pre_l[k];
-        post_s[k] = post_l[k];
-        pole_s[k] = pole_l[k];
-      }
-      for (int round = 0; round < 3; ++round) {
-        for (int k = 0; k < 16; ++k)
-          for (int i = 0; i < 64; ++i) {
-            lane_control[k][i] = scalar_control[k][i] = rnd();
-            lane_block[k][i] = scalar_block[k][i] = rnd();
-          }
-        for (int k = 0; k < count; ++k) {
-          const bool with_pre = k % 3 != 1, product = k % 2 == 1;
-          jobs[k] = {with_pre ? &pre_l[k] : nullptr, &pole_l[k], lane_control[k],
-                     product ? 1.0f : 4.0f, product ? 0.0f : 30.0f, product, &post_l[k],
-                     lane_block[k]};
-          if (with_pre) biquad_df2_process(&pre_s[k], scalar_control[k], 64);
-          one_pole_process(&pole_s[k], scalar_control[k], 64);
-          for (int i = 0; i < 64; ++i) {
-            const float m = scalar_control[k][i];
-            scalar_control[k][i] = m * jobs[k].scale;
-            scalar_block[k][i] =
-                product ? m * scalar_block[k][i] : scalar_control[k][i] + jobs[k].offset;
-          }
-          biquad_df2_process(&post_s[k], scalar_block[k], 64);
+    for (const int count : {1, 2, 4, 6, 8, 11, 16})
+      for (const int sweep_count : {-1, 0, 2, 4}) {  // -1: the pass without sweeps
+        SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count) +
+                     " chains, " + std::to_string(sweep_count) + " sweeps");
+        vector_level_select(level);
+        float lane_control[16][64], lane_block[16][64], scalar_control[16][64],
+            scalar_block[16][64];
+        biquad_df2 pre_l[16], pre_s[16], post_l[16], post_s[16];
+        one_pole pole_l[16], pole_s[16];
+        control_chain_job jobs[16];
+        ramp_osc ramp_l[4], ramp_s[4];
+        float lane_line[4][64], scalar_line[4][64];
+        ramp_osc_job sweeps[4];
+        for (int k = 0; k < 16; ++k) {
+          biquad_df2_init(&pre_l[k]);
+          biquad_df2_design_q(&pre_l[k], FILTER_BANDPASS_GAIN, 1.0f, 40.0f + 10.0f * k, 0.4f,
+                              48000.0f);
+          biquad_df2_init(&post_l[k]);
+          biquad_df2_design_bw(&post_l[k], FILTER_LOWPASS, 1.0f, 3.0f + k, 1.0f, 48000.0f);
+          one_pole_init(&pole_l[k]);
+          one_pole_design(&pole_l[k], 0, 300.0f + 40.0f * k, 48000.0f);
+          pre_s[k] = pre_l[k];
+          post_s[k] = post_l[k];
+          pole_s[k] = pole_l[k];
         }
-        control_chain_process_lanes(jobs, count, 64);
-        ASSERT_EQ(0, std::memcmp(lane_control, scalar_control, sizeof lane_control)) << round;
-        ASSERT_EQ(0, std::memcmp(lane_block, scalar_block, sizeof lane_block)) << round;
-        for (int k = 0; k < count; ++k) {
-          ASSERT_EQ(0, std::memcmp(&pre_l[k], &pre_s[k], sizeof pre_l[k])) << k;
-          ASSERT_EQ(0, std::memcmp(&pole_l[k], &pole_s[k], sizeof pole_l[k])) << k;
-          ASSERT_EQ(0, std::memcmp(&post_l[k], &post_s[k], sizeof post_l[k])) << k;
+        for (int k = 0; k < 4; ++k) {
+          ramp_osc_init(&ramp_l[k]);
+          ramp_osc_set_freq(&ramp_l[k], sweep_hz[k], 48000.0f);
+          ramp_l[k].phase = 0.3f * static_cast<float>(k) - 0.5f;
+          ramp_s[k] = ramp_l[k];
+          sweeps[k] = {&ramp_l[k], lane_line[k]};
+        }
+        for (int round = 0; round < 3; ++round) {
+          for (int k = 0; k < 16; ++k)
+            for (int i = 0; i < 64; ++i) {
+              lane_control[k][i] = scalar_control[k][i] = rnd();
+              lane_block[k][i] = scalar_block[k][i] = rnd();
+            }
+          for (int k = 0; k < count; ++k) {
+            const bool with_pre = k % 3 != 1, product = k % 2 == 1;
+            jobs[k] = {with_pre ? &pre_l[k] : nullptr, &pole_l[k], lane_control[k],
+                       product ? 1.0f : 4.0f, product ? 0.0f : 30.0f, product, &post_l[k],
+                       lane_block[k]};
+            if (with_pre) biquad_df2_process(&pre_s[k], scalar_control[k], 64);
+            one_pole_process(&pole_s[k], scalar_control[k], 64);
+            for (int i = 0; i < 64; ++i) {
+              const float m = scalar_control[k][i];
+              scalar_control[k][i] = m * jobs[k].scale;
+              scalar_block[k][i] =
+                  product ? m * scalar_block[k][i] : scalar_control[k][i] + jobs[k].offset;
+            }
+            biquad_df2_process(&post_s[k], scalar_block[k], 64);
+          }
+          for (int k = 0; k < sweep_count; ++k) {
+            ramp_osc_process(&ramp_s[k], scalar_line[k], 64);
+            for (int i = 0; i < 64; ++i)
+              scalar_line[k][i] = (scalar_line[k][i] + 1.0f) * slope[k] + base[k];
+          }
+          if (sweep_count < 0)
+            control_chain_process_lanes(jobs, count, 64);
+          else
+            control_chain_sweep_process_lanes(jobs, count, sweeps, sweep_count, slope, base, 64);
+          ASSERT_EQ(0, std::memcmp(lane_control, scalar_control, sizeof lane_control)) << round;
+          ASSERT_EQ(0, std::memcmp(lane_block, scalar_block, sizeof lane_block)) << round;
+          for (int k = 0; k < count; ++k) {
+            ASSERT_EQ(0, std::memcmp(&pre_l[k], &pre_s[k], sizeof pre_l[k])) << k;
+            ASSERT_EQ(0, std::memcmp(&pole_l[k], &pole_s[k], sizeof pole_l[k])) << k;
+            ASSERT_EQ(0, std::memcmp(&post_l[k], &post_s[k], sizeof post_l[k])) << k;
+          }
+          for (int k = 0; k < sweep_count; ++k) {
+            ASSERT_EQ(0, std::memcmp(lane_line[k], scalar_line[k], sizeof lane_line[k])) << k;
+            ASSERT_EQ(0, std::memcmp(&ramp_l[k], &ramp_s[k], sizeof ramp_l[k])) << k;
+          }
         }
       }
-    }
   wide_vectors_allow(true);
 }
 
