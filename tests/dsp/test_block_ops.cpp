@@ -296,8 +296,10 @@ TEST(BlockOps, GainRamp) {
   }
   {
     SCOPED_TRACE("every kernel level: the four-lane chain's products, lengths in fours and eights");
-    const float starts[] = {0.0f, 0.2f, -0.0f, 1.0f, 3.7e-39f};
-    const float targets[] = {0.9f, 0.0f, -0.0f, 1.0f, 1e-30f};
+    // Lengths of powers of two and others (the step is computed two ways);
+    // steps that round to subnormals and to zero, and one that overflows.
+    const float starts[] = {0.0f, 0.2f, -0.0f, 1.0f, 3.7e-39f, -3e38f};
+    const float targets[] = {0.9f, 0.0f, -0.0f, 1.0f, 1e-30f, 3e38f, 4.5e-39f};
     for (const int n : {4, 8, 12, 16, 24, 64, 512})
       for (const float g0 : starts)
         for (const float g : targets) {
