@@ -6,10 +6,17 @@
 
 namespace {
 
-// The chain from the stored density to the smoother's cutoff, as the voice
-// computes it every sub-block.
-void derive_density(rumble_voice& v, const rumble_params& p, float strength) {
+// The density cutoff from the stored density, and the manual density it
+// stands for (both change only with the parameter).
+void set_density_cutoff(rumble_voice& v, const rumble_params& p) {
+  map_curve(0.0f, 0.9f, 1000.0f, 50.0f, 1.0f, ld(p.scaled_density), &v.density_cutoff);
+  value_max(v.density_cutoff, 50.0f, &v.density_cutoff);
   map_curve(50.0f, 1000.0f, 1.0f, 0.0f, 1.0f, v.density_cutoff, &v.manual_density);
+}
+
+// The rest of the chain to the smoother's cutoff, as the voice computes it
+// every sub-block: the manual density mixed with the controller's strength.
+void derive_density(rumble_voice& v, const rumble_params& p, float strength) {
   const float c = ld(p.coupling);
   v.mixed_density = (1.0f - c) * v.manual_density + c * strength;
   map_curve(1.0f, 0.0f, 50.0f, 1000.0f, 1.0f, v.mixed_density, &v.smoother_cutoff);
@@ -27,14 +34,12 @@ void pluvessa_rumble_setup(rumble_voice& v) {
 }
 
 void pluvessa_rumble_derive(rumble_voice& v, const rumble_params& p, float strength) {
-  map_curve(0.0f, 0.9f, 1000.0f, 50.0f, 1.0f, ld(p.scaled_density), &v.density_cutoff);
-  value_max(v.density_cutoff, 50.0f, &v.density_cutoff);
+  set_density_cutoff(v, p);
   derive_density(v, p, strength);
 }
 
 void pluvessa_rumble_update(rumble_voice& v, const rumble_params& p, float fs) {
-  map_curve(0.0f, 0.9f, 1000.0f, 50.0f, 1.0f, ld(p.scaled_density), &v.density_cutoff);
-  value_max(v.density_cutoff, 50.0f, &v.density_cutoff);
+  set_density_cutoff(v, p);
   band_filter_design(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
   biquad_design_q_db(&v.notch, FILTER_NOTCH, 0.0f, 500.0f, ld(p.notch_q), fs);
 }

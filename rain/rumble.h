@@ -24,7 +24,7 @@ struct rumble_voice {
   biquad notch;
   gain_ramp_state ramp;
   float density_cutoff;   // Hz, 50..1000
-  float manual_density;   // equals "rumble_density"
+  float manual_density;   // equals "rumble_density"; set with density_cutoff
   float smoother_cutoff;  // Hz
   float mixed_density;
 };
