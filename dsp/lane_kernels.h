@@ -655,8 +655,9 @@ void run_chains(const biquad_chain_job* jobs, int count, int n) {
 
 // Up to W jobs, one per lane: the section, the gate where the job has one
 // (selected per lane, so ungated lanes carry the section's output unchanged),
-// then the band filter. The three recurrences overlap within the loop.
+// then the band filter, a round of W samples behind the section.
 void run_section_band(const section_band_job* jobs, int count, int n) {
+  if (n <= 0) return;  // the pass below runs at least one round
   biquad_job sections[W] = {};
   band_filter_job bands[W] = {};
   for (int k = 0; k < count; ++k) {
@@ -674,17 +675,34 @@ void run_section_band(const section_band_job* jobs, int count, int n) {
   const vec gain = V::make([&](int k) { return k < count && jobs[k].tone ? jobs[k].gain : 1.0f; });
   const vec gate =
       lane_mask(jobs, count, [](const section_band_job& j) { return j.tone != nullptr; });
-  for (int i = 0; i < n; i += W) {
-    vec x[W], t[W];
+  // Each step holds two independent recurrences (the band filter's sample a
+  // round behind) rather than one long chain through three filters.
+  auto gated = [&](int i, vec x[W]) {
+    vec t[W];
     in.load(i, x);
     tone.load(i, t);
     for (int j = 0; j < W; ++j) {
       const vec y = s.step(x[j]);
-      const vec g = mul(t[j], mul(y, gain));
-      x[j] = b.step(select(gate, g, y));
+      x[j] = select(gate, mul(t[j], mul(y, gain)), y);
     }
-    out.store(i, x);
+  };
+  vec pending[W];
+  gated(0, pending);
+  for (int i = W; i < n; i += W) {
+    vec x[W], t[W];
+    in.load(i, x);
+    tone.load(i, t);
+#pragma GCC unroll 8
+    for (int j = 0; j < W; ++j) {
+      const vec y = b.step(pending[j]);
+      const vec z = s.step(x[j]);
+      pending[j] = select(gate, mul(t[j], mul(z, gain)), z);
+      x[j] = y;
+    }
+    out.store(i - W, x);
   }
+  for (int j = 0; j < W; ++j) pending[j] = b.step(pending[j]);
+  out.store(n - W, pending);
   s.save(sections, count);
   b.save(bands, count);
 }

@@ -1189,7 +1189,8 @@ TEST(Filters, DF2OnePoleChainsEqualScalarProcessing) {
 // for gated jobs tone x (output x gain), then the band filter), with gated
 // and ungated jobs mixed, in place and from a separate input, over one to
 // sixteen jobs at every kernel level; the second round starts from tiny
-// inputs whose filter outputs are subnormal (no flush on this thread).
+// inputs whose filter outputs are subnormal (no flush on this thread); the
+// last two are one round of eight samples and an empty block.
 TEST(Filters, SectionGateBandEqualsScalarSteps) {
   dsp_test::test_noise rnd(2024u);
   for (const vector_level level : dsp_test::vector_levels())
@@ -1209,8 +1210,9 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
         qs[k] = ql[k];
         bs[k] = bl[k];
       }
-      for (int round = 0; round < 3; ++round) {
+      for (int round = 0; round < 5; ++round) {
         const float size = round == 1 ? 1e-37f : 1.0f;
+        const int n = round < 3 ? 64 : round == 3 ? 8 : 0;
         for (int k = 0; k < 16; ++k)
           for (int i = 0; i < 64; ++i) {
             in[k][i] = size * rnd();
@@ -1219,18 +1221,21 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
           }
         for (int k = 0; k < count; ++k) {
           const bool gated = k % 2 == 1, in_place = k % 4 == 0;
-          if (in_place) std::memcpy(lane_out[k], in[k], sizeof in[k]);
+          if (in_place) {
+            std::memcpy(lane_out[k], in[k], sizeof in[k]);
+            std::memcpy(scalar_out[k], in[k], sizeof in[k]);  // past n: the input, untouched
+          }
           jobs[k] = {&ql[k], &bl[k], in_place ? lane_out[k] : in[k], gated ? tone[k] : nullptr,
                      k % 3 ? 1.9f : 0.7f, lane_out[k]};
           float x[64];
           std::memcpy(x, in[k], sizeof x);
-          biquad_process(&qs[k], x, 64);
+          biquad_process(&qs[k], x, n);
           if (gated)
-            for (int i = 0; i < 64; ++i) x[i] = tone[k][i] * (x[i] * jobs[k].gain);
-          band_filter_process(&bs[k], x, 64);
-          std::memcpy(scalar_out[k], x, sizeof x);
+            for (int i = 0; i < n; ++i) x[i] = tone[k][i] * (x[i] * jobs[k].gain);
+          band_filter_process(&bs[k], x, n);
+          std::memcpy(scalar_out[k], x, sizeof(float) * n);
         }
-        section_band_process_lanes(jobs, count, 64);
+        section_band_process_lanes(jobs, count, n);
         ASSERT_EQ(0, std::memcmp(lane_out, scalar_out, sizeof lane_out)) << "round " << round;
         for (int k = 0; k < count; ++k) {
           ASSERT_EQ(0, std::memcmp(&ql[k], &qs[k], sizeof ql[k])) << k;
