@@ -759,6 +759,10 @@ void run_control_chain_with(const control_chain_job* jobs, int count, int n,
     line_out.init(sweeps->ramps, m);
   }
   const vec ramp_top = V::splat(1.0f), ramp_restart = V::splat(-1.0f);
+  // The post sections run a round of W samples behind the rest of the
+  // chain: each step holds independent recurrences rather than one long
+  // chain through three filters.
+  vec pending[W];  // the post sections' inputs of the round before
   for (int i = 0; i < n; i += W) {
     vec c[W], x[W], lines[W];
     control.load(i, c);
@@ -770,15 +774,21 @@ void run_control_chain_with(const control_chain_job* jobs, int count, int n,
         const vec restart = V::ge(phase, ramp_top);
         if (V::any(restart)) phase = select(restart, ramp_restart, phase);
       }
+      const vec y = i > 0 ? d.step(pending[j]) : x[j];
       const vec filtered = a.step(c[j]);
       const vec m = p.step(select(has_pre, filtered, c[j]));
       c[j] = mul(m, scale);
       const vec driven = add(c[j], offset), modulated = mul(m, x[j]);
-      x[j] = d.step(select(product, modulated, driven));
+      pending[j] = select(product, modulated, driven);
+      x[j] = y;
     }
     control.store(i, c);
-    block.store(i, x);
+    if (i > 0) block.store(i - W, x);
     if constexpr (SWEEPS) line_out.store(i, lines);
+  }
+  if (n > 0) {
+    for (int j = 0; j < W; ++j) pending[j] = d.step(pending[j]);
+    block.store(n - W, pending);
   }
   a.save(pre, count);
   p.save(smooth, count);

@@ -1251,7 +1251,8 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
 // sixteen jobs at every kernel level; the control block as written back and
 // every record's state included. With sweeps beside the chains (none, two,
 // four; slow ones and ones restarting every few samples), their lines and
-// phases too.
+// phases too. Three blocks of 64 samples, then one of 8, one of 4 and an
+// empty one.
 TEST(Filters, ControlChainsEqualScalarSteps) {
   dsp_test::test_noise rnd(99u);
   const float sweep_hz[4] = {2.0f, 9000.0f, 0.3f, 23000.0f};
@@ -1268,7 +1269,7 @@ TEST(Filters, ControlChainsEqualScalarSteps) {
         one_pole pole_l[16], pole_s[16];
         control_chain_job jobs[16];
         ramp_osc ramp_l[4], ramp_s[4];
-        float lane_line[4][64], scalar_line[4][64];
+        float lane_line[4][64] = {}, scalar_line[4][64];
         ramp_osc_job sweeps[4];
         for (int k = 0; k < 16; ++k) {
           biquad_df2_init(&pre_l[k]);
@@ -1289,7 +1290,8 @@ TEST(Filters, ControlChainsEqualScalarSteps) {
           ramp_s[k] = ramp_l[k];
           sweeps[k] = {&ramp_l[k], lane_line[k]};
         }
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < 6; ++round) {
+          const int n = round < 3 ? 64 : round == 3 ? 8 : round == 4 ? 4 : 0;
           for (int k = 0; k < 16; ++k)
             for (int i = 0; i < 64; ++i) {
               lane_control[k][i] = scalar_control[k][i] = rnd();
@@ -1300,25 +1302,26 @@ TEST(Filters, ControlChainsEqualScalarSteps) {
             jobs[k] = {with_pre ? &pre_l[k] : nullptr, &pole_l[k], lane_control[k],
                        product ? 1.0f : 4.0f, product ? 0.0f : 30.0f, product, &post_l[k],
                        lane_block[k]};
-            if (with_pre) biquad_df2_process(&pre_s[k], scalar_control[k], 64);
-            one_pole_process(&pole_s[k], scalar_control[k], 64);
-            for (int i = 0; i < 64; ++i) {
+            if (with_pre) biquad_df2_process(&pre_s[k], scalar_control[k], n);
+            one_pole_process(&pole_s[k], scalar_control[k], n);
+            for (int i = 0; i < n; ++i) {
               const float m = scalar_control[k][i];
               scalar_control[k][i] = m * jobs[k].scale;
               scalar_block[k][i] =
                   product ? m * scalar_block[k][i] : scalar_control[k][i] + jobs[k].offset;
             }
-            biquad_df2_process(&post_s[k], scalar_block[k], 64);
+            biquad_df2_process(&post_s[k], scalar_block[k], n);
           }
           for (int k = 0; k < sweep_count; ++k) {
-            ramp_osc_process(&ramp_s[k], scalar_line[k], 64);
-            for (int i = 0; i < 64; ++i)
+            std::memcpy(scalar_line[k], lane_line[k], sizeof lane_line[k]);
+            ramp_osc_process(&ramp_s[k], scalar_line[k], n);
+            for (int i = 0; i < n; ++i)
               scalar_line[k][i] = (scalar_line[k][i] + 1.0f) * slope[k] + base[k];
           }
           if (sweep_count < 0)
-            control_chain_process_lanes(jobs, count, 64);
+            control_chain_process_lanes(jobs, count, n);
           else
-            control_chain_sweep_process_lanes(jobs, count, sweeps, sweep_count, slope, base, 64);
+            control_chain_sweep_process_lanes(jobs, count, sweeps, sweep_count, slope, base, n);
           ASSERT_EQ(0, std::memcmp(lane_control, scalar_control, sizeof lane_control)) << round;
           ASSERT_EQ(0, std::memcmp(lane_block, scalar_block, sizeof lane_block)) << round;
           for (int k = 0; k < count; ++k) {
