@@ -207,12 +207,13 @@ struct channel_terms {
 
 inline void collect_terms(channel_terms& t, const float* const* sources, int first, int last,
                           const float* row) {
-  t.count = 0;
+  int count = 0;  // in a register, not read back through the record each term
   for (int s = first; s < last; ++s)
     if (row[s] != 0.0f) {
-      t.source[t.count] = sources[s];
-      t.gain[t.count++] = simd::splat(row[s]);
+      t.source[count] = sources[s];
+      t.gain[count++] = simd::splat(row[s]);
     }
+  t.count = count;
 }
 
 inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
@@ -241,12 +242,13 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
       frames % 8 == 0 && level != VECTORS_4) {
     mix_terms t[MAX_FRESH_CHANNELS];
     for (int c = 0; c < m; ++c) {
-      t[c].count = 0;
+      int count = 0;  // in a register, not read back through the record each term
       for (int s = 0; s < s_count; ++s)
         if (matrix[c * s_count + s] != 0.0f) {
-          t[c].source[t[c].count] = sources[s];
-          t[c].gain[t[c].count++] = matrix[c * s_count + s];
+          t[c].source[count] = sources[s];
+          t[c].gain[count++] = matrix[c * s_count + s];
         }
+      t[c].count = count;
     }
     if (level == VECTORS_16_AVX512)
       mix_fresh_avx512(t, m, out, frames);
