@@ -45,9 +45,9 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // LIQUID_JITTER_SCALE back into the trigger, plus LIQUID_CARRIER_HZ into out,
 // the carrier smoother over out); beside it the engine runs the sweep ramps
 // into tone (no random draw: their place in the order is free), each value
-// through its instance's tone line, and takes the exponential of that: the
-// tone frequency; the engine runs the carrier and tone
-// oscillators in one pass; pulses keeps the squared jitter times the carrier
+// through its instance's tone line, and takes the exponential of that (the
+// tone frequency); the engine runs the carrier and tone oscillators in one
+// pass; pulses keeps the squared jitter times the carrier
 // above the threshold; the engine runs the colour high pass on the trigger,
 // the gate (the high pass's output times LIQUID_GATE_GAIN, the tone times
 // that) and the band filter into out, in one lane pass; finish applies the

@@ -165,24 +165,23 @@ struct pluvessa_traits {
     // The sweep ramps ride along the control chains' pass (their short chain
     // beside its long ones), each stored through its tone's line; only the
     // exponential remains.
+    // The layouts' liquid instances are the first ones, in order, so sweep k
+    // is instance k's (its tone line and its tone block).
     ramp_osc_job sweeps[4];
-    float all_m[4], all_b[4], line_m[4], line_b[4];
-    pluvessa_liquid_tone_lines(e->liquid_p, all_m, all_b);
+    float line_m[4], line_b[4];
+    pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
     int sweep_count = 0;
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v < RV_LIQUID) continue;
       const int i = v - RV_LIQUID;
       assert(i == sweep_count);
-      line_m[sweep_count] = all_m[i];
-      line_b[sweep_count] = all_b[i];
       sweeps[sweep_count++] = {&e->liquid[i].sweep, b[RB_TONE + i]};
     }
     control_chain_sweep_process_lanes(controls.jobs, controls.count, sweeps, sweep_count, line_m,
                                       line_b, SUB_BLOCK);
     controls.count = 0;
-    // The tone frequencies: the layouts' liquid instances are the first ones
-    // (tone blocks side by side), so one call takes them all.
+    // The tone frequencies: the tone blocks lie side by side, one call.
     block_exp(b[RB_TONE], sweep_count * SUB_BLOCK);
     // Carriers and tones in one pass: eight independent phase chains.
     for (int s = 0; s < lay.num_sources; ++s) {
