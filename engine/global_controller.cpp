@@ -60,19 +60,25 @@ float mix_value(global_controller* g) {
 }  // namespace
 
 float global_controller_process(global_controller* g, float* scratch_a, float* scratch_b) {
-  // Without a swell starting, only the sample the probe reads is needed.
-  if (random_envelope_quiet(&g->slow, SUB_BLOCK) && random_envelope_quiet(&g->flicker, SUB_BLOCK)) {
-    random_envelope* pair[2] = {&g->slow, &g->flicker};
-    const int at = global_controller_reading(g);
-    const int read_at[2] = {at, at};
-    float values[2] = {};
-    random_envelope_advance_quiet(pair, 2, SUB_BLOCK, read_at, values);
-    return global_controller_finish(g, values[0] + values[1]);
-  }
+  float reading = 0.0f;
+  if (global_controller_advance_quiet(g, &reading)) return global_controller_finish(g, reading);
   random_envelope_process_pair(&g->slow, scratch_a, &g->flicker, scratch_b, SUB_BLOCK);
   block_add(scratch_b, scratch_a, SUB_BLOCK);
   level_probe_process(&g->probe, scratch_a, &g->held, SUB_BLOCK);
   return mix_value(g);
+}
+
+// Without a swell starting, only the sample the probe reads is needed.
+bool global_controller_advance_quiet(global_controller* g, float* reading) {
+  if (!random_envelope_quiet(&g->slow, SUB_BLOCK) || !random_envelope_quiet(&g->flicker, SUB_BLOCK))
+    return false;
+  random_envelope* pair[2] = {&g->slow, &g->flicker};
+  const int at = global_controller_reading(g);
+  const int read_at[2] = {at, at};
+  float values[2] = {};
+  random_envelope_advance_quiet(pair, 2, SUB_BLOCK, read_at, values);
+  *reading = values[0] + values[1];
+  return true;
 }
 
 float global_controller_finish(global_controller* g, float reading) {

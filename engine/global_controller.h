@@ -46,5 +46,11 @@ float global_controller_process(global_controller* g, float* scratch_a, float* s
 // sample the probe reads (global_controller_reading; any value where it
 // reads none). Returns the new instantaneous value.
 float global_controller_finish(global_controller* g, float reading);
+// Where no swell starts in this sub-block (nothing is drawn), advances the
+// envelopes alone, sets `reading` as finish takes it and returns true; else
+// advances nothing and returns false (process then runs the whole step). An
+// engine may call this ahead of its voices, whose passes the envelopes' chain
+// of multiplies then overlaps, and finish after them.
+bool global_controller_advance_quiet(global_controller* g, float* reading);
 // The sample of the sub-block the probe reads, or -1.
 int global_controller_reading(const global_controller* g);

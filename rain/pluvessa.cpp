@@ -178,6 +178,7 @@ struct pluvessa_traits {
       assert(i == sweep_count);
       sweeps[sweep_count++] = {&e->liquid[i].sweep, b[RB_TONE + i]};
     }
+    advance_control_envelopes(e);
     control_chain_sweep_process_lanes(controls.jobs, controls.count, sweeps, sweep_count, line_m,
                                       line_b, SUB_BLOCK);
     controls.count = 0;
@@ -273,6 +274,7 @@ struct pluvessa_traits {
     }
     float line_m[4], line_b[4];
     pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
+    advance_control_envelopes(e);
     control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block, sweeps,
                                 line_m, line_b, e->major_tone);
     block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
@@ -312,11 +314,21 @@ struct pluvessa_traits {
     }
   }
 
-  // The controller runs after the voices: they use the strength of the
+  // Where no swell starts in this sub-block, the controller's envelopes
+  // advance here, after the voices' draws and before their filter passes:
+  // their chain of multiplies (nothing the voices read) then runs beside the
+  // passes rather than before the mixing.
+  static void advance_control_envelopes(engine* e) {
+    e->control_envelopes_done = global_controller_advance_quiet(&e->global, &e->control_reading);
+  }
+
+  // The controller finishes after the voices: they use the strength of the
   // previous sub-block.
   static void advance_control(engine* e) {
-    const float v = global_controller_process(&e->global, e->buffer_table[RB_SCRATCH_A],
-                                              e->buffer_table[RB_SCRATCH_B]);
+    const float v = e->control_envelopes_done
+                        ? global_controller_finish(&e->global, e->control_reading)
+                        : global_controller_process(&e->global, e->buffer_table[RB_SCRATCH_A],
+                                                    e->buffer_table[RB_SCRATCH_B]);
     st(e->stored_strength, v);
     e->strength_copy = v;
   }
@@ -413,6 +425,8 @@ void pluvessa_engine_setup(pluvessa_engine* e) {
   st(e->stored_strength, 0.5009177f);
   st(e->global.instantaneous, 0.50608259f);
   e->global.held = 0.0f;
+  e->control_envelopes_done = false;
+  e->control_reading = 0.0f;
   for (auto& v : e->rumble) pluvessa_rumble_derive(v, e->rumble_p, e->strength_copy);
 
   pluvessa_init_sources(e);

@@ -81,6 +81,10 @@ struct pluvessa_engine {
   shower_params shower_p;
   liquid_params liquid_p[2];  // liquid 1, liquid 2
   float strength_copy;        // rain strength the rumble and LFE of the next sub-block use
+  // This sub-block's controller envelopes advanced ahead of the voices'
+  // filter passes (then control_reading holds their sum at the probe's sample).
+  bool control_envelopes_done;
+  float control_reading;
 
   // Stored parameters by engine index, and the copy of the instantaneous
   // rain strength.
