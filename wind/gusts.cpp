@@ -60,9 +60,9 @@ void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, f
   mix_amplitude(v, p, speed);
 }
 
-void vantora_gusts_prepare_quiet(float* out) { noise_white_process(out, SUB_BLOCK); }
-
-void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed, float reading) {
+void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                                 float reading) {
+  noise_white_process(out, SUB_BLOCK);
   level_probe_advance(&v.probe, reading, &v.held, SUB_BLOCK);
   mix_amplitude(v, p, speed);
 }

@@ -48,13 +48,12 @@ void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs);
 // block), then takes the amplitude from their sum; the engine runs the noise
 // shape; scale applies the gust amplitude; the engine runs the band filter;
 // finish applies the level. Where the engine advances the envelopes (slow,
-// flicker) together with others, prepare_quiet (the noise) and, once they
-// have advanced, take_reading replace prepare: `reading` is their sum at the
-// sample the probe reads (vantora_gusts_reading).
+// flicker) together with others, prepare_quiet replaces prepare: `reading` is
+// their sum at the sample the probe reads (vantora_gusts_reading).
 void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
                            float* envelope, float* scratch);
-void vantora_gusts_prepare_quiet(float* out);
-void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed, float reading);
+void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
+                                 float reading);
 // The sample of the sub-block the probe reads, or -1.
 int vantora_gusts_reading(const gusts_voice& v);
 void vantora_gusts_scale(gusts_voice& v, float* out);

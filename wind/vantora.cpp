@@ -127,49 +127,38 @@ struct vantora_traits {
   // and control values, in mix order (the generators are shared, so the
   // order of the draws is part of the sound); then the filters of all voices
   // run side by side, stage by stage, and each voice finishes on its own.
-  // The gusts' and the controller's envelope pairs, with the samples their
-  // probes read. Where no swell starts in this sub-block (nothing is drawn),
-  // they advance together in one loop that keeps only those samples, after
-  // the voices' draws and before their filter passes, so that the chain of
-  // multiplies runs beside the passes; each pair runs in its place otherwise.
-  struct envelope_pairs {
+  // Where no swell starts in this sub-block (nothing is drawn), the gusts'
+  // envelopes and the controller's advance first, in one loop that keeps only
+  // the samples their probes read: then returns true with each gust's reading
+  // (the sum block_add would form there) and the controller's in the engine;
+  // else advances nothing (each pair runs in its place) and returns false.
+  static bool advance_envelopes_together(engine* e, const layout_def& lay, float* gust_reading) {
     random_envelope* envelopes[10];
     int read_at[10], gust_of[4];
+    float value[10] = {};
     int total = 0, gusts = 0;
-  };
-
-  // Lists the pairs; returns (and marks in the engine) whether all are quiet.
-  static bool envelopes_quiet(engine* e, const layout_def& lay, envelope_pairs& q) {
     auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
-      q.envelopes[q.total] = slow;
-      q.read_at[q.total++] = at;
-      q.envelopes[q.total] = flicker;
-      q.read_at[q.total++] = at;
+      envelopes[total] = slow;
+      read_at[total++] = at;
+      envelopes[total] = flicker;
+      read_at[total++] = at;
     };
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v < VV_GUSTS || v >= VV_SQUALLS) continue;
       gusts_voice& x = e->gusts[v - VV_GUSTS];
-      q.gust_of[q.gusts++] = v - VV_GUSTS;
+      gust_of[gusts++] = v - VV_GUSTS;
       add_pair(&x.slow, &x.flicker, vantora_gusts_reading(x));
     }
     add_pair(&e->global.slow, &e->global.flicker, global_controller_reading(&e->global));
     bool quiet = true;
-    for (int k = 0; k < q.total; ++k)
-      quiet = quiet && random_envelope_quiet(q.envelopes[k], SUB_BLOCK);
+    for (int k = 0; k < total; ++k) quiet = quiet && random_envelope_quiet(envelopes[k], SUB_BLOCK);
     e->control_envelopes_done = quiet;
-    return quiet;
-  }
-
-  // The quiet pairs' advance: each gust takes its reading (the sum block_add
-  // would form there), the controller's waits in the engine.
-  static void advance_quiet_pairs(engine* e, const envelope_pairs& q, float speed) {
-    float value[10] = {};
-    random_envelope_advance_quiet(q.envelopes, q.total, SUB_BLOCK, q.read_at, value);
-    for (int g = 0; g < q.gusts; ++g)
-      vantora_gusts_take_reading(e->gusts[q.gust_of[g]], e->gusts_p, speed,
-                                 value[2 * g] + value[2 * g + 1]);
-    e->control_reading = value[q.total - 2] + value[q.total - 1];
+    if (!quiet) return false;
+    random_envelope_advance_quiet(envelopes, total, SUB_BLOCK, read_at, value);
+    for (int g = 0; g < gusts; ++g) gust_reading[gust_of[g]] = value[2 * g] + value[2 * g + 1];
+    e->control_reading = value[total - 2] + value[total - 1];
+    return true;
   }
 
   static void render_voices(engine* e, const layout_def& lay) {
@@ -187,8 +176,8 @@ struct vantora_traits {
     lane_batch<biquad_chain_job, biquad_chain_process_lanes, FILTER_JOBS> chains;
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
-    envelope_pairs pairs;
-    const bool quiet = envelopes_quiet(e, lay, pairs);
+    float gust_reading[4] = {};
+    const bool quiet = advance_envelopes_together(e, lay, gust_reading);
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -210,7 +199,7 @@ struct vantora_traits {
         gusts_voice& x = e->gusts[i];
         float* out = b[VB_GUSTS + 2 * i];
         if (quiet)
-          vantora_gusts_prepare_quiet(out);
+          vantora_gusts_prepare_quiet(x, e->gusts_p, speed, out, gust_reading[i]);
         else
           vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1],
                                 b[VB_SCRATCH_B]);
@@ -233,7 +222,6 @@ struct vantora_traits {
       }
     }
 
-    if (quiet) advance_quiet_pairs(e, pairs, speed);
     if (!resonator_pass_of_three(shaped, shaped_count, shapes, shape_count, envelopes,
                                  envelope_count, SUB_BLOCK)) {
       // Wide layouts: all shapes in one pass, then every chain.
