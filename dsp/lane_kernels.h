@@ -1110,7 +1110,7 @@ void run_oscillators_paired(const sine_osc_job* jobs, int count, int n) {
   };
   auto wrap_above = [&](q s) {
     const q down = S::sub(S::sub(s, hi), lo), above = S::ge(s, high_limit);
-    return S::or_(S::and_(above, down), S::andnot(above, s));
+    return S::select(above, down, s);
   };
   vec inc[SUB_CHUNK / 2];  // pairs, four per eight samples
   for (int start = 0; start < n; start += SUB_CHUNK) {
