@@ -136,7 +136,10 @@ LANE_INLINE vec mul(vec a, vec b) { return V::mul(a, b); }
 LANE_INLINE vec add(vec a, vec b) { return V::add(a, b); }
 LANE_INLINE vec sub(vec a, vec b) { return V::sub(a, b); }
 LANE_INLINE vec abs_of(vec x) { return V::and_(x, V::abs_mask()); }
-// a where the mask's lane is set, else b.
+// a where the mask's lane is set, else b. Left in logic operations for the
+// compiler to combine: forcing one blend or ternary-logic instruction here
+// made the passes slower; only the paired oscillators' phase chain takes
+// sse_vectors::select.
 LANE_INLINE vec select(vec mask, vec a, vec b) {
   return V::or_(V::and_(mask, a), V::andnot(mask, b));
 }
