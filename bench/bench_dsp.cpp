@@ -369,6 +369,38 @@ void BM_RainControlChainsMajor(benchmark::State& state) {
   report_jobs(state, 8);
 }
 
+// The rain's mono control pass: two product chains (rumble), two drop
+// chains, and beside them the two drops' sweeps, each in its own tone block.
+void BM_RainControlChainsMono(benchmark::State& state) {
+  vector_level_select(static_cast<vector_level>(state.range(0)));
+  biquad_df2 pre[4], post[4];
+  one_pole smooth[4];
+  alignas(64) float control[4][N], block[4][N], tone[2][N];
+  control_chain_job jobs[4];
+  ramp_osc ramps[2];
+  ramp_osc_job ramp_jobs[2];
+  const float line_m[2] = {2.0f, 3.0f}, line_b[2] = {5.0f, 6.0f};
+  for (int k = 0; k < 2; ++k) {
+    ramp_osc_init(&ramps[k]);
+    ramp_osc_set_freq(&ramps[k], 3.0f + static_cast<float>(k), 48000.0f);
+    ramp_jobs[k] = {&ramps[k], tone[k]};
+  }
+  for (int k = 0; k < 4; ++k) {
+    design_drop_chain(&pre[k], &smooth[k], &post[k], control[k], block[k]);
+    if (k < 2)
+      jobs[k] = {nullptr, &smooth[k], control[k], 1.0f, 0.0f, true, &post[k], block[k]};
+    else
+      jobs[k] = {&pre[k], &smooth[k], control[k], 4.0f, 30.0f, false, &post[k], block[k]};
+  }
+  for (auto _ : state) {
+    control_chain_sweep_process_lanes(jobs, 4, ramp_jobs, 2, line_m, line_b, N);
+    benchmark::DoNotOptimize(block);
+    benchmark::DoNotOptimize(tone);
+    benchmark::ClobberMemory();
+  }
+  report_jobs(state, 4);
+}
+
 // A section and a band filter as the rain's voices design them.
 void design_section_band(biquad* section, band_filter* band) {
   biquad_init(section);
@@ -432,6 +464,7 @@ void BM_RainSectionBandsMajor(benchmark::State& state) {
 
 BENCHMARK(BM_RainSectionBandsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 BENCHMARK(BM_RainControlChainsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_RainControlChainsMono)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 BENCHMARK(BM_RainControlChains)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 BENCHMARK(BM_RainSectionBands)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
 
