@@ -362,7 +362,7 @@ void BM_RainControlChainsMajor(benchmark::State& state) {
   }
   for (auto _ : state) {
     control_chain_process_major(jobs, N, control_out, block_out, ramp_jobs, line_m, line_b,
-                                sweeps);
+                                sweeps, nullptr);
     benchmark::DoNotOptimize(block_out);
     benchmark::ClobberMemory();
   }

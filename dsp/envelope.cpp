@@ -301,6 +301,36 @@ void random_envelope_advance_quiet(random_envelope* const* envs, int count, int 
   }
 }
 
+bool random_envelope_pair_chain_begin(const random_envelope* a, const random_envelope* b, int n,
+                                      double* env, double* mul) {
+  const random_envelope* pair[2] = {a, b};
+  for (int k = 0; k < 2; ++k) {
+    const random_envelope* e = pair[k];
+    env[k] = e->env;
+    const int switch_at = attack_run(e, n);
+    if (switch_at != 0 && switch_at != n) return false;
+    mul[k] = switch_at == n ? e->attack_mul : e->decay_mul;
+  }
+  return true;
+}
+
+void random_envelope_pair_chain_end(random_envelope* a, random_envelope* b, int n,
+                                    const double* env, const double* mul, const double* round,
+                                    int at, float* read) {
+  random_envelope* pair[2] = {a, b};
+  for (int k = 0; k < 2; ++k) {
+    if (at >= 0 && at < n) {
+      // From the value at the end of the round before, the same multiplies
+      // up to the sample read.
+      double x = at >= 8 ? round[2 * (at / 8 - 1) + k] : pair[k]->env;
+      for (int i = at / 8 * 8; i <= at; ++i) x *= mul[k];
+      read[k] = envelope_output(pair[k], x);
+    }
+    pair[k]->env = env[k];
+    pair[k]->counter += n;
+  }
+}
+
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max) {
   if (!(max >= min)) return DSP_REJECTED;
   if (min < e->floor) e->floor = min;

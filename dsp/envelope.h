@@ -45,6 +45,20 @@ bool random_envelope_quiet(const random_envelope* e, int n);
 // others are left alone). count <= 16 (more: nothing is done).
 void random_envelope_advance_quiet(random_envelope* const* envs, int count, int n, const int* at,
                                    float* values);
+// The same advance for two quiet envelopes, a and b, with their multiply
+// chains run by another loop. Begin returns false where either multiplier
+// changes within the n samples (attack to decay; nothing is written), else
+// writes the chains' start values to env[2] and their multipliers to mul[2].
+// The loop then runs n multiplies env[k] *= mul[k], leaving the values after
+// every eighth sample in round[2 r + k] (r = 0, 1, ...) and the last ones in
+// env. End advances the envelopes over the n samples and, where 0 <= at < n,
+// writes what process would write at sample at to read[0] (a) and read[1]
+// (b).
+bool random_envelope_pair_chain_begin(const random_envelope* a, const random_envelope* b, int n,
+                                      double* env, double* mul);
+void random_envelope_pair_chain_end(random_envelope* a, random_envelope* b, int n,
+                                    const double* env, const double* mul, const double* round,
+                                    int at, float* read);
 // Needs max >= min (else 5); lowers the floor to min if it was above.
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max);
 // Attack and decay bounds in ms; each pair needs max >= min (else 5, the

@@ -1196,9 +1196,14 @@ static_assert(W == MAJOR_LANES);
 LANE_INLINE vec major_load(const float* p, int i) { return V::load(p + i * W); }
 LANE_INLINE void major_store(float* p, int i, vec x) { V::store(p + i * W, x); }
 
+template <bool MULTIPLIES>
 void run_control_chain_major(const control_chain_job* jobs, int n, float* control_out,
                              float* block_out, const ramp_osc_job* ramps, const float* slope,
-                             const float* base, float* sweep_out) {
+                             const float* base, float* sweep_out, const multiply_pair_job* chains) {
+  // The multiply chains: one multiply a sample, far off this pass's own
+  // latency (alone, their 64 dependent multiplies would hold up the passes).
+  __m128d env = MULTIPLIES ? _mm_load_pd(chains->env) : _mm_setzero_pd();
+  const __m128d env_mul = MULTIPLIES ? _mm_load_pd(chains->mul) : _mm_setzero_pd();
   // The sweeps: four ramps in the four lanes of the narrow vectors, each
   // value stored through its lane's line.
   using S = sse_vectors;
@@ -1247,6 +1252,7 @@ void run_control_chain_major(const control_chain_job* jobs, int n, float* contro
       const q restart = S::ge(phase, ramp_top);
       if (S::any(restart))
         phase = S::or_(S::and_(restart, ramp_restart), S::andnot(restart, phase));
+      if constexpr (MULTIPLIES) env = _mm_mul_pd(env, env_mul);
       const vec filtered = a.step(c[j]);
       const vec m = p.step(select(has_pre, filtered, c[j]));
       const vec scaled = mul(m, scale);
@@ -1255,6 +1261,7 @@ void run_control_chain_major(const control_chain_job* jobs, int n, float* contro
       major_store(control_out, i + j, scaled);
       major_store(block_out, i + j, select(pass, x[j], y));
     }
+    if constexpr (MULTIPLIES) _mm_store_pd(chains->round + 2 * (i / W), env);
   }
   a.save(pre, W);
   p.save(smooth, W);
@@ -1263,6 +1270,7 @@ void run_control_chain_major(const control_chain_job* jobs, int n, float* contro
   S::store(f, phase);
   for (int k = 0; k < 4; ++k)
     if (ramps[k].o) ramps[k].o->phase = f[k];
+  if constexpr (MULTIPLIES) _mm_store_pd(chains->env, env);
 }
 
 // Frequencies from a four-wide buffer (lanes 0-3) and the upper half of an
@@ -1350,9 +1358,14 @@ void run_section_band_major(const section_band_job* jobs, int n, const float* in
 
 void kernel_control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
                                         float* block_out, const ramp_osc_job* ramps,
-                                        const float* slope, const float* base,
-                                        float* sweep_out) {
-  run_control_chain_major(jobs, n, control_out, block_out, ramps, slope, base, sweep_out);
+                                        const float* slope, const float* base, float* sweep_out,
+                                        const multiply_pair_job* chains) {
+  if (chains)
+    run_control_chain_major<true>(jobs, n, control_out, block_out, ramps, slope, base, sweep_out,
+                                  chains);
+  else
+    run_control_chain_major<false>(jobs, n, control_out, block_out, ramps, slope, base, sweep_out,
+                                   chains);
 }
 void kernel_sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low,
                                    const float* high, float* out) {

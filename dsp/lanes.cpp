@@ -121,9 +121,10 @@ bool lane_major_available(int n) { return n % 8 == 0 && vector_level_now() != VE
 
 void control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
                                  float* block_out, const ramp_osc_job* ramps, const float* slope,
-                                 const float* base, float* sweep_out) {
+                                 const float* base, float* sweep_out,
+                                 const multiply_pair_job* chains) {
   DISPATCH_MAJOR(control_chain_process_major,
-                 (jobs, n, control_out, block_out, ramps, slope, base, sweep_out));
+                 (jobs, n, control_out, block_out, ramps, slope, base, sweep_out, chains));
 }
 
 void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
@@ -144,7 +145,8 @@ void section_band_process_major(const section_band_job* jobs, int n, const float
 // Without a vector unit there are no lane-major passes; the callers ask first.
 bool lane_major_available(int) { return false; }
 void control_chain_process_major(const control_chain_job*, int, float*, float*,
-                                 const ramp_osc_job*, const float*, const float*, float*) {
+                                 const ramp_osc_job*, const float*, const float*, float*,
+                                 const multiply_pair_job*) {
   __builtin_trap();
 }
 void sine_osc_process_major(const sine_osc_job*, int, const float*, const float*, float*) {

@@ -96,6 +96,16 @@ struct ramp_osc_job {
   float* block;  // ramp values out
 };
 
+// Two multiply chains in double precision (a pair of envelopes' multipliers)
+// riding along a pass of eight-sample rounds: at each sample env[k] *= mul[k];
+// after round r, round[2 r + k] = env[k]; env holds the last values after the
+// pass. All three arrays are 16-byte aligned.
+struct multiply_pair_job {
+  double* env;
+  const double* mul;
+  double* round;
+};
+
 struct sine_osc_job {
   sine_osc* o;
   float* block;  // frequencies in, sine values out
@@ -169,10 +179,12 @@ bool lane_major_available(int n);
 // same pass, four sweeps: ramps (job k in lane k, null record: idle) as
 // ramp_osc_process, each value x written as ((x + 1) slope[k]) + base[k]
 // (the line of block_exp_of_line(1, slope[k], base[k]); the exponential is
-// the caller's), lane-major four lanes wide: sweep_out[4 i + k].
+// the caller's), lane-major four lanes wide: sweep_out[4 i + k]. And, where
+// `chains` is not null, its two multiply chains.
 void control_chain_process_major(const control_chain_job* jobs, int n, float* control_out,
                                  float* block_out, const ramp_osc_job* ramps, const float* slope,
-                                 const float* base, float* sweep_out);
+                                 const float* base, float* sweep_out,
+                                 const multiply_pair_job* chains);
 // Eight oscillators as sine_osc_process_lanes (job k in lane k, null record:
 // idle). Lanes 0-3 read their frequencies from low (lane-major, four lanes
 // wide: low[4 i + k]), lanes 4-7 from the upper half of high (lane-major,

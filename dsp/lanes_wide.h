@@ -46,8 +46,9 @@
 #define OSTRELLE_MAJOR_KERNELS(X)                                                              \
   X(void, control_chain_process_major,                                                         \
     (const control_chain_job* jobs, int n, float* control_out, float* block_out,               \
-     const ramp_osc_job* ramps, const float* slope, const float* base, float* sweep_out),      \
-    (jobs, n, control_out, block_out, ramps, slope, base, sweep_out))                          \
+     const ramp_osc_job* ramps, const float* slope, const float* base, float* sweep_out,       \
+     const multiply_pair_job* chains),                                                           \
+    (jobs, n, control_out, block_out, ramps, slope, base, sweep_out, chains))                   \
   X(void, sine_osc_process_major,                                                              \
     (const sine_osc_job* jobs, int n, const float* low, const float* high, float* out),        \
     (jobs, n, low, high, out))                                                                 \

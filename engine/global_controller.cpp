@@ -81,6 +81,20 @@ bool global_controller_advance_quiet(global_controller* g, float* reading) {
   return true;
 }
 
+bool global_controller_chains_begin(const global_controller* g, global_controller_chains* c) {
+  if (!random_envelope_quiet(&g->slow, SUB_BLOCK) || !random_envelope_quiet(&g->flicker, SUB_BLOCK))
+    return false;
+  c->at = global_controller_reading(g);
+  return random_envelope_pair_chain_begin(&g->slow, &g->flicker, SUB_BLOCK, c->env, c->mul);
+}
+
+float global_controller_chains_end(global_controller* g, const global_controller_chains* c) {
+  float read[2] = {};
+  random_envelope_pair_chain_end(&g->slow, &g->flicker, SUB_BLOCK, c->env, c->mul, c->round, c->at,
+                                 read);
+  return read[0] + read[1];
+}
+
 float global_controller_finish(global_controller* g, float reading) {
   level_probe_advance(&g->probe, reading, &g->held, SUB_BLOCK);
   return mix_value(g);

@@ -52,5 +52,19 @@ float global_controller_finish(global_controller* g, float reading);
 // engine may call this ahead of its voices, whose passes the envelopes' chain
 // of multiplies then overlaps, and finish after them.
 bool global_controller_advance_quiet(global_controller* g, float* reading);
+// The same advance with the envelopes' multiply chains run by one of the
+// engine's passes (a multiply_pair_job on env, mul and round): begin returns
+// false where a swell starts or a multiplier changes within the sub-block
+// (nothing is advanced: advance_quiet or process then takes the sub-block),
+// else fills the record; after the pass, end advances the envelopes and
+// returns the reading finish takes.
+struct global_controller_chains {
+  alignas(16) double env[2];
+  alignas(16) double mul[2];
+  alignas(16) double round[2 * (SUB_BLOCK / 8)];
+  int at;
+};
+bool global_controller_chains_begin(const global_controller* g, global_controller_chains* c);
+float global_controller_chains_end(global_controller* g, const global_controller_chains* c);
 // The sample of the sub-block the probe reads, or -1.
 int global_controller_reading(const global_controller* g);

@@ -274,9 +274,18 @@ struct pluvessa_traits {
     }
     float line_m[4], line_b[4];
     pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
-    advance_control_envelopes(e);
+    // The controller's envelopes: in most sub-blocks their multiply chains
+    // ride along the control pass; else they advance on their own first.
+    global_controller_chains chains;
+    const bool ride = global_controller_chains_begin(&e->global, &chains);
+    if (!ride) advance_control_envelopes(e);
+    const multiply_pair_job multiplies{chains.env, chains.mul, chains.round};
     control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block, sweeps,
-                                line_m, line_b, e->major_tone);
+                                line_m, line_b, e->major_tone, ride ? &multiplies : nullptr);
+    if (ride) {
+      e->control_envelopes_done = true;
+      e->control_reading = global_controller_chains_end(&e->global, &chains);
+    }
     block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
     sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines);
     if (lfe.f) biquad_process_lanes(&lfe, 1, SUB_BLOCK);

@@ -3,7 +3,8 @@
 // lanes of every kind (product and offset chains with and without a
 // pre-section, lanes that pass their block through, gated and ungated
 // bands, idle lanes), oscillators that need the fold and ones that do not,
-// outputs scaled by held levels or not.
+// outputs scaled by held levels or not, a pair of multiply chains riding
+// along the control pass or not.
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,25 @@ TEST(LaneMajor, DropPassesEqualScalarSteps) {
           }
           for (int k = 0; k < 4; ++k)
             ramps[k] = {with_idle && k == 2 ? nullptr : &lanes.ramp[k], nullptr};
-          control_chain_process_major(jobs, N, control_out, block_out, ramps, slope, base, sweep);
+          // With held levels, a pair of envelope chains rides along too
+          // (one rising, one falling).
+          alignas(16) double env[2] = {0.75 + round, 1.25}, mul[2] = {1.0000144, 0.99998};
+          alignas(16) double rounds[2 * (N / 8)] = {};
+          const multiply_pair_job multiplies{env, mul, rounds};
+          control_chain_process_major(jobs, N, control_out, block_out, ramps, slope, base, sweep,
+                                      scaled ? &multiplies : nullptr);
+          if (scaled) {
+            double want[2] = {0.75 + round, 1.25};
+            for (int i = 0; i < N; ++i)
+              for (int k = 0; k < 2; ++k) {
+                want[k] *= mul[k];
+                if (i % 8 == 7) {
+                  ASSERT_EQ(rounds[2 * (i / 8) + k], want[k]) << "sample " << i;
+                }
+              }
+            EXPECT_EQ(env[0], want[0]);
+            EXPECT_EQ(env[1], want[1]);
+          }
           for (int k = 0; k < L; ++k) {
             if (idle(k)) continue;
             float c[N], x[N];

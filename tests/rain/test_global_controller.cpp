@@ -1,6 +1,8 @@
 // The global controller's steps (the quiet advance an engine runs ahead of
-// its voices then finish, or process) against every sample of its envelopes,
-// sub-block by sub-block, through quiet sub-blocks and swells that start.
+// its voices then finish, or its chains run by a pass then finish, or
+// process) against every sample of its envelopes, sub-block by sub-block,
+// through quiet sub-blocks, attacks that end within one, and swells that
+// start.
 
 #include <gtest/gtest.h>
 
@@ -32,14 +34,24 @@ void make(global_controller* g, float fs) {
   global_controller_init(g, fs);
 }
 
+// The multiply chains as a pass runs them beside its own work.
+void run_chains(global_controller_chains* c) {
+  for (int i = 0; i < SUB_BLOCK; ++i)
+    for (int k = 0; k < 2; ++k) {
+      c->env[k] *= c->mul[k];
+      if (i % 8 == 7) c->round[2 * (i / 8) + k] = c->env[k];
+    }
+}
+
 TEST(GlobalController, StepsMatchEverySampleOfTheEnvelopes) {
   const float fs = 48000.0f;
-  global_controller whole, split;
+  global_controller whole, split, riding;
   make(&whole, fs);
   make(&split, fs);
+  make(&riding, fs);
   float c[SUB_BLOCK], d[SUB_BLOCK];
   float a[SUB_BLOCK], b[SUB_BLOCK];
-  int quiet = 0, swelling = 0;
+  int quiet = 0, swelling = 0, rides = 0, turns = 0;
   for (int block = 0; block < 6000; ++block) {
     const uint32_t uniform = noise_get_uniform_seed(), gaussian = noise_get_gaussian_seed();
     // The reference: every sample of both envelopes, summed, the probe's
@@ -72,10 +84,36 @@ TEST(GlobalController, StepsMatchEverySampleOfTheEnvelopes) {
     ASSERT_EQ(split.slow.counter, whole.slow.counter) << "block " << block;
     ASSERT_EQ(split.flicker.counter, whole.flicker.counter) << "block " << block;
     ASSERT_EQ(bits(split.held), bits(whole.held)) << "block " << block;
+
+    // The chains run by a pass where the multipliers hold; the quiet advance
+    // where an attack ends within the sub-block.
+    noise_set_uniform_seed(uniform);
+    noise_set_gaussian_seed(gaussian);
+    global_controller_chains chains;
+    if (global_controller_chains_begin(&riding, &chains)) {
+      ++rides;
+      ASSERT_EQ(noise_get_uniform_seed(), uniform) << "block " << block;
+      run_chains(&chains);
+      got = global_controller_finish(&riding, global_controller_chains_end(&riding, &chains));
+    } else if (global_controller_advance_quiet(&riding, &reading)) {
+      ++turns;
+      got = global_controller_finish(&riding, reading);
+    } else {
+      got = global_controller_process(&riding, c, d);
+    }
+    ASSERT_EQ(bits(got), bits(expected)) << "block " << block;
+    ASSERT_EQ(noise_get_uniform_seed(), uniform_after) << "block " << block;
+    ASSERT_EQ(noise_get_gaussian_seed(), gaussian_after) << "block " << block;
+    ASSERT_EQ(0, std::memcmp(&riding.slow, &whole.slow, sizeof whole.slow)) << "block " << block;
+    ASSERT_EQ(0, std::memcmp(&riding.flicker, &whole.flicker, sizeof whole.flicker))
+        << "block " << block;
+    ASSERT_EQ(bits(riding.held), bits(whole.held)) << "block " << block;
   }
-  // Both kinds of sub-block were met.
+  // Every kind of sub-block was met.
   EXPECT_GT(quiet, 100);
   EXPECT_GT(swelling, 20);
+  EXPECT_GT(rides, 100);
+  EXPECT_GT(turns, 10);
 }
 
 }  // namespace
