@@ -246,7 +246,7 @@ TEST(Oscillators, SineLanesEqualScalar) {
   const float near_rate = std::nextafter(rate_hz, 0.0f);  // increment just below 2 pi
   auto frequency = [&](int call, int k) -> float {
     const float r = rnd();
-    switch ((call + k) % 9) {
+    switch ((call + k) % 10) {
       case 0:
         return 30.0f + 2.0f * r;  // slow: a wrap now and then
       case 1:
@@ -266,6 +266,17 @@ TEST(Oscillators, SineLanesEqualScalar) {
         return r > 0.9f ? 1e30f : (r > 0.0f ? 8.0532e11f : 1e12f * (0.5f + 0.5f * r));
       case 7:  // -0 keeps its sign through the fold
         return r > 0.95f ? INFINITY : (r < -0.95f ? NAN : (std::fabs(r) < 0.3f ? -0.0f : 100.0f));
+      case 8: {
+        // Whole turns per sample, give or take a few ulps: quotients by 2 pi
+        // at or within an ulp or two of a whole number, where the fold's
+        // multiple is hardest to get right.
+        const int turns = 1 + static_cast<int>((r + 1.0f) * 20.0f);
+        float f = static_cast<float>(turns) * rate_hz;
+        for (int step = static_cast<int>((r + 1.0f) * 3000.0f) % 9 - 4; step != 0;
+             step += step > 0 ? -1 : 1)
+          f = std::nextafter(f, step > 0 ? INFINITY : 0.0f);
+        return f;
+      }
       default:
         return rate_hz * r;
     }
