@@ -961,8 +961,24 @@ LANE_INLINE void scalar_phase_steps(vec p[G], vec (*inc)[SUB_CHUNK], int i, vec 
 // increments could leave the range of the single-precision wrap run the
 // scalar steps instead (NaN fails the checks too); a folded increment found
 // out of range after the loop sends its chunk back through the scalar steps.
-template <int G, class IO = lane_io>
-void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given = nullptr) {
+template <int G, class IO = lane_io, bool SIDE = false>
+void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given = nullptr,
+                     const biquad_job* side = nullptr) {
+  // A side section (as biquad_process on its block, n even): one scalar step
+  // a sample beside the phase chains, whose pass has room for its work.
+  biquad sf = SIDE ? *side->f : biquad{};
+  float* const side_block = SIDE ? side->block : nullptr;
+  auto side_step = [&](int i) {
+    if constexpr (SIDE) {
+      const float x = side_block[i];
+      const float y = sf.b0 * x + sf.b1 * sf.x1 + sf.b2 * sf.x2 + sf.c1 * sf.y1 + sf.c2 * sf.y2;
+      sf.x2 = sf.x1;
+      sf.x1 = x;
+      sf.y2 = sf.y1;
+      sf.y1 = y;
+      side_block[i] = y;
+    }
+  };
   IO io[G];
   vec p[G], sc[G];
   for (int g = 0; g < G; ++g) {
@@ -1009,6 +1025,7 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
       vector_path = vector_path && (fold[g] || max_abs(widest) <= SAFE_INCREMENT) &&
                     max_abs(p[g]) <= SAFE_PHASE && !V::any(V::unord(widest, p[g]));
     }
+    bool side_pending = true;
     if (vector_path) {
       vec p0[G], folded_widest[G], unsure[G];
       for (int g = 0; g < G; ++g)
@@ -1023,7 +1040,8 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
               folded_widest[g] = V::max(folded_widest[g], abs_of(step[g][j]));
             }
           }
-        for (int j = 0; j < W; ++j)
+        for (int j = 0; j < W; ++j) {
+          side_step(start + i + j);
           for (int g = 0; g < G; ++g) {
             x[g][j] = p[g];
             const vec sum = add(p[g], step[g][j]);
@@ -1034,6 +1052,8 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
             else
               p[g] = falls_below(sum) ? wrap_phases(sum) : wrap_phases_above(sum);
           }
+        }
+        side_pending = false;
         for (int g = 0; g < G; ++g) {
           for (int j = 0; j < W; ++j) x[g][j] = parabolic_sine(x[g][j]);
           io[g].store(start + i, x[g]);
@@ -1048,6 +1068,8 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
       if (vector_path) continue;
       for (int g = 0; g < G; ++g) p[g] = p0[g];  // the chunk again, in scalar steps
     }
+    if (side_pending)
+      for (int i = 0; i < len; ++i) side_step(start + i);
     for (int g = 0; g < G; ++g)
       if (fold[g])
         for (int i = 0; i < len; ++i) inc[g][i] = fold_increments(inc[g][i]);
@@ -1066,6 +1088,7 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
     V::store(phase, p[g]);
     for (int k = 0; k < c; ++k) jobs[W * g + k].o->phase = phase[k];
   }
+  if constexpr (SIDE) *side->f = sf;
 }
 
 #if defined(LANE_PAIRED_OSCILLATORS)
@@ -1311,12 +1334,15 @@ struct major_oscillator_io {
 };
 
 void run_oscillators_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
-                           float* out) {
+                           float* out, const biquad_job* side) {
   sine_osc idle[W] = {};
   sine_osc_job lanes[W];
   for (int k = 0; k < W; ++k) lanes[k] = {jobs[k].o ? jobs[k].o : &idle[k], nullptr};
   const major_oscillator_io io{low, high, out};
-  run_oscillators<1>(lanes, W, n, &io);
+  if (side)
+    run_oscillators<1, major_oscillator_io, true>(lanes, W, n, &io, side);
+  else
+    run_oscillators<1>(lanes, W, n, &io);
 }
 
 // The section, the gate and the band filter as run_section_band, the gated
@@ -1390,8 +1416,8 @@ void kernel_control_chain_process_major(const control_chain_job* jobs, int n, fl
                                    chains);
 }
 void kernel_sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low,
-                                   const float* high, float* out) {
-  run_oscillators_major(jobs, n, low, high, out);
+                                   const float* high, float* out, const biquad_job* side) {
+  run_oscillators_major(jobs, n, low, high, out, side);
 }
 void kernel_section_band_process_major(const section_band_job* jobs, int n, const float* in,
                                        const float* control, const float* sines, float threshold,

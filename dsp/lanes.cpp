@@ -128,8 +128,8 @@ void control_chain_process_major(const control_chain_job* jobs, int n, float* co
 }
 
 void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
-                            float* out) {
-  DISPATCH_MAJOR(sine_osc_process_major, (jobs, n, low, high, out));
+                            float* out, const biquad_job* side) {
+  DISPATCH_MAJOR(sine_osc_process_major, (jobs, n, low, high, out, side));
 }
 
 void section_band_process_major(const section_band_job* jobs, int n, const float* in,
@@ -149,7 +149,8 @@ void control_chain_process_major(const control_chain_job*, int, float*, float*,
                                  const multiply_pair_job*) {
   __builtin_trap();
 }
-void sine_osc_process_major(const sine_osc_job*, int, const float*, const float*, float*) {
+void sine_osc_process_major(const sine_osc_job*, int, const float*, const float*, float*,
+                            const biquad_job*) {
   __builtin_trap();
 }
 void section_band_process_major(const section_band_job*, int, const float*, const float*,

@@ -189,9 +189,10 @@ void control_chain_process_major(const control_chain_job* jobs, int n, float* co
 // idle). Lanes 0-3 read their frequencies from low (lane-major, four lanes
 // wide: low[4 i + k]), lanes 4-7 from the upper half of high (lane-major,
 // eight wide); the sines go to out (lane-major, eight wide). The jobs'
-// blocks are not used.
+// blocks are not used. Beside them, where `side` is not null, its section as
+// biquad_process on its block (n even).
 void sine_osc_process_major(const sine_osc_job* jobs, int n, const float* low, const float* high,
-                            float* out);
+                            float* out, const biquad_job* side);
 // Eight section-band jobs (job k in lane k, null section: idle), whose
 // inputs are lane-major: a gated job (tone not null) takes as input the
 // pulse max(sines[i] * (control[i] * control[i]), threshold) - threshold of

@@ -47,11 +47,12 @@
   X(void, control_chain_process_major,                                                         \
     (const control_chain_job* jobs, int n, float* control_out, float* block_out,               \
      const ramp_osc_job* ramps, const float* slope, const float* base, float* sweep_out,       \
-     const multiply_pair_job* chains),                                                           \
-    (jobs, n, control_out, block_out, ramps, slope, base, sweep_out, chains))                   \
+     const multiply_pair_job* chains),                                                         \
+    (jobs, n, control_out, block_out, ramps, slope, base, sweep_out, chains))                  \
   X(void, sine_osc_process_major,                                                              \
-    (const sine_osc_job* jobs, int n, const float* low, const float* high, float* out),        \
-    (jobs, n, low, high, out))                                                                 \
+    (const sine_osc_job* jobs, int n, const float* low, const float* high, float* out,         \
+     const biquad_job* side),                                                                  \
+    (jobs, n, low, high, out, side))                                                           \
   X(void, section_band_process_major,                                                          \
     (const section_band_job* jobs, int n, const float* in, const float* control,               \
      const float* sines, float threshold, const float* gains),                                 \

@@ -287,8 +287,10 @@ struct pluvessa_traits {
       e->control_reading = global_controller_chains_end(&e->global, &chains);
     }
     block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
-    sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines);
-    if (lfe.f) biquad_process_lanes(&lfe, 1, SUB_BLOCK);
+    // The LFE's lone section rides along the oscillators' pass: alone, its
+    // chain of multiplies and adds would be a pass of its own.
+    sine_osc_process_major(oscillators, SUB_BLOCK, e->major_tone, e->major_block, e->major_sines,
+                           lfe.f ? &lfe : nullptr);
     // The voices' level ramps (their finish step): where every level holds,
     // the section-band pass scales its outputs by them as it stores them.
     gain_ramp_state* ramps[MAJOR_LANES] = {};

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -167,7 +168,7 @@ TEST(LaneMajor, DropPassesEqualScalarSteps) {
               low[4 * i + k] = k % 2 ? 800.0f + 300.0f * rnd() : 300000.0f + 50000.0f * rnd();
           sine_osc_job oscillators[L];
           for (int k = 0; k < L; ++k) oscillators[k] = {idle(k) ? nullptr : &lanes.osc[k], nullptr};
-          sine_osc_process_major(oscillators, N, low, block_out, sines);
+          sine_osc_process_major(oscillators, N, low, block_out, sines, nullptr);
           for (int k = 0; k < L; ++k) {
             if (idle(k)) continue;
             float f[N];
@@ -212,6 +213,59 @@ TEST(LaneMajor, DropPassesEqualScalarSteps) {
           expect_same_records(lanes, scalar);
         }
       }
+  wide_vectors_allow(true);
+  if (!ran) GTEST_SKIP() << "no eight-lane kernels on this processor";
+}
+
+// A side section riding along the oscillators' pass gives biquad_process's
+// output and state, and leaves the oscillators' output alone: in chunks the
+// vector steps take, in chunks they hand back to the scalar steps (a fold
+// out of range), and in chunks the scalar steps take from the start (a NaN
+// phase, left by a NaN frequency the call before).
+TEST(LaneMajor, SideSectionBesideTheOscillatorsEqualsItsOwnPass) {
+  dsp_test::test_noise rnd(777u);
+  bool ran = false;
+  for (const vector_level level : dsp_test::vector_levels()) {
+    vector_level_select(level);
+    if (!lane_major_available(N)) continue;
+    ran = true;
+    SCOPED_TRACE(dsp_test::level_name(level));
+    sine_osc with[L], without[L];
+    biquad side, scalar_side;
+    biquad_init(&side);
+    biquad_design_q_db(&side, FILTER_LOWPASS, 0.0f, 120.0f, 0.7f, 48000.0f);
+    scalar_side = side;
+    for (int k = 0; k < L; ++k) {
+      sine_osc_init(&with[k], 48000.0f);
+      without[k] = with[k];
+    }
+    for (int round = 0; round < 4; ++round) {
+      float low[N * 4], high[N * L], block[N], want[N];
+      for (int i = 0; i < N; ++i) {
+        for (int k = 0; k < 4; ++k) low[4 * i + k] = 300000.0f + 50000.0f * rnd();
+        for (int k = 0; k < L; ++k) high[L * i + k] = 30.0f + rnd();
+        block[i] = want[i] = rnd();
+      }
+      if (round == 1) low[4 * 5 + 2] = 8.0532e11f;  // folds to more than 2 pi
+      if (round == 2) high[L * 9 + 6] = NAN;
+      sine_osc_job jobs_with[L], jobs_without[L];
+      for (int k = 0; k < L; ++k) {
+        jobs_with[k] = {&with[k], nullptr};
+        jobs_without[k] = {&without[k], nullptr};
+      }
+      float sines_with[N * L], sines_without[N * L];
+      const biquad_job job{&side, block};
+      sine_osc_process_major(jobs_with, N, low, high, sines_with, &job);
+      sine_osc_process_major(jobs_without, N, low, high, sines_without, nullptr);
+      biquad_process(&scalar_side, want, N);
+      ASSERT_EQ(0, std::memcmp(block, want, sizeof block)) << "round " << round;
+      ASSERT_EQ(0, std::memcmp(&side, &scalar_side, sizeof side)) << "round " << round;
+      for (int i = 0; i < N * L; ++i)
+        ASSERT_TRUE(dsp_test::bits_of(sines_with[i]) == dsp_test::bits_of(sines_without[i]) ||
+                    (std::isnan(sines_with[i]) && std::isnan(sines_without[i])))
+            << "round " << round << " value " << i;
+    }
+  }
   wide_vectors_allow(true);
   if (!ran) GTEST_SKIP() << "no eight-lane kernels on this processor";
 }
