@@ -864,26 +864,6 @@ LANE_INLINE vec fold_increments(vec x) {
   return sub(x, mul(signed_m, two_pi));
 }
 
-// The floats just below and just above 1 / 2 pi (of the float 2 pi).
-constexpr float INV_TWO_PI_BELOW = 0x1.45f306p-3f;
-constexpr float INV_TWO_PI_ABOVE = 0x1.45f308p-3f;
-
-// fold_increments without its division, which the folding chunks would
-// otherwise wait on. Rounding is monotonic, so the rounded quotient
-// |x| / 2 pi lies between the rounded products of |x| with the floats
-// around 1 / 2 pi; where both truncate to the same m, so does the quotient.
-// Lanes where they differ (a quotient within an ulp or two of a whole number)
-// are marked in `unsure`: the caller then folds by the division.
-LANE_INLINE vec fold_increments_bracketed(vec x, vec& unsure) {
-  const vec two_pi = V::splat(6.2831855f), zero = V::splat(0.0f);
-  const vec a = abs_of(x);
-  const vec m = V::round_toward_zero(mul(a, V::splat(INV_TWO_PI_BELOW)));
-  const vec m_above = V::round_toward_zero(mul(a, V::splat(INV_TWO_PI_ABOVE)));
-  unsure = V::or_(unsure, V::lt(m, m_above));
-  const vec signed_m = V::xor_(m, V::and_(V::lt(x, zero), V::splat(-0.0f)));
-  return sub(x, mul(signed_m, two_pi));
-}
-
 LANE_INLINE vec parabolic_sine(vec x) {
   const vec k1 = V::splat(1.2732395f), k2 = V::splat(0.40528473f), k3 = V::splat(0.225f);
   const vec y = sub(mul(k1, x), mul(mul(k2, x), abs_of(x)));
@@ -1027,16 +1007,15 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
     }
     bool side_pending = true;
     if (vector_path) {
-      vec p0[G], folded_widest[G], unsure[G];
-      for (int g = 0; g < G; ++g)
-        p0[g] = p[g], folded_widest[g] = V::splat(0.0f), unsure[g] = V::splat(0.0f);
+      vec p0[G], folded_widest[G];
+      for (int g = 0; g < G; ++g) p0[g] = p[g], folded_widest[g] = V::splat(0.0f);
       for (int i = 0; i < len; i += W) {
         vec x[G][W], step[G][W];
         for (int g = 0; g < G; ++g)
           for (int j = 0; j < W; ++j) {
             step[g][j] = inc[g][i + j];
             if (fold[g]) {
-              step[g][j] = fold_increments_bracketed(step[g][j], unsure[g]);
+              step[g][j] = fold_increments(step[g][j]);
               folded_widest[g] = V::max(folded_widest[g], abs_of(step[g][j]));
             }
           }
@@ -1062,8 +1041,7 @@ void run_oscillators(const sine_osc_job* jobs, int count, int n, const IO* given
       if (!any_fold) continue;
       for (int g = 0; g < G; ++g)
         if (fold[g] && (!(max_abs(folded_widest[g]) <= SAFE_INCREMENT) ||
-                        V::any(V::unord(folded_widest[g], folded_widest[g])) ||
-                        V::any(unsure[g])))
+                        V::any(V::unord(folded_widest[g], folded_widest[g]))))
           vector_path = false;
       if (vector_path) continue;
       for (int g = 0; g < G; ++g) p[g] = p0[g];  // the chunk again, in scalar steps
@@ -1180,13 +1158,13 @@ void run_oscillators_paired(const sine_osc_job* jobs, int count, int n) {
                        max_abs4(p) <= SAFE_PHASE && !S::any(S::unord(widest, p));
     if (vector_path) {
       const q p0 = p;
-      vec folded_widest = V::splat(0.0f), unsure = V::splat(0.0f);
+      vec folded_widest = V::splat(0.0f);
       for (int i = 0; i < len; i += 8) {
         vec step[4];
         for (int j = 0; j < 4; ++j) {
           step[j] = inc[i / 2 + j];
           if (fold) {
-            step[j] = fold_increments_bracketed(step[j], unsure);
+            step[j] = fold_increments(step[j]);
             folded_widest = V::max(folded_widest, abs_of(step[j]));
           }
         }
@@ -1207,7 +1185,7 @@ void run_oscillators_paired(const sine_osc_job* jobs, int count, int n) {
       }
       if (!fold) continue;
       const q fw = S::max(low(folded_widest), high(folded_widest));
-      if (max_abs4(fw) <= SAFE_INCREMENT && !S::any(S::unord(fw, fw)) && !V::any(unsure)) continue;
+      if (max_abs4(fw) <= SAFE_INCREMENT && !S::any(S::unord(fw, fw))) continue;
       p = p0;  // the chunk again, in scalar steps
     }
     if (fold)
