@@ -304,12 +304,14 @@ void random_envelope_advance_quiet(random_envelope* const* envs, int count, int 
 bool random_envelope_pair_chain_begin(const random_envelope* a, const random_envelope* b, int n,
                                       double* env, double* mul) {
   const random_envelope* pair[2] = {a, b};
+  int switch_at[2];
   for (int k = 0; k < 2; ++k) {
-    const random_envelope* e = pair[k];
-    env[k] = e->env;
-    const int switch_at = attack_run(e, n);
-    if (switch_at != 0 && switch_at != n) return false;
-    mul[k] = switch_at == n ? e->attack_mul : e->decay_mul;
+    switch_at[k] = attack_run(pair[k], n);
+    if (switch_at[k] != 0 && switch_at[k] != n) return false;
+  }
+  for (int k = 0; k < 2; ++k) {
+    env[k] = pair[k]->env;
+    mul[k] = switch_at[k] == n ? pair[k]->attack_mul : pair[k]->decay_mul;
   }
   return true;
 }

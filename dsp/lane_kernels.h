@@ -1222,7 +1222,8 @@ LANE_INLINE void major_store(float* p, int i, vec x) { V::store(p + i * W, x); }
 template <bool MULTIPLIES>
 void run_control_chain_major(const control_chain_job* jobs, int n, float* control_out,
                              float* block_out, const ramp_osc_job* ramps, const float* slope,
-                             const float* base, float* sweep_out, const multiply_pair_job* chains) {
+                             const float* base, float* sweep_out,
+                             const multiply_pair_job* chains) {
   // The multiply chains: one multiply a sample, far off this pass's own
   // latency (alone, their 64 dependent multiplies would hold up the passes).
   __m128d env = MULTIPLIES ? _mm_load_pd(chains->env) : _mm_setzero_pd();
