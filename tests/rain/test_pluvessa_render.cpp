@@ -3,6 +3,7 @@
 // master gain 0, refused layouts, the output range, the gain matrices and
 // the master gain ramp.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -12,6 +13,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include "dsp/cpu_features.h"
 #include "pluvessa_test_util.h"
 
 using namespace rain_test;
@@ -57,6 +59,42 @@ TEST(PluvessaRender, BlockSplitInvariance) {
             << calls[0] << (calls.size() > 1 ? " (random)" : "");
       }
     }
+  }
+}
+
+// The drops' tone settings changed between calls of every length (shorter
+// than a sub-block, ending within one, several sub-blocks long) give the
+// same samples through the lane-major passes (the processor's best level)
+// as through the four-lane transposing ones: whatever work a path moves
+// between passes or sub-blocks, a change takes effect at the same sample.
+TEST(PluvessaRender, ToneChangesBetweenCallsAtEveryKernelLevel) {
+  const uint32_t N = 6000;
+  auto render_with_changes = [](int32_t mask, uint32_t channels) {
+    engine e;
+    set_everything_audible(e);
+    std::mt19937 rng(99u);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<float> out(N * channels);
+    for (uint32_t done = 0; done < N;) {
+      const uint32_t n = std::min<uint32_t>(1 + rng() % 700u, N - done);
+      if (rng() % 2) {
+        pluvessa_set_liquid_sweep_frequency(e, 0.5f + 40.0f * unit(rng));
+        pluvessa_set_liquid_freq_min(e, unit(rng));
+        pluvessa_set_liquid_2_freq_half_range(e, unit(rng));
+      }
+      EXPECT_EQ(pluvessa_process(e, out.data() + static_cast<size_t>(done) * channels, mask, n),
+                0);
+      done += n;
+    }
+    return out;
+  };
+  for (const layout_case& l : LAYOUTS) {
+    const std::vector<float> best = render_with_changes(l.mask, l.channels);
+    ASSERT_GT(energy(best.data(), best.size()), 0.0) << l.name;
+    vector_level_select(VECTORS_4);
+    const std::vector<float> four = render_with_changes(l.mask, l.channels);
+    wide_vectors_allow(true);
+    EXPECT_EQ(first_difference(best, four), -1) << l.name;
   }
 }
 
