@@ -28,13 +28,10 @@ void block_exp_of_line_avx512(float a, float m, float b, float* block, int n);
 // after them. AVX2 and AVX-512 only.
 uint32_t noise_white_avx2(float* block, int n, uint32_t seed);
 uint32_t noise_white_avx512(float* block, int n, uint32_t seed);
-// n Gaussian-shaped samples from `seed` (n: multiple of 16) into each of
-// `count` blocks in turn, block k's times gains[k]; returns the seed after
-// them. AVX2 and AVX-512 only.
-uint32_t noise_gaussian_avx2(float* const* blocks, const float* gains, int count, int n,
-                             uint32_t seed);
-uint32_t noise_gaussian_avx512(float* const* blocks, const float* gains, int count, int n,
-                               uint32_t seed);
+// n Gaussian-shaped samples from `seed` (n: multiple of 16), each times
+// `gain`; returns the seed after them. AVX2 and AVX-512 only.
+uint32_t noise_gaussian_avx2(float* block, int n, uint32_t seed, float gain);
+uint32_t noise_gaussian_avx512(float* block, int n, uint32_t seed, float gain);
 // The level ramp's products from its first gain g0 and its step (n: multiple
 // of 8), the gains formed as the four-lane ramp forms them. AVX only (the
 // same code serves every wider level).
@@ -61,12 +58,8 @@ inline void block_exp_of_line_avx2(float, float, float, float*, int) {}
 inline void block_exp_of_line_avx512(float, float, float, float*, int) {}
 inline uint32_t noise_white_avx2(float*, int, uint32_t seed) { return seed; }
 inline uint32_t noise_white_avx512(float*, int, uint32_t seed) { return seed; }
-inline uint32_t noise_gaussian_avx2(float* const*, const float*, int, int, uint32_t seed) {
-  return seed;
-}
-inline uint32_t noise_gaussian_avx512(float* const*, const float*, int, int, uint32_t seed) {
-  return seed;
-}
+inline uint32_t noise_gaussian_avx2(float*, int, uint32_t seed, float) { return seed; }
+inline uint32_t noise_gaussian_avx512(float*, int, uint32_t seed, float) { return seed; }
 inline void gain_ramp_avx(float, float, float*, int) {}
 inline void limiter_clip_avx(float, float*, int) {}
 inline void limiter_envelope_gain_avx(float, float, float, float, float*, float*, int) {}

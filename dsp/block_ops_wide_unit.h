@@ -224,39 +224,34 @@ uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
 // step's seed (exact integer arithmetic); within each group of four, lane k
 // takes its magnitude from draw k and its layer edge from draw 3 - k (a
 // reversal within each 128-bit quarter), its sign from bit 7 of draw k; then
-// times the block's gain. The table and jumps are loaded once for all blocks.
-uint32_t WIDE_NAME(noise_gaussian)(float* const* blocks, const float* gains, int count, int n,
-                                   uint32_t seed) {
+// times the gain.
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed, float gain) {
+  const __m512 g = _mm512_set1_ps(gain);
   const __m512i mul = _mm512_loadu_si512(GAUSS_JUMPS.mul);
   const __m512i add = _mm512_loadu_si512(GAUSS_JUMPS.add);
   // The table in eight registers: two-register permutes look up 32 entries
   // each (index bits 0..4), bits 5 and 6 choose among the four.
   __m512 table[8];
   for (int t = 0; t < 8; ++t) table[t] = _mm512_loadu_ps(GAUSSIAN_LAYER_TABLE + 16 * t);
-  for (int b = 0; b < count; ++b) {
-    float* const block = blocks[b];
-    const __m512 g = _mm512_set1_ps(gains[b]);
-    for (int i = 0; i < n; i += 16) {
-      const __m512i j =
-          _mm512_add_epi32(_mm512_mullo_epi32(_mm512_set1_epi32(static_cast<int>(seed)), mul), add);
-      const __m512 magnitude = _mm512_cvtepi32_ps(_mm512_srli_epi32(j, 8));
-      const __m512i index = _mm512_and_si512(_mm512_shuffle_epi32(j, _MM_PERM_ABCD),
-                                             _mm512_set1_epi32(127));
-      const __mmask16 bit5 = _mm512_test_epi32_mask(index, _mm512_set1_epi32(32));
-      const __mmask16 bit6 = _mm512_test_epi32_mask(index, _mm512_set1_epi32(64));
-      const __m512 low =
-          _mm512_mask_blend_ps(bit5, _mm512_permutex2var_ps(table[0], index, table[1]),
-                               _mm512_permutex2var_ps(table[2], index, table[3]));
-      const __m512 high =
-          _mm512_mask_blend_ps(bit5, _mm512_permutex2var_ps(table[4], index, table[5]),
-                               _mm512_permutex2var_ps(table[6], index, table[7]));
-      const __m512 edge = _mm512_mask_blend_ps(bit6, low, high);
-      const __m512i sign = _mm512_slli_epi32(_mm512_and_si512(j, _mm512_set1_epi32(128)), 24);
-      const __m512i value =
-          _mm512_or_si512(_mm512_castps_si512(_mm512_mul_ps(magnitude, edge)), sign);
-      _mm512_storeu_ps(block + i, _mm512_mul_ps(g, _mm512_castsi512_ps(value)));
-      seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
-    }
+  for (int i = 0; i < n; i += 16) {
+    const __m512i j =
+        _mm512_add_epi32(_mm512_mullo_epi32(_mm512_set1_epi32(static_cast<int>(seed)), mul), add);
+    const __m512 magnitude = _mm512_cvtepi32_ps(_mm512_srli_epi32(j, 8));
+    const __m512i index = _mm512_and_si512(_mm512_shuffle_epi32(j, _MM_PERM_ABCD),
+                                           _mm512_set1_epi32(127));
+    const __mmask16 bit5 = _mm512_test_epi32_mask(index, _mm512_set1_epi32(32));
+    const __mmask16 bit6 = _mm512_test_epi32_mask(index, _mm512_set1_epi32(64));
+    const __m512 low = _mm512_mask_blend_ps(bit5, _mm512_permutex2var_ps(table[0], index, table[1]),
+                                            _mm512_permutex2var_ps(table[2], index, table[3]));
+    const __m512 high =
+        _mm512_mask_blend_ps(bit5, _mm512_permutex2var_ps(table[4], index, table[5]),
+                             _mm512_permutex2var_ps(table[6], index, table[7]));
+    const __m512 edge = _mm512_mask_blend_ps(bit6, low, high);
+    const __m512i sign = _mm512_slli_epi32(_mm512_and_si512(j, _mm512_set1_epi32(128)), 24);
+    const __m512i value =
+        _mm512_or_si512(_mm512_castps_si512(_mm512_mul_ps(magnitude, edge)), sign);
+    _mm512_storeu_ps(block + i, _mm512_mul_ps(g, _mm512_castsi512_ps(value)));
+    seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
   }
   return seed;
 }
@@ -280,33 +275,28 @@ uint32_t WIDE_NAME(noise_white)(float* block, int n, uint32_t seed) {
 // state jumped to from the step's seed (exact integer arithmetic); within each
 // group of four, lane k takes its magnitude from draw k and its layer edge
 // (gathered from the table) from draw 3 - k, its sign from bit 7 of draw k;
-// then times the block's gain.
-uint32_t WIDE_NAME(noise_gaussian)(float* const* blocks, const float* gains, int count, int n,
-                                   uint32_t seed) {
+// then times the gain.
+uint32_t WIDE_NAME(noise_gaussian)(float* block, int n, uint32_t seed, float gain) {
+  const __m256 g = _mm256_set1_ps(gain);
   const auto* mul = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.mul);
   const auto* add = reinterpret_cast<const __m256i*>(GAUSS_JUMPS.add);
   const __m256i mul_lo = _mm256_loadu_si256(mul), mul_hi = _mm256_loadu_si256(mul + 1);
   const __m256i add_lo = _mm256_loadu_si256(add), add_hi = _mm256_loadu_si256(add + 1);
   const __m256i low7 = _mm256_set1_epi32(127), bit7 = _mm256_set1_epi32(128);
-  for (int b = 0; b < count; ++b) {
-    float* const block = blocks[b];
-    const __m256 g = _mm256_set1_ps(gains[b]);
-    for (int i = 0; i < n; i += 16) {
-      const __m256i s = _mm256_set1_epi32(static_cast<int>(seed));
-      const __m256i draws[2] = {_mm256_add_epi32(_mm256_mullo_epi32(s, mul_lo), add_lo),
-                                _mm256_add_epi32(_mm256_mullo_epi32(s, mul_hi), add_hi)};
-      for (int h = 0; h < 2; ++h) {
-        const __m256i j = draws[h];
-        const __m256 magnitude = _mm256_cvtepi32_ps(_mm256_srli_epi32(j, 8));
-        const __m256i index = _mm256_and_si256(_mm256_shuffle_epi32(j, 0x1B), low7);
-        const __m256 edge = _mm256_i32gather_ps(GAUSSIAN_LAYER_TABLE, index, 4);
-        const __m256i sign = _mm256_slli_epi32(_mm256_and_si256(j, bit7), 24);
-        const __m256i value =
-            _mm256_or_si256(_mm256_castps_si256(_mm256_mul_ps(magnitude, edge)), sign);
-        _mm256_storeu_ps(block + i + 8 * h, _mm256_mul_ps(g, _mm256_castsi256_ps(value)));
-      }
-      seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
+  for (int i = 0; i < n; i += 16) {
+    const __m256i s = _mm256_set1_epi32(static_cast<int>(seed));
+    const __m256i draws[2] = {_mm256_add_epi32(_mm256_mullo_epi32(s, mul_lo), add_lo),
+                              _mm256_add_epi32(_mm256_mullo_epi32(s, mul_hi), add_hi)};
+    for (int h = 0; h < 2; ++h) {
+      const __m256i j = draws[h];
+      const __m256 magnitude = _mm256_cvtepi32_ps(_mm256_srli_epi32(j, 8));
+      const __m256i index = _mm256_and_si256(_mm256_shuffle_epi32(j, 0x1B), low7);
+      const __m256 edge = _mm256_i32gather_ps(GAUSSIAN_LAYER_TABLE, index, 4);
+      const __m256i sign = _mm256_slli_epi32(_mm256_and_si256(j, bit7), 24);
+      const __m256i value = _mm256_or_si256(_mm256_castps_si256(_mm256_mul_ps(magnitude, edge)), sign);
+      _mm256_storeu_ps(block + i + 8 * h, _mm256_mul_ps(g, _mm256_castsi256_ps(value)));
     }
+    seed = seed * GAUSS_JUMPS.mul[15] + GAUSS_JUMPS.add[15];  // the last lane's state
   }
   return seed;
 }

@@ -133,33 +133,25 @@ inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
 // group of four, lane k takes its magnitude from draw k and its table entry
 // from draw 3 - k, as in noise_gaussian_4. Every value is finite, so times a
 // gain of 1 it keeps its bits: the plain form is the scaled one.
-int noise_gaussian_scaled_blocks(float* const* blocks, const float* gains, int count, int n) {
+int noise_gaussian_scaled(float* block, int n, float gain) {
   uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
   const vector_level level = vector_level_now();
   if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(blocks, gains, count, n, seed)
-                                      : noise_gaussian_avx2(blocks, gains, count, n, seed);
+    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed, gain)
+                                      : noise_gaussian_avx2(block, n, seed, gain);
     g_gaussian_seed.store(seed, std::memory_order_relaxed);
     return DSP_OK;
   }
-  for (int b = 0; b < count; ++b) {
-    float* const block = blocks[b];
-    const float gain = gains[b];
-    for (int i = 0; i < n; i += 16) {
-      uint32_t j[16];
-      for (int k = 0; k < 16; ++k) j[k] = seed * GAUSS_JUMPS.mul[k] + GAUSS_JUMPS.add[k];
-      seed = j[15];
-      for (int g = 0; g < 16; g += 4)
-        for (int k = 0; k < 4; ++k)
-          block[i + g + k] = gain * gaussian_value(j[g + k], j[g + 3 - k]);
-    }
+  for (int i = 0; i < n; i += 16) {
+    uint32_t j[16];
+    for (int k = 0; k < 16; ++k) j[k] = seed * GAUSS_JUMPS.mul[k] + GAUSS_JUMPS.add[k];
+    seed = j[15];
+    for (int g = 0; g < 16; g += 4)
+      for (int k = 0; k < 4; ++k)
+        block[i + g + k] = gain * gaussian_value(j[g + k], j[g + 3 - k]);
   }
   g_gaussian_seed.store(seed, std::memory_order_relaxed);
   return DSP_OK;
-}
-
-int noise_gaussian_scaled(float* block, int n, float gain) {
-  return noise_gaussian_scaled_blocks(&block, &gain, 1, n);
 }
 
 int noise_gaussian_process(float* block, int n) { return noise_gaussian_scaled(block, n, 1.0f); }

@@ -61,7 +61,3 @@ int noise_gaussian_process(float* block, int n);
 // The same draws, each times `gain` in the same pass: the bits of
 // noise_gaussian_process followed by block_scale(gain).
 int noise_gaussian_scaled(float* block, int n, float gain);
-// Draws for `count` blocks in turn, n each, block k's times gains[k]: the
-// bits of noise_gaussian_scaled on each block in that order, with the
-// generator's setup done once.
-int noise_gaussian_scaled_blocks(float* const* blocks, const float* gains, int count, int n);

@@ -35,12 +35,10 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
   pluvessa_liquid_update(v, p, fs);
 }
 
-void pluvessa_liquid_prepare(const liquid_params* params, float* const* triggers, int count) {
+void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
   // Jitter: Gaussian noise scaled by the density (band-passed around 50 Hz
   // and low-passed next).
-  float gains[4];
-  for (int k = 0; k < count; ++k) gains[k] = ld(params[k / 2].drop_density);
-  noise_gaussian_scaled_blocks(triggers, gains, count, SUB_BLOCK);
+  noise_gaussian_scaled(trigger, SUB_BLOCK, ld(p.drop_density));
 }
 
 // The steps below are each one pass over the block: per sample the operations

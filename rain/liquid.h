@@ -40,9 +40,7 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
 // One sub-block in steps, so that the engine can run the filters and
 // oscillators of the four instances side by side. The jitter lives in the
 // trigger block, the carrier in out and the tone in its own block until the
-// gate puts it in out: prepare draws the scaled jitter noise of the first
-// `count` instances in one pass of their generator (no other voice draws
-// from it, so their place among the other voices' draws is free); the engine runs
+// gate puts it in out: prepare draws the scaled jitter noise; the engine runs
 // the control chain (the jitter band pass and low pass, the jitter times
 // LIQUID_JITTER_SCALE back into the trigger, plus LIQUID_CARRIER_HZ into out,
 // the carrier smoother over out); beside it the engine runs the sweep ramps
@@ -59,9 +57,7 @@ inline constexpr float LIQUID_CARRIER_HZ = 30.0f;
 inline constexpr float LIQUID_GATE_GAIN = 1.9f;
 inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
 
-// params: the two pairs' parameters (instance k takes params[k / 2]);
-// triggers: the instances' trigger blocks, in order.
-void pluvessa_liquid_prepare(const liquid_params* params, float* const* triggers, int count);
+void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 // The lines of the four instances' tone frequencies (1A, 1B, 2A, 2B): the
 // frequency is e^(((ramp + 1) m[k]) + b[k]), the line and exponential of

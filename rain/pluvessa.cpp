@@ -133,8 +133,6 @@ struct pluvessa_traits {
     // Each voice's last section and its band filter (with the drops' gate
     // between them) share a pass.
     lane_batch<section_band_job, section_band_process_lanes, FILTER_JOBS> bands;
-    float* triggers[4];
-    int liquid_count = 0;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -157,14 +155,12 @@ struct pluvessa_traits {
         const int i = v - RV_LIQUID;
         liquid_voice& x = e->liquid[i];
         float* trig = trigger_of(v);
-        assert(i == liquid_count);  // instance k's draws come k-th
-        triggers[liquid_count++] = trig;
+        pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
         controls.add({&x.jitter_bandpass, &x.jitter_lowpass, trig, LIQUID_JITTER_SCALE,
                       LIQUID_CARRIER_HZ, false, &x.carrier_smoother, out});
         bands.add({&x.colour_highpass, &x.cut, trig, b[RB_TONE + i], LIQUID_GATE_GAIN, out});
       }
     }
-    pluvessa_liquid_prepare(e->liquid_p, triggers, liquid_count);
 
     // The sweep ramps ride along the control chains' pass (their short chain
     // beside its long ones), each stored through its tone's line; only the
@@ -244,8 +240,6 @@ struct pluvessa_traits {
       bands[k] = {nullptr, nullptr, nullptr, nullptr, 1.0f, idle_block};
     }
     biquad_job lfe{nullptr, nullptr};
-    float* triggers[4];
-    int liquid_count = 0;
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       const int lane = v - RV_RUMBLE;  // rumble, shower and liquid voices in lane order
@@ -269,8 +263,7 @@ struct pluvessa_traits {
         const int i = v - RV_LIQUID;
         liquid_voice& x = e->liquid[i];
         float* trig = b[RB_LIQUID + 2 * i];
-        assert(i == liquid_count);  // instance k's draws come k-th
-        triggers[liquid_count++] = trig;
+        pluvessa_liquid_prepare(e->liquid_p[i / 2], trig);
         controls[lane] = {&x.jitter_bandpass, &x.jitter_lowpass, trig, LIQUID_JITTER_SCALE,
                           LIQUID_CARRIER_HZ, false, &x.carrier_smoother, out};
         bands[lane] = {&x.colour_highpass, &x.cut, nullptr, e->major_sines, LIQUID_GATE_GAIN, out};
@@ -279,7 +272,6 @@ struct pluvessa_traits {
         oscillators[4 + i] = {&x.carrier, nullptr};
       }
     }
-    pluvessa_liquid_prepare(e->liquid_p, triggers, liquid_count);
     float line_m[4], line_b[4];
     pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
     // The controller's envelopes: in most sub-blocks their multiply chains

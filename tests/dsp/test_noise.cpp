@@ -260,40 +260,6 @@ TEST(Noise, ScaledGaussianNoiseEqualsNoiseThenScale) {
   wide_vectors_allow(true);
 }
 
-// Several blocks in one pass are the scaled draws of each block in turn
-// (each with its own gain, apart in memory, in the order given, not the
-// order of their addresses), and the seed ends where those calls leave it.
-TEST(Noise, GaussianBlocksInOnePassEqualOneCallEach) {
-  const float gains[4] = {0.25f, -3.0f, 1.0f, 1e-20f};
-  for (const int n : {16, 64}) {
-    for (const vector_level level : dsp_test::vector_levels()) {
-      SCOPED_TRACE(std::to_string(n) + " " + dsp_test::level_name(level));
-      vector_level_select(level);
-      // Four blocks with gaps between them, the second given first.
-      std::vector<float> want(static_cast<size_t>(8 * n)), got(static_cast<size_t>(8 * n), NAN);
-      const int at[4] = {2 * n, 0, 6 * n, 4 * n};
-      noise_set_gaussian_seed(24680u);
-      for (int k = 0; k < 4; ++k) noise_gaussian_scaled(want.data() + at[k], n, gains[k]);
-      const uint32_t after = noise_get_gaussian_seed();
-      noise_set_gaussian_seed(24680u);
-      float* blocks[4];
-      for (int k = 0; k < 4; ++k) blocks[k] = got.data() + at[k];
-      ASSERT_EQ(noise_gaussian_scaled_blocks(blocks, gains, 4, n), 0);
-      EXPECT_EQ(noise_get_gaussian_seed(), after);
-      for (int k = 0; k < 4; ++k)
-        for (int i = 0; i < n; ++i) {
-          const size_t j = static_cast<size_t>(at[k] + i);
-          ASSERT_EQ(bits_of(got[j]), bits_of(want[j])) << k << " " << i;
-        }
-      // The gaps between the blocks stay untouched.
-      for (int k = 0; k < 4; ++k)
-        for (int i = 0; i < n; ++i)
-          ASSERT_TRUE(std::isnan(got[static_cast<size_t>(at[k] + n + i)])) << k << " " << i;
-    }
-  }
-  wide_vectors_allow(true);
-}
-
 // Every kernel level gives the samples of the four-draw steps taken one
 // after another and leaves the same seed, for one to five groups of sixteen
 // from seeds across the range (every table entry and both signs occur).
