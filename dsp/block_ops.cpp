@@ -225,6 +225,36 @@ inline f4 add_terms(const channel_terms& t, int f, f4 acc) {
 
 namespace {
 
+// Whether the eight-lane fresh mixers take this mix in one round.
+inline bool wide_fresh(int s_count, int m, vector_level level) {
+  return s_count > 0 && s_count <= TERMS && m >= 1 && m <= MAX_FRESH_CHANNELS &&
+         level != VECTORS_4;
+}
+
+// Each channel's terms of nonzero gain, in column order.
+inline void collect_mix_terms(mix_terms* t, const float* const* sources, int s_count, int m,
+                              const float* matrix) {
+  for (int c = 0; c < m; ++c) {
+    int count = 0;  // in a register, not read back through the record each term
+    for (int s = 0; s < s_count; ++s)
+      if (matrix[c * s_count + s] != 0.0f) {
+        t[c].source[count] = sources[s];
+        t[c].gain[count++] = matrix[c * s_count + s];
+      }
+    t[c].count = count;
+  }
+}
+
+inline void mix_fresh_wide(const mix_terms* t, int m, float* out, int frames,
+                           vector_level level) {
+  if (level == VECTORS_16_AVX512)
+    mix_fresh_avx512(t, m, out, frames);
+  else if (level >= VECTORS_8_AVX2)
+    mix_fresh_avx2(t, m, out, frames);
+  else
+    mix_fresh_avx(t, m, out, frames);
+}
+
 // Each output sample receives the sources in column order, starting from
 // what it held; the frames go four at a time, one vector per channel.
 // Fresh: the first round starts from +0 instead of reading the output (the
@@ -238,24 +268,10 @@ int mix_into(const float* const* sources, int num_sources, float* out, int num_c
   // Up to eight channels in one round: eight frames at a time (one or two
   // channels sixteen with AVX-512) where the processor has AVX.
   const vector_level level = vector_level_now();
-  if (fresh && s_count > 0 && s_count <= TERMS && m >= 1 && m <= MAX_FRESH_CHANNELS &&
-      frames % 8 == 0 && level != VECTORS_4) {
+  if (fresh && frames % 8 == 0 && wide_fresh(s_count, m, level)) {
     mix_terms t[MAX_FRESH_CHANNELS];
-    for (int c = 0; c < m; ++c) {
-      int count = 0;  // in a register, not read back through the record each term
-      for (int s = 0; s < s_count; ++s)
-        if (matrix[c * s_count + s] != 0.0f) {
-          t[c].source[count] = sources[s];
-          t[c].gain[count++] = matrix[c * s_count + s];
-        }
-      t[c].count = count;
-    }
-    if (level == VECTORS_16_AVX512)
-      mix_fresh_avx512(t, m, out, frames);
-    else if (level >= VECTORS_8_AVX2)
-      mix_fresh_avx2(t, m, out, frames);
-    else
-      mix_fresh_avx(t, m, out, frames);
+    collect_mix_terms(t, sources, s_count, m, matrix);
+    mix_fresh_wide(t, m, out, frames, level);
     return DSP_OK;
   }
   // Three channels or more in one round: four frames of every channel at a
@@ -325,6 +341,29 @@ int mix_interleaved(const float* const* sources, int num_sources, float* out, in
 int mix_interleaved_fresh(const float* const* sources, int num_sources, float* out,
                           int num_channels, const float* matrix, int frames) {
   return mix_into(sources, num_sources, out, num_channels, matrix, frames, true);
+}
+
+static_assert(sizeof(mix_plan::terms) / sizeof(mix_terms) == MAX_FRESH_CHANNELS);
+
+void mix_plan_make(mix_plan* p, const float* const* sources, int num_sources, int num_channels,
+                   const float* matrix) {
+  p->sources = sources;
+  p->matrix = matrix;
+  p->num_sources = num_sources;
+  p->num_channels = num_channels;
+  p->wide = wide_fresh(num_sources, num_channels, vector_level_now());
+  if (p->wide) collect_mix_terms(p->terms, sources, num_sources, num_channels, matrix);
+}
+
+int mix_interleaved_fresh_planned(const mix_plan* p, float* out, int frames) {
+  // The level is read again: a plan made at an eight-lane level serves only
+  // while one is selected.
+  const vector_level level = vector_level_now();
+  if (p->wide && frames % 8 == 0 && level != VECTORS_4) {
+    mix_fresh_wide(p->terms, p->num_channels, out, frames, level);
+    return DSP_OK;
+  }
+  return mix_into(p->sources, p->num_sources, out, p->num_channels, p->matrix, frames, true);
 }
 
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,

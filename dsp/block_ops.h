@@ -54,6 +54,32 @@ int mix_interleaved(const float* const* sources, int num_sources, float* out, in
 // and then mixing, without the clearing pass or the reads.
 int mix_interleaved_fresh(const float* const* sources, int num_sources, float* out,
                           int num_channels, const float* matrix, int frames);
+
+// The terms a channel receives in a mix: gain x source, in order.
+struct mix_terms {
+  const float* source[32];
+  float gain[32];
+  int count;
+};
+
+// mix_interleaved_fresh planned once for a run of blocks with the same
+// sources, channels and matrix (a renderer's call): the terms each channel
+// receives are collected once instead of for every block.
+struct mix_plan {
+  const float* const* sources;
+  const float* matrix;
+  int num_sources;
+  int num_channels;
+  bool wide;  // the terms below serve the eight-lane mixers
+  mix_terms terms[8];
+};
+// The arrays behind sources and matrix must outlive the plan's use.
+void mix_plan_make(mix_plan* p, const float* const* sources, int num_sources, int num_channels,
+                   const float* matrix);
+// The bits of mix_interleaved_fresh with the plan's sources, channels and
+// matrix.
+int mix_interleaved_fresh_planned(const mix_plan* p, float* out, int frames);
+
 // channels[c][f] = sum over s of matrix[c * S + s] * sources[s][f] (each
 // channel cleared first).
 int mix_deinterleaved(const float* const* sources, int num_sources, float* const* channels,

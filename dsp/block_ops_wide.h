@@ -6,12 +6,7 @@
 
 #include <cstdint>
 
-// The terms a channel receives in a mix: gain x source, in order.
-struct mix_terms {
-  const float* source[32];
-  float gain[32];
-  int count;
-};
+#include "dsp/block_ops.h"  // mix_terms
 
 #if defined(OSTRELLE_WIDE_VECTORS)
 void block_exp_avx(float* block, int n);

@@ -388,6 +388,10 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
   for (int s = 0; s < lay->num_sources; ++s) sources[s] = T::voice_output(e, lay->voices[s]);
   float* chans[MAX_CHANNELS];
   for (uint32_t c = 0; c < ch; ++c) chans[c] = e->out.mix + c * SUB_BLOCK;
+  // The sources and the matrix hold for the whole call: their mix terms are
+  // collected once.
+  mix_plan plan;
+  if (!deint) mix_plan_make(&plan, sources, lay->num_sources, static_cast<int>(ch), lay->matrix);
 
   while (remaining > 0) {
     T::render_voices(e, *lay);
@@ -406,8 +410,7 @@ int render(typename T::engine* e, float* out, float* const* outs, int32_t layout
       }
     } else {
       const int n = SUB_BLOCK * static_cast<int>(ch);
-      mix_interleaved_fresh(sources, lay->num_sources, e->out.mix, static_cast<int>(ch),
-                            lay->matrix, SUB_BLOCK);
+      mix_interleaved_fresh_planned(&plan, e->out.mix, SUB_BLOCK);
       gain_ramp_apply(&e->out.ramp[0], gain, e->out.mix, n);
       limiter_clip_process(&e->out.clip, e->out.mix, n);
       std::memcpy(out + static_cast<size_t>(pos) * ch, e->out.mix, sizeof(float) * fit * ch);

@@ -472,7 +472,31 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
           mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), length);
           for (int i = 0; i < M * length; ++i)
             ASSERT_EQ(dsp_test::bits_of(fresh[i]), dsp_test::bits_of(cleared[i])) << i;
+          // Planned once, the same mix twice (a renderer's blocks), into
+          // outputs holding NaN.
+          mix_plan plan;
+          mix_plan_make(&plan, sources.data(), s_count, M, matrix.data());
+          for (int block = 0; block < 2; ++block) {
+            std::vector<float> planned(M * frames, NAN);
+            ASSERT_EQ(mix_interleaved_fresh_planned(&plan, planned.data(), length), 0);
+            for (int i = 0; i < M * length; ++i)
+              ASSERT_EQ(dsp_test::bits_of(planned[i]), dsp_test::bits_of(cleared[i]))
+                  << block << " " << i;
+          }
         }
+    // A plan made at the widest level still mixes right once the four-lane
+    // level is selected.
+    for (const int s_count : {S, 5}) {
+      wide_vectors_allow(true);
+      mix_plan plan;
+      mix_plan_make(&plan, sources.data(), s_count, M, matrix.data());
+      vector_level_select(VECTORS_4);
+      std::vector<float> planned(M * frames, NAN), cleared(M * frames, 0.0f);
+      ASSERT_EQ(mix_interleaved_fresh_planned(&plan, planned.data(), frames), 0);
+      mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), frames);
+      for (int i = 0; i < M * frames; ++i)
+        ASSERT_EQ(dsp_test::bits_of(planned[i]), dsp_test::bits_of(cleared[i])) << s_count << i;
+    }
     wide_vectors_allow(true);
     std::vector<std::vector<float>> ch(M, std::vector<float>(frames, 7.0f));
     std::vector<float*> channels;
