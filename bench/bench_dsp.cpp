@@ -393,7 +393,7 @@ void BM_RainControlChainsMono(benchmark::State& state) {
       jobs[k] = {&pre[k], &smooth[k], control[k], 4.0f, 30.0f, false, &post[k], block[k]};
   }
   for (auto _ : state) {
-    control_chain_sweep_process_lanes(jobs, 4, ramp_jobs, 2, line_m, line_b, N);
+    control_chain_sweep_process_lanes(jobs, 4, ramp_jobs, 2, line_m, line_b, N, nullptr);
     benchmark::DoNotOptimize(block);
     benchmark::DoNotOptimize(tone);
     benchmark::ClobberMemory();

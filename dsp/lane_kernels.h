@@ -724,10 +724,18 @@ struct sweep_lines {
 
 // Up to W control chains, one per lane; lanes without a pre-section or of the
 // other kind select their value past the step they skip. With sweeps, their
-// short ramp chain runs beside the filters' longer ones in the same loop.
-template <bool SWEEPS>
+// short ramp chain runs beside the filters' longer ones in the same loop;
+// with multiplies, their two chains (one multiply a sample, far off the
+// filters' latency) as well.
+template <bool SWEEPS, bool MULTIPLIES = false>
 void run_control_chain_with(const control_chain_job* jobs, int count, int n,
-                            const sweep_lines* sweeps) {
+                            const sweep_lines* sweeps,
+                            const multiply_pair_job* multiplies = nullptr) {
+  double env0 = 0.0, env1 = 0.0, mul0 = 0.0, mul1 = 0.0;
+  if constexpr (MULTIPLIES) {
+    env0 = multiplies->env[0], env1 = multiplies->env[1];
+    mul0 = multiplies->mul[0], mul1 = multiplies->mul[1];
+  }
   biquad_df2 idle[W] = {};
   biquad_df2_job pre[W] = {}, post[W] = {};
   one_pole_job smooth[W] = {};
@@ -777,6 +785,7 @@ void run_control_chain_with(const control_chain_job* jobs, int count, int n,
         const vec restart = V::ge(phase, ramp_top);
         if (V::any(restart)) phase = select(restart, ramp_restart, phase);
       }
+      if constexpr (MULTIPLIES) env0 *= mul0, env1 *= mul1;
       const vec y = i > 0 ? d.step(pending[j]) : x[j];
       const vec filtered = a.step(c[j]);
       const vec m = p.step(select(has_pre, filtered, c[j]));
@@ -784,6 +793,12 @@ void run_control_chain_with(const control_chain_job* jobs, int count, int n,
       const vec driven = add(c[j], offset), modulated = mul(m, x[j]);
       pending[j] = select(product, modulated, driven);
       x[j] = y;
+    }
+    if constexpr (MULTIPLIES) {
+      if ((i + W) % 8 == 0) {  // eight-sample rounds, whatever the width
+        multiplies->round[2 * ((i + W) / 8 - 1)] = env0;
+        multiplies->round[2 * ((i + W) / 8 - 1) + 1] = env1;
+      }
     }
     control.store(i, c);
     if (i > 0) block.store(i - W, x);
@@ -801,6 +816,7 @@ void run_control_chain_with(const control_chain_job* jobs, int count, int n,
     V::store(f, phase);
     for (int k = 0; k < sweeps->count; ++k) sweeps->ramps[k].o->phase = f[k];
   }
+  if constexpr (MULTIPLIES) multiplies->env[0] = env0, multiplies->env[1] = env1;
 }
 
 void run_control_chain(const control_chain_job* jobs, int count, int n) {
@@ -1452,10 +1468,14 @@ void kernel_control_chain_process_lanes(const control_chain_job* jobs, int count
 }
 void kernel_control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
                                               const ramp_osc_job* ramps, int ramp_count,
-                                              const float* slope, const float* base, int n) {
+                                              const float* slope, const float* base, int n,
+                                              const multiply_pair_job* multiplies) {
   const sweep_lines sweeps{ramps, ramp_count, slope, base};
   const int first = count < W ? count : W;
-  run_control_chain_with<true>(jobs, first, n, &sweeps);
+  if (multiplies)
+    run_control_chain_with<true, true>(jobs, first, n, &sweeps, multiplies);
+  else
+    run_control_chain_with<true>(jobs, first, n, &sweeps);
   in_groups<control_chain_job, run_control_chain>(jobs + first, count - first, n);
 }
 bool kernel_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,

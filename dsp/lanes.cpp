@@ -94,9 +94,10 @@ void control_chain_process_lanes(const control_chain_job* jobs, int count, int n
 
 void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
                                        const ramp_osc_job* ramps, int ramp_count,
-                                       const float* slope, const float* base, int n) {
+                                       const float* slope, const float* base, int n,
+                                       const multiply_pair_job* multiplies) {
   DISPATCH(control_chain_sweep_process_lanes, count, n,
-           (jobs, count, ramps, ramp_count, slope, base, n));
+           (jobs, count, ramps, ramp_count, slope, base, n, multiplies));
 }
 
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n) {
@@ -209,11 +210,18 @@ void control_chain_process_lanes(const control_chain_job* jobs, int count, int n
 }
 void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
                                        const ramp_osc_job* ramps, int ramp_count,
-                                       const float* slope, const float* base, int n) {
+                                       const float* slope, const float* base, int n,
+                                       const multiply_pair_job* multiplies) {
   ramp_osc_process_lanes(ramps, ramp_count, n);
   for (int k = 0; k < ramp_count; ++k)
     for (int i = 0; i < n; ++i) ramps[k].block[i] = (ramps[k].block[i] + 1.0f) * slope[k] + base[k];
   control_chain_process_lanes(jobs, count, n);
+  if (multiplies)
+    for (int i = 0; i < n; ++i) {
+      for (int k = 0; k < 2; ++k) multiplies->env[k] *= multiplies->mul[k];
+      if (i % 8 == 7)
+        for (int k = 0; k < 2; ++k) multiplies->round[2 * (i / 8) + k] = multiplies->env[k];
+    }
 }
 bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,
                              const biquad_chain_job*, int, int) {

@@ -97,9 +97,9 @@ struct ramp_osc_job {
 };
 
 // Two multiply chains in double precision (a pair of envelopes' multipliers)
-// riding along a pass of eight-sample rounds: at each sample env[k] *= mul[k];
-// after round r, round[2 r + k] = env[k]; env holds the last values after the
-// pass. All three arrays are 16-byte aligned.
+// riding along a pass: at each sample env[k] *= mul[k]; after samples 8 r to
+// 8 r + 7, round[2 r + k] = env[k]; env holds the last values after the
+// pass (n: multiple of 8). All three arrays are 16-byte aligned.
 struct multiply_pair_job {
   double* env;
   const double* mul;
@@ -151,9 +151,11 @@ void control_chain_process_lanes(const control_chain_job* jobs, int count, int n
 // to LANES sweeps: ramps as ramp_osc_process, each value x written to the
 // ramp job's block as ((x + 1) slope[k]) + base[k] (the line of
 // block_exp_of_line(1, slope[k], base[k]); the exponential is the caller's).
+// And, where `multiplies` is not null, its two multiply chains.
 void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
                                        const ramp_osc_job* ramps, int ramp_count,
-                                       const float* slope, const float* base, int n);
+                                       const float* slope, const float* base, int n,
+                                       const multiply_pair_job* multiplies);
 // As ramp_osc_process for each job (any number of jobs).
 void ramp_osc_process_lanes(const ramp_osc_job* jobs, int count, int n);
 // In place, as sine_osc_process: the phase of each oscillator is normalised

@@ -31,8 +31,8 @@
     (jobs, count, n))                                                                          \
   X(void, control_chain_sweep_process_lanes,                                                   \
     (const control_chain_job* jobs, int count, const ramp_osc_job* ramps, int ramp_count,      \
-     const float* slope, const float* base, int n),                                            \
-    (jobs, count, ramps, ramp_count, slope, base, n))                                          \
+     const float* slope, const float* base, int n, const multiply_pair_job* multiplies),       \
+    (jobs, count, ramps, ramp_count, slope, base, n, multiplies))                              \
   X(bool, resonator_pass_of_three,                                                             \
     (const resonator_biquad_job* chains, int chain_count, const resonator_job* resonators,     \
      int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n),           \

@@ -178,9 +178,18 @@ struct pluvessa_traits {
       assert(i == sweep_count);
       sweeps[sweep_count++] = {&e->liquid[i].sweep, b[RB_TONE + i]};
     }
-    advance_control_envelopes(e);
+    // The controller's envelopes: in most sub-blocks their multiply chains
+    // ride along the control pass; else they advance on their own first.
+    global_controller_chains chains;
+    const bool ride = global_controller_chains_begin(&e->global, &chains);
+    if (!ride) advance_control_envelopes(e);
+    const multiply_pair_job multiplies{chains.env, chains.mul, chains.round};
     control_chain_sweep_process_lanes(controls.jobs, controls.count, sweeps, sweep_count, line_m,
-                                      line_b, SUB_BLOCK);
+                                      line_b, SUB_BLOCK, ride ? &multiplies : nullptr);
+    if (ride) {
+      e->control_envelopes_done = true;
+      e->control_reading = global_controller_chains_end(&e->global, &chains);
+    }
     controls.count = 0;
     // The tone frequencies: the tone blocks lie side by side, one call.
     block_exp(b[RB_TONE], sweep_count * SUB_BLOCK);

@@ -1251,8 +1251,9 @@ TEST(Filters, SectionGateBandEqualsScalarSteps) {
 // sixteen jobs at every kernel level; the control block as written back and
 // every record's state included. With sweeps beside the chains (none, two,
 // four; slow ones and ones restarting every few samples), their lines and
-// phases too. Three blocks of 64 samples, then one of 8, one of 4 and an
-// empty one.
+// phases too, and with the two multiply chains riding along in every other
+// block. Three blocks of 64 samples, then one of 8, one of 4 and an empty
+// one.
 TEST(Filters, ControlChainsEqualScalarSteps) {
   dsp_test::test_noise rnd(99u);
   const float sweep_hz[4] = {2.0f, 9000.0f, 0.3f, 23000.0f};
@@ -1318,10 +1319,28 @@ TEST(Filters, ControlChainsEqualScalarSteps) {
             for (int i = 0; i < n; ++i)
               scalar_line[k][i] = (scalar_line[k][i] + 1.0f) * slope[k] + base[k];
           }
+          // Every other block with the two multiply chains beside the pass:
+          // the values after each eight samples and the last ones.
+          const bool with_multiplies = sweep_count >= 0 && round % 2 == 0;
+          alignas(16) double env[2] = {0.3 + round, 0.7 / (round + 1)};
+          alignas(16) const double mul[2] = {0.99991, 1.0000123};
+          alignas(16) double rounds[16] = {}, want_rounds[16] = {};
+          double want_env[2] = {env[0], env[1]};
+          for (int i = 0; i < n; ++i) {
+            for (int k = 0; k < 2; ++k) want_env[k] *= mul[k];
+            if (i % 8 == 7)
+              for (int k = 0; k < 2; ++k) want_rounds[2 * (i / 8) + k] = want_env[k];
+          }
+          const multiply_pair_job multiplies{env, mul, rounds};
           if (sweep_count < 0)
             control_chain_process_lanes(jobs, count, n);
           else
-            control_chain_sweep_process_lanes(jobs, count, sweeps, sweep_count, slope, base, n);
+            control_chain_sweep_process_lanes(jobs, count, sweeps, sweep_count, slope, base, n,
+                                              with_multiplies ? &multiplies : nullptr);
+          if (with_multiplies) {
+            ASSERT_EQ(0, std::memcmp(env, want_env, sizeof env)) << round;
+            ASSERT_EQ(0, std::memcmp(rounds, want_rounds, sizeof rounds)) << round;
+          }
           ASSERT_EQ(0, std::memcmp(lane_control, scalar_control, sizeof lane_control)) << round;
           ASSERT_EQ(0, std::memcmp(lane_block, scalar_block, sizeof lane_block)) << round;
           for (int k = 0; k < count; ++k) {
