@@ -178,18 +178,10 @@ struct pluvessa_traits {
       assert(i == sweep_count);
       sweeps[sweep_count++] = {&e->liquid[i].sweep, b[RB_TONE + i]};
     }
-    // The controller's envelopes: in most sub-blocks their multiply chains
-    // ride along the control pass; else they advance on their own first.
-    global_controller_chains chains;
-    const bool ride = global_controller_chains_begin(&e->global, &chains);
-    if (!ride) advance_control_envelopes(e);
-    const multiply_pair_job multiplies{chains.env, chains.mul, chains.round};
+    envelope_ride ride;  // the controller's envelopes, where they can ride
     control_chain_sweep_process_lanes(controls.jobs, controls.count, sweeps, sweep_count, line_m,
-                                      line_b, SUB_BLOCK, ride ? &multiplies : nullptr);
-    if (ride) {
-      e->control_envelopes_done = true;
-      e->control_reading = global_controller_chains_end(&e->global, &chains);
-    }
+                                      line_b, SUB_BLOCK, envelope_ride_begin(e, &ride));
+    envelope_ride_end(e, ride);
     controls.count = 0;
     // The tone frequencies: the tone blocks lie side by side, one call.
     block_exp(b[RB_TONE], sweep_count * SUB_BLOCK);
@@ -283,18 +275,10 @@ struct pluvessa_traits {
     }
     float line_m[4], line_b[4];
     pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
-    // The controller's envelopes: in most sub-blocks their multiply chains
-    // ride along the control pass; else they advance on their own first.
-    global_controller_chains chains;
-    const bool ride = global_controller_chains_begin(&e->global, &chains);
-    if (!ride) advance_control_envelopes(e);
-    const multiply_pair_job multiplies{chains.env, chains.mul, chains.round};
+    envelope_ride ride;  // the controller's envelopes, where they can ride
     control_chain_process_major(controls, SUB_BLOCK, e->major_control, e->major_block, sweeps,
-                                line_m, line_b, e->major_tone, ride ? &multiplies : nullptr);
-    if (ride) {
-      e->control_envelopes_done = true;
-      e->control_reading = global_controller_chains_end(&e->global, &chains);
-    }
+                                line_m, line_b, e->major_tone, envelope_ride_begin(e, &ride));
+    envelope_ride_end(e, ride);
     block_exp(e->major_tone, 4 * SUB_BLOCK);  // the tone frequencies
     // The LFE's lone section rides along the oscillators' pass: alone, its
     // chain of multiplies and adds would be a pass of its own.
@@ -340,6 +324,30 @@ struct pluvessa_traits {
   // passes rather than before the mixing.
   static void advance_control_envelopes(engine* e) {
     e->control_envelopes_done = global_controller_advance_quiet(&e->global, &e->control_reading);
+  }
+
+  // The controller's envelopes in the voices' control pass: in most
+  // sub-blocks (no swell starting, no multiplier changing) their multiply
+  // chains ride along it, through the job begin returns; else they advance
+  // on their own first and begin returns null. End takes the reading.
+  struct envelope_ride {
+    global_controller_chains chains;
+    multiply_pair_job job;
+    bool riding;
+  };
+  static const multiply_pair_job* envelope_ride_begin(engine* e, envelope_ride* r) {
+    r->riding = global_controller_chains_begin(&e->global, &r->chains);
+    if (!r->riding) {
+      advance_control_envelopes(e);
+      return nullptr;
+    }
+    r->job = {r->chains.env, r->chains.mul, r->chains.round};
+    return &r->job;
+  }
+  static void envelope_ride_end(engine* e, envelope_ride& r) {
+    if (!r.riding) return;
+    e->control_envelopes_done = true;
+    e->control_reading = global_controller_chains_end(&e->global, &r.chains);
   }
 
   // The controller finishes after the voices: they use the strength of the
