@@ -497,7 +497,7 @@ void BM_WindPassOfThree(benchmark::State& state) {
   envelopes[0] = {{&envelope[0], &envelope[1]}, 2, blocks[5]};
   for (auto& b : blocks) fill_noise(b);
   for (auto _ : state) {
-    resonator_pass_of_three(chains, 3, lone, 2, envelopes, 1, N);
+    resonator_pass_of_three(chains, 3, lone, 2, envelopes, 1, N, nullptr);
     benchmark::DoNotOptimize(blocks);
     benchmark::ClobberMemory();
   }

@@ -301,36 +301,64 @@ void random_envelope_advance_quiet(random_envelope* const* envs, int count, int 
   }
 }
 
+namespace {
+
+bool chain_begin(const random_envelope* const* envs, int count, int n, double* env, double* mul) {
+  int switch_at[MULTIPLY_SET];
+  for (int k = 0; k < count; ++k) {
+    switch_at[k] = attack_run(envs[k], n);
+    if (switch_at[k] != 0 && switch_at[k] != n) return false;
+  }
+  for (int k = 0; k < count; ++k) {
+    env[k] = envs[k]->env;
+    mul[k] = switch_at[k] == n ? envs[k]->attack_mul : envs[k]->decay_mul;
+  }
+  return true;
+}
+
+// Rounds `stride` apart: round[stride r + k].
+void chain_end(random_envelope* const* envs, int count, int n, const double* env,
+               const double* mul, const double* round, int stride, const int* at, float* read) {
+  for (int k = 0; k < count; ++k) {
+    if (at[k] >= 0 && at[k] < n) {
+      // From the value at the end of the round before, the same multiplies
+      // up to the sample read.
+      double x = at[k] >= 8 ? round[stride * (at[k] / 8 - 1) + k] : envs[k]->env;
+      for (int i = at[k] / 8 * 8; i <= at[k]; ++i) x *= mul[k];
+      read[k] = envelope_output(envs[k], x);
+    }
+    envs[k]->env = env[k];
+    envs[k]->counter += n;
+  }
+}
+
+}  // namespace
+
 bool random_envelope_pair_chain_begin(const random_envelope* a, const random_envelope* b, int n,
                                       double* env, double* mul) {
   const random_envelope* pair[2] = {a, b};
-  int switch_at[2];
-  for (int k = 0; k < 2; ++k) {
-    switch_at[k] = attack_run(pair[k], n);
-    if (switch_at[k] != 0 && switch_at[k] != n) return false;
-  }
-  for (int k = 0; k < 2; ++k) {
-    env[k] = pair[k]->env;
-    mul[k] = switch_at[k] == n ? pair[k]->attack_mul : pair[k]->decay_mul;
-  }
-  return true;
+  return chain_begin(pair, 2, n, env, mul);
 }
 
 void random_envelope_pair_chain_end(random_envelope* a, random_envelope* b, int n,
                                     const double* env, const double* mul, const double* round,
                                     int at, float* read) {
   random_envelope* pair[2] = {a, b};
-  for (int k = 0; k < 2; ++k) {
-    if (at >= 0 && at < n) {
-      // From the value at the end of the round before, the same multiplies
-      // up to the sample read.
-      double x = at >= 8 ? round[2 * (at / 8 - 1) + k] : pair[k]->env;
-      for (int i = at / 8 * 8; i <= at; ++i) x *= mul[k];
-      read[k] = envelope_output(pair[k], x);
-    }
-    pair[k]->env = env[k];
-    pair[k]->counter += n;
-  }
+  const int read_at[2] = {at, at};
+  chain_end(pair, 2, n, env, mul, round, 2, read_at, read);
+}
+
+bool random_envelope_chain_begin(const random_envelope* const* envs, int count, int n,
+                                 double* env, double* mul) {
+  if (count > MULTIPLY_SET || !chain_begin(envs, count, n, env, mul)) return false;
+  for (int k = count; k < MULTIPLY_SET; ++k) env[k] = 0.0, mul[k] = 1.0;
+  return true;
+}
+
+void random_envelope_chain_end(random_envelope* const* envs, int count, int n, const double* env,
+                               const double* mul, const double* round, const int* at,
+                               float* read) {
+  chain_end(envs, count, n, env, mul, round, MULTIPLY_SET, at, read);
 }
 
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max) {

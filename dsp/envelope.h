@@ -59,6 +59,16 @@ bool random_envelope_pair_chain_begin(const random_envelope* a, const random_env
 void random_envelope_pair_chain_end(random_envelope* a, random_envelope* b, int n,
                                     const double* env, const double* mul, const double* round,
                                     int at, float* read);
+// The same for `count` envelopes (at most MULTIPLY_SET): begin writes
+// env[k] and mul[k] for k < count and a resting chain (zero times one) in
+// the rest of the MULTIPLY_SET places; the rounds lie MULTIPLY_SET apart
+// (round[MULTIPLY_SET r + k]); end reads envelope k at at[k].
+inline constexpr int MULTIPLY_SET = 8;
+bool random_envelope_chain_begin(const random_envelope* const* envs, int count, int n,
+                                 double* env, double* mul);
+void random_envelope_chain_end(random_envelope* const* envs, int count, int n, const double* env,
+                               const double* mul, const double* round, const int* at,
+                               float* read);
 // Needs max >= min (else 5); lowers the floor to min if it was above.
 int random_envelope_set_amplitude_range(random_envelope* e, float min, float max);
 // Attack and decay bounds in ms; each pair needs max >= min (else 5, the

@@ -470,11 +470,16 @@ void run_three_with(const resonator_biquad_job* chains, int chain_count,
 // first round their state is put back afterwards, after the last they take
 // a round of their own. One transpose in and one out serve the chains and
 // the resonators; the biquad chains' samples go in by broadcast and come out
-// through a small buffer. Lanes without a record run zeros.
-template <bool SECTIONS>
+// through a small buffer. Lanes without a record run zeros. With
+// multiplies, their eight chains beside (one multiply of each a sample).
+template <bool SECTIONS, bool MULTIPLIES = false>
 void run_pass_of_three_one_group(const resonator_biquad_job* chains, int chain_count,
                                  const resonator_job* resonators, int resonator_count,
-                                 const biquad_chain_job* biquads, int biquad_count, int n) {
+                                 const biquad_chain_job* biquads, int biquad_count, int n,
+                                 const multiply_set_job* multiplies = nullptr) {
+  double env[8] = {}, mul[8] = {};
+  if constexpr (MULTIPLIES)
+    for (int k = 0; k < 8; ++k) env[k] = multiplies->env[k], mul[k] = multiplies->mul[k];
   constexpr int FIRST = W / 2, SECOND = W / 2 + 2;
   constexpr int UPPER_HALF = ((1 << W) - 1) & ~((1 << FIRST) - 1);
   constexpr int SECOND_LANES = 3 << SECOND;
@@ -540,6 +545,12 @@ void run_pass_of_three_one_group(const resonator_biquad_job* chains, int chain_c
       const vec filtered = filter.step(in);
       if (SECTIONS) V::store(last + W * j, filtered);
       x[j] = V::template blend<UPPER_HALF>(filtered, shaped);
+      if constexpr (MULTIPLIES)
+        for (int k = 0; k < 8; ++k) env[k] *= mul[k];
+    }
+    if constexpr (MULTIPLIES) {
+      if ((i + W) % 8 == 0)  // eight-sample rounds, whatever the width
+        for (int k = 0; k < 8; ++k) multiplies->round[8 * ((i + W) / 8 - 1) + k] = env[k];
     }
     io.store(i, x);
     if (!SECTIONS) continue;
@@ -554,6 +565,8 @@ void run_pass_of_three_one_group(const resonator_biquad_job* chains, int chain_c
   }
   shape.save(shape_jobs, W);
   filter.save(filter_jobs, W);
+  if constexpr (MULTIPLIES)
+    for (int k = 0; k < 8; ++k) multiplies->env[k] = env[k];
   if (!SECTIONS || n <= 0) return;
   for (int j = 0; j < W; ++j) V::store(last + W * j, filter.step(second_input(j)));
   put_second_outputs(n - W);
@@ -562,14 +575,26 @@ void run_pass_of_three_one_group(const resonator_biquad_job* chains, int chain_c
 
 bool run_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                                  const resonator_job* resonators, int resonator_count,
-                                 const biquad_chain_job* biquads, int biquad_count, int n) {
+                                 const biquad_chain_job* biquads, int biquad_count, int n,
+                                 const multiply_set_job* multiplies) {
   if (W == 8 && pass_of_three_fits_eight(chain_count, resonator_count, biquads, biquad_count)) {
+    if (multiplies && n % 8 == 0) {
+      if (biquad_count > 0)
+        run_pass_of_three_one_group<true, true>(chains, chain_count, resonators, resonator_count,
+                                                biquads, biquad_count, n, multiplies);
+      else
+        run_pass_of_three_one_group<false, true>(chains, chain_count, resonators,
+                                                 resonator_count, biquads, biquad_count, n,
+                                                 multiplies);
+      return true;
+    }
     if (biquad_count > 0)
       run_pass_of_three_one_group<true>(chains, chain_count, resonators, resonator_count, biquads,
                                         biquad_count, n);
     else
       run_pass_of_three_one_group<false>(chains, chain_count, resonators, resonator_count,
                                          biquads, biquad_count, n);
+    if (multiplies) multiply_set_process(multiplies, n);
     return true;
   }
   if (chain_count > W || resonator_count > W || biquad_count > W) return false;
@@ -584,6 +609,7 @@ bool run_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_c
     run_three_with<4>(chains, chain_count, resonators, resonator_count, biquads, biquad_count, n);
   else
     return false;
+  if (multiplies) multiply_set_process(multiplies, n);
   return true;
 }
 
@@ -1480,9 +1506,10 @@ void kernel_control_chain_sweep_process_lanes(const control_chain_job* jobs, int
 }
 bool kernel_resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                                     const resonator_job* resonators, int resonator_count,
-                                    const biquad_chain_job* biquads, int biquad_count, int n) {
+                                    const biquad_chain_job* biquads, int biquad_count, int n,
+                                    const multiply_set_job* multiplies) {
   return run_resonator_pass_of_three(chains, chain_count, resonators, resonator_count, biquads,
-                                     biquad_count, n);
+                                     biquad_count, n, multiplies);
 }
 void kernel_biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains,
                                               int chain_count, const one_pole_job* poles,

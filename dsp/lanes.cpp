@@ -69,19 +69,21 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
 
 bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                              const resonator_job* resonators, int resonator_count,
-                             const biquad_chain_job* biquads, int biquad_count, int n) {
+                             const biquad_chain_job* biquads, int biquad_count, int n,
+                             const multiply_set_job* multiplies) {
   // The small layouts' three groups fit one set of eight-lane vectors.
   if (n % 8 == 0 && pass_of_three_fits_eight(chain_count, resonator_count, biquads, biquad_count)) {
     const vector_level level = vector_level_now();
     if (level >= VECTORS_8_AVX512)
       return resonator_pass_of_three_avx512(chains, chain_count, resonators, resonator_count,
-                                            biquads, biquad_count, n);
+                                            biquads, biquad_count, n, multiplies);
     if (level != VECTORS_4)
       return resonator_pass_of_three_avx(chains, chain_count, resonators, resonator_count, biquads,
-                                         biquad_count, n);
+                                         biquad_count, n, multiplies);
   }
   DISPATCH(resonator_pass_of_three, larger(larger(chain_count, resonator_count), biquad_count), n,
-           (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n));
+           (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n,
+            multiplies));
 }
 
 void section_band_process_lanes(const section_band_job* jobs, int count, int n) {
@@ -224,7 +226,7 @@ void control_chain_sweep_process_lanes(const control_chain_job* jobs, int count,
     }
 }
 bool resonator_pass_of_three(const resonator_biquad_job*, int, const resonator_job*, int,
-                             const biquad_chain_job*, int, int) {
+                             const biquad_chain_job*, int, int, const multiply_set_job*) {
   return false;
 }
 void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, int chain_count,
@@ -242,3 +244,14 @@ void biquad_chain_process_lanes(const biquad_chain_job* jobs, int count, int n) 
 
 
 #endif
+
+void multiply_set_process(const multiply_set_job* m, int n) {
+  double env[8], mul[8];
+  for (int k = 0; k < 8; ++k) env[k] = m->env[k], mul[k] = m->mul[k];
+  for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < 8; ++k) env[k] *= mul[k];
+    if (i % 8 == 7)
+      for (int k = 0; k < 8; ++k) m->round[8 * (i / 8) + k] = env[k];
+  }
+  for (int k = 0; k < 8; ++k) m->env[k] = env[k];
+}

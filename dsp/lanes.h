@@ -106,6 +106,17 @@ struct multiply_pair_job {
   double* round;
 };
 
+// The same for eight chains (resting ones: zero times one): after samples
+// 8 r to 8 r + 7, round[8 r + k] = env[k]. All three arrays are 32-byte
+// aligned.
+struct multiply_set_job {
+  double* env;
+  const double* mul;
+  double* round;
+};
+// The multiplies of a set on their own (n: multiple of 8).
+void multiply_set_process(const multiply_set_job* m, int n);
+
 struct sine_osc_job {
   sine_osc* o;
   float* block;  // frequencies in, sine values out
@@ -127,11 +138,12 @@ void biquad_df2_one_pole_process_lanes(const biquad_df2_one_pole_job* chains, in
                                        const one_pole_job* poles, int pole_count, int n);
 // Resonator-then-biquad chains, lone resonators and biquad chains of one
 // length, in one pass of three lane groups when each kind fits a group (then
-// returns true; a kind may be absent). Otherwise runs nothing and returns
-// false.
+// returns true; a kind may be absent), with the multiplies of `multiplies`
+// (where not null) beside them. Otherwise runs nothing and returns false.
 bool resonator_pass_of_three(const resonator_biquad_job* chains, int chain_count,
                              const resonator_job* resonators, int resonator_count,
-                             const biquad_chain_job* biquads, int biquad_count, int n);
+                             const biquad_chain_job* biquads, int biquad_count, int n,
+                             const multiply_set_job* multiplies);
 // Whether a pass of three fits one set of eight-lane vectors: one to four
 // chains, up to four lone resonators and up to two biquad chains of two
 // sections (the wind's mono and stereo layouts).

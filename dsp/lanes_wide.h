@@ -35,8 +35,9 @@
     (jobs, count, ramps, ramp_count, slope, base, n, multiplies))                              \
   X(bool, resonator_pass_of_three,                                                             \
     (const resonator_biquad_job* chains, int chain_count, const resonator_job* resonators,     \
-     int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n),           \
-    (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n))              \
+     int resonator_count, const biquad_chain_job* biquads, int biquad_count, int n,            \
+     const multiply_set_job* multiplies),                                                      \
+    (chains, chain_count, resonators, resonator_count, biquads, biquad_count, n, multiplies))  \
   X(void, biquad_df2_one_pole_process_lanes,                                                   \
     (const biquad_df2_one_pole_job* chains, int chain_count, const one_pole_job* poles,        \
      int pole_count, int n),                                                                   \

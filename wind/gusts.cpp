@@ -62,7 +62,14 @@ void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, f
 
 void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
                                  float reading) {
-  noise_white_process(out, SUB_BLOCK);
+  vantora_gusts_prepare_riding(out);
+  vantora_gusts_take_reading(v, p, speed, reading);
+}
+
+void vantora_gusts_prepare_riding(float* out) { noise_white_process(out, SUB_BLOCK); }
+
+void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed,
+                                float reading) {
   level_probe_advance(&v.probe, reading, &v.held, SUB_BLOCK);
   mix_amplitude(v, p, speed);
 }

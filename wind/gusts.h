@@ -49,11 +49,17 @@ void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs);
 // shape; scale applies the gust amplitude; the engine runs the band filter;
 // finish applies the level. Where the engine advances the envelopes (slow,
 // flicker) together with others, prepare_quiet replaces prepare: `reading` is
-// their sum at the sample the probe reads (vantora_gusts_reading).
+// their sum at the sample the probe reads (vantora_gusts_reading). Where
+// their chains ride along the engine's first pass, prepare_riding draws the
+// noise only and take_reading, any time before scale, does the rest of
+// prepare_quiet.
 void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
                            float* envelope, float* scratch);
 void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
                                  float reading);
+void vantora_gusts_prepare_riding(float* out);
+void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed,
+                                float reading);
 // The sample of the sub-block the probe reads, or -1.
 int vantora_gusts_reading(const gusts_voice& v);
 void vantora_gusts_scale(gusts_voice& v, float* out);

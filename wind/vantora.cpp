@@ -123,44 +123,89 @@ struct vantora_traits {
     return e->buffer_table[v];  // backflow and whistling share their numbering
   }
 
-  // One sub-block of the layout's voices. Each voice first draws its noise
-  // and control values, in mix order (the generators are shared, so the
-  // order of the draws is part of the sound); then the filters of all voices
-  // run side by side, stage by stage, and each voice finishes on its own.
-  // Where no swell starts in this sub-block (nothing is drawn), the gusts'
-  // envelopes and the controller's advance first, in one loop that keeps only
-  // the samples their probes read: then returns true with each gust's reading
-  // (the sum block_add would form there) and the controller's in the engine;
-  // else advances nothing (each pair runs in its place) and returns false.
-  static bool advance_envelopes_together(engine* e, const layout_def& lay, float* gust_reading) {
-    random_envelope* envelopes[10];
-    int read_at[10], gust_of[4];
-    float value[10] = {};
-    int total = 0, gusts = 0;
+  // The gusts' and the controller's envelopes of one sub-block, and how they
+  // advance. Where a swell starts (not quiet), each pair runs in its place.
+  // Else (nothing is drawn) they advance together, keeping only the samples
+  // their probes read (each gust's reading is the sum block_add would form
+  // there): in the layouts whose pass of three fits one set of eight-lane
+  // vectors, and where no multiplier changes within the sub-block, their
+  // multiply chains ride along that pass and the readings are taken after it
+  // (riding); otherwise in one loop before the voices.
+  struct envelope_set {
+    random_envelope* envelopes[MULTIPLY_SET + 2];
+    int read_at[MULTIPLY_SET + 2], gust_of[4];
+    int total, gusts;
+    bool quiet, riding;
+    alignas(32) double env[MULTIPLY_SET], mul[MULTIPLY_SET];
+    alignas(32) double round[SUB_BLOCK / 8 * MULTIPLY_SET];
+    multiply_set_job job;
+  };
+
+  // Whether the layout's pass of three takes one set of eight-lane vectors.
+  static bool pass_of_three_is_one_group(const layout_def& lay) {
+    int chains = 0, resonators = 0, squalls = 0;
+    for (int s = 0; s < lay.num_sources; ++s) {
+      const int v = lay.voices[s];
+      if (v < VV_GUSTS) ++chains;
+      else if (v < VV_SQUALLS) ++resonators;
+      else if (v < VV_LFE) ++resonators, ++squalls;
+    }
+    const biquad_chain_job two_sections[2] = {{{}, 2, nullptr}, {{}, 2, nullptr}};
+    return squalls <= 2 && lane_major_available(SUB_BLOCK) &&
+           pass_of_three_fits_eight(chains, resonators, two_sections, squalls);
+  }
+
+  static void envelopes_begin(engine* e, const layout_def& lay, envelope_set* set,
+                              float* gust_reading) {
+    set->total = set->gusts = 0;
     auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
-      envelopes[total] = slow;
-      read_at[total++] = at;
-      envelopes[total] = flicker;
-      read_at[total++] = at;
+      set->envelopes[set->total] = slow;
+      set->read_at[set->total++] = at;
+      set->envelopes[set->total] = flicker;
+      set->read_at[set->total++] = at;
     };
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
       if (v < VV_GUSTS || v >= VV_SQUALLS) continue;
       gusts_voice& x = e->gusts[v - VV_GUSTS];
-      gust_of[gusts++] = v - VV_GUSTS;
+      set->gust_of[set->gusts++] = v - VV_GUSTS;
       add_pair(&x.slow, &x.flicker, vantora_gusts_reading(x));
     }
     add_pair(&e->global.slow, &e->global.flicker, global_controller_reading(&e->global));
     bool quiet = true;
-    for (int k = 0; k < total; ++k) quiet = quiet && random_envelope_quiet(envelopes[k], SUB_BLOCK);
+    for (int k = 0; k < set->total; ++k)
+      quiet = quiet && random_envelope_quiet(set->envelopes[k], SUB_BLOCK);
+    set->quiet = quiet;
     e->control_envelopes_done = quiet;
-    if (!quiet) return false;
-    random_envelope_advance_quiet(envelopes, total, SUB_BLOCK, read_at, value);
-    for (int g = 0; g < gusts; ++g) gust_reading[gust_of[g]] = value[2 * g] + value[2 * g + 1];
-    e->control_reading = value[total - 2] + value[total - 1];
-    return true;
+    set->riding = quiet && set->total <= MULTIPLY_SET && pass_of_three_is_one_group(lay) &&
+                  random_envelope_chain_begin(set->envelopes, set->total, SUB_BLOCK, set->env,
+                                              set->mul);
+    set->job = {set->env, set->mul, set->round};
+    if (!quiet || set->riding) return;
+    float value[MULTIPLY_SET + 2] = {};
+    random_envelope_advance_quiet(set->envelopes, set->total, SUB_BLOCK, set->read_at, value);
+    take_readings(e, set, value, gust_reading);
   }
 
+  // After the chains rode along: the envelopes advanced and their readings.
+  static void envelopes_end(engine* e, envelope_set* set, float* gust_reading) {
+    float value[MULTIPLY_SET + 2] = {};
+    random_envelope_chain_end(set->envelopes, set->total, SUB_BLOCK, set->env, set->mul,
+                              set->round, set->read_at, value);
+    take_readings(e, set, value, gust_reading);
+  }
+
+  static void take_readings(engine* e, const envelope_set* set, const float* value,
+                            float* gust_reading) {
+    for (int g = 0; g < set->gusts; ++g)
+      gust_reading[set->gust_of[g]] = value[2 * g] + value[2 * g + 1];
+    e->control_reading = value[set->total - 2] + value[set->total - 1];
+  }
+
+  // One sub-block of the layout's voices. Each voice first draws its noise
+  // and control values, in mix order (the generators are shared, so the
+  // order of the draws is part of the sound); then the filters of all voices
+  // run side by side, stage by stage, and each voice finishes on its own.
   static void render_voices(engine* e, const layout_def& lay) {
     const float fs = e->frame.sample_rate;
     const float speed = e->speed_copy;
@@ -177,7 +222,9 @@ struct vantora_traits {
     lane_batch<band_filter_job, band_filter_process_lanes, FILTER_JOBS> bands;
 
     float gust_reading[4] = {};
-    const bool quiet = advance_envelopes_together(e, lay, gust_reading);
+    envelope_set set;
+    envelopes_begin(e, lay, &set, gust_reading);
+    const bool quiet = set.quiet;
 
     for (int s = 0; s < lay.num_sources; ++s) {
       const int v = lay.voices[s];
@@ -198,7 +245,9 @@ struct vantora_traits {
         const int i = v - VV_GUSTS;
         gusts_voice& x = e->gusts[i];
         float* out = b[VB_GUSTS + 2 * i];
-        if (quiet)
+        if (set.riding)
+          vantora_gusts_prepare_riding(out);
+        else if (quiet)
           vantora_gusts_prepare_quiet(x, e->gusts_p, speed, out, gust_reading[i]);
         else
           vantora_gusts_prepare(x, e->gusts_p, speed, out, b[VB_GUSTS + 2 * i + 1],
@@ -223,7 +272,7 @@ struct vantora_traits {
     }
 
     if (!resonator_pass_of_three(shaped, shaped_count, shapes, shape_count, envelopes,
-                                 envelope_count, SUB_BLOCK)) {
+                                 envelope_count, SUB_BLOCK, set.riding ? &set.job : nullptr)) {
       // Wide layouts: all shapes in one pass, then every chain.
       lane_batch<resonator_job, resonator_process_lanes, FILTER_JOBS> all_shapes;
       for (int k = 0; k < shaped_count; ++k) {
@@ -233,6 +282,14 @@ struct vantora_traits {
       for (int k = 0; k < shape_count; ++k) all_shapes.add(shapes[k]);
       for (int k = 0; k < envelope_count; ++k) chains.add(envelopes[k]);
       all_shapes.run(SUB_BLOCK);
+      if (set.riding) multiply_set_process(&set.job, SUB_BLOCK);  // not expected: see begin
+    }
+    if (set.riding) {
+      envelopes_end(e, &set, gust_reading);
+      for (int g = 0; g < set.gusts; ++g) {
+        const int i = set.gust_of[g];
+        vantora_gusts_take_reading(e->gusts[i], e->gusts_p, speed, gust_reading[i]);
+      }
     }
     chains.run(SUB_BLOCK);
     for (int s = 0; s < lay.num_sources; ++s) {

@@ -1412,12 +1412,34 @@ TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
       const bool fits =
           (c.chains <= 8 && c.resonators <= 8 && c.biquads <= 8) &&
           (wide_vectors_on() || (c.chains <= 4 && c.resonators <= 4 && c.biquads <= 4));
+      // Every other case with eight multiply chains beside the pass (the
+      // values after each eight samples and the last ones).
+      const bool with_multiplies = (&c - cases) % 2 == 0;
+      alignas(32) double env[8], mul[8], rounds[64] = {}, want_rounds[64] = {};
+      double want_env[8];
+      for (int k = 0; k < 8; ++k) {
+        env[k] = want_env[k] = 0.1 * (k + 1);
+        mul[k] = 1.0 - 0.00013 * k + 0.0000071 * n;
+      }
+      for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < 8; ++k) want_env[k] *= mul[k];
+        if (i % 8 == 7)
+          for (int k = 0; k < 8; ++k) want_rounds[8 * (i / 8) + k] = want_env[k];
+      }
+      const multiply_set_job multiplies{env, mul, rounds};
       ASSERT_EQ(resonator_pass_of_three(chain_jobs, c.chains, resonator_jobs, c.resonators,
-                                        biquad_jobs, c.biquads, n),
+                                        biquad_jobs, c.biquads, n,
+                                        with_multiplies ? &multiplies : nullptr),
                 fits);
       if (!fits) {
         EXPECT_EQ(0, std::memcmp(lanes, scalar, sizeof lanes));  // nothing ran
+        for (int k = 0; k < 8; ++k) EXPECT_EQ(env[k], 0.1 * (k + 1));  // nor the multiplies
+        for (const double r : rounds) EXPECT_EQ(r, 0.0);
         continue;
+      }
+      if (with_multiplies) {
+        EXPECT_EQ(0, std::memcmp(env, want_env, sizeof env));
+        EXPECT_EQ(0, std::memcmp(rounds, want_rounds, sizeof rounds));
       }
       for (int k = 0; k < c.chains; ++k) {
         resonator_process(&rs[k], scalar[k], n);
@@ -1437,5 +1459,5 @@ TEST(Filters, ResonatorPassOfThreeEqualsScalarProcessing) {
   for (auto& q : f) biquad_init(&q);
   float block[2][64] = {};
   const biquad_chain_job mixed[2] = {{{&f[0]}, 1, block[0]}, {{&f[1], &f[2]}, 2, block[1]}};
-  EXPECT_FALSE(resonator_pass_of_three(nullptr, 0, nullptr, 0, mixed, 2, 64));
+  EXPECT_FALSE(resonator_pass_of_three(nullptr, 0, nullptr, 0, mixed, 2, 64, nullptr));
 }
