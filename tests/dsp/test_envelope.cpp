@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/envelope.h"
+#include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp_test_util.h"
 
@@ -365,7 +366,12 @@ TEST(Envelope, QuietAdvanceEqualsProcessAtTheReadSamples) {
     }
     random_envelope* list[16];
     for (int k = 0; k < count; ++k) list[k] = &together[k];
-    int quiet_blocks = 0, loud_blocks = 0;
+    // Up to eight: a third copy whose multiply chains run by another loop
+    // (chain begin, the set's multiplies, chain end) where begin takes them.
+    random_envelope chained[16];
+    random_envelope* chained_list[16];
+    for (int k = 0; k < count; ++k) chained[k] = together[k], chained_list[k] = &chained[k];
+    int quiet_blocks = 0, loud_blocks = 0, chained_blocks = 0, declined_blocks = 0;
     for (int block = 0; block < 1200; ++block) {
       bool quiet = true;
       for (int k = 0; k < count; ++k) {
@@ -380,6 +386,8 @@ TEST(Envelope, QuietAdvanceEqualsProcessAtTheReadSamples) {
         const uint32_t seed = noise_get_uniform_seed();
         for (int k = 0; k < count; ++k) random_envelope_process(&together[k], out[k], 64);
         noise_set_uniform_seed(seed);
+        for (int k = 0; k < count; ++k) random_envelope_process(&chained[k], out[k], 64);
+        noise_set_uniform_seed(seed);
         for (int k = 0; k < count; ++k) random_envelope_process(&alone[k], out[k], 64);
         continue;
       }
@@ -391,15 +399,40 @@ TEST(Envelope, QuietAdvanceEqualsProcessAtTheReadSamples) {
         values[k] = -7.0f;
       }
       random_envelope_advance_quiet(list, count, 64, at, values);
+      float chained_values[16];
+      for (int k = 0; k < count; ++k) chained_values[k] = -7.0f;
+      alignas(32) double env[8], mul[8], rounds[64];
+      if (count > 8) {
+        EXPECT_FALSE(random_envelope_chain_begin(chained_list, count, 64, env, mul));
+        random_envelope_advance_quiet(chained_list, count, 64, at, chained_values);
+      } else if (random_envelope_chain_begin(chained_list, count, 64, env, mul)) {
+        ++chained_blocks;
+        for (int k = count; k < 8; ++k) ASSERT_EQ(mul[k], 1.0) << k;  // resting chains
+        const multiply_set_job job{env, mul, rounds};
+        multiply_set_process(&job, 64);
+        random_envelope_chain_end(chained_list, count, 64, env, mul, rounds, at, chained_values);
+      } else {  // a multiplier changes within the block: nothing was written
+        ++declined_blocks;
+        random_envelope_advance_quiet(chained_list, count, 64, at, chained_values);
+      }
       for (int k = 0; k < count; ++k) {
         random_envelope_process(&alone[k], out[k], 64);
         ASSERT_EQ(together[k].env, alone[k].env) << block << " " << k;
         ASSERT_EQ(together[k].counter, alone[k].counter) << block << " " << k;
+        ASSERT_EQ(chained[k].env, alone[k].env) << block << " " << k;
+        ASSERT_EQ(chained[k].counter, alone[k].counter) << block << " " << k;
         const float expected = at[k] >= 0 ? out[k][at[k]] : -7.0f;
         ASSERT_EQ(bits_of(values[k]), bits_of(expected)) << block << " " << k;
+        ASSERT_EQ(bits_of(chained_values[k]), bits_of(expected)) << block << " " << k;
       }
     }
     EXPECT_GT(quiet_blocks, 100);
     EXPECT_GT(loud_blocks, 0);
+    if (count <= 8) {
+      EXPECT_GT(chained_blocks, 100);
+      if (count >= 2) {
+        EXPECT_GT(declined_blocks, 0);
+      }
+    }
   }
 }
