@@ -1,0 +1,150 @@
+#include "tools/render.h"
+
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/frame.h"
+#include "tools/lookup.h"
+#include "tools/preset_files.h"
+#include "tools/safe_output.h"
+#include "tools/sound_file.h"
+#include "tools/tool_error.h"
+
+namespace {
+
+double to_db(double v) { return v > 0.0 ? 20.0 * std::log10(v) : -INFINITY; }
+
+// Shows a bar on a terminal once a render has run for a moment.
+class progress {
+ public:
+  explicit progress(bool enabled) : enabled_(enabled && ::isatty(2)) {}
+  void update(double fraction) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start_ < std::chrono::milliseconds(300) ||
+        now - last_ < std::chrono::milliseconds(100))
+      return;
+    last_ = now;
+    const int width = 40, filled = static_cast<int>(fraction * width);
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), static_cast<int>(fraction * 100));
+    shown_ = true;
+  }
+  ~progress() {
+    if (shown_) std::fprintf(stderr, "\r%60s\r", "");
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
+};
+
+}  // namespace
+
+void set_up(synth_instance& s, int rate, const std::string& preset,
+            const std::string& preset_file, const std::vector<assignment>& sets) {
+  const synth_kind& k = s.kind();
+  if (k.init(s.engine(), static_cast<float>(rate)) != ENGINE_OK)
+    throw tool_error("engine rejected sample rate " + std::to_string(rate));
+  if (!preset.empty()) k.load_preset(s.engine(), preset_named(k, preset).record);
+  if (!preset_file.empty()) apply_preset_file(s, preset_file);
+  const int gain = static_cast<int>(k.param_count) - 1;
+  for (const assignment& a : sets)
+    if (a.index != gain) s.set(a.index, a.value);
+  std::vector<uint8_t> record(k.preset_size);
+  k.save_preset(s.engine(), record.data());
+  k.init(s.engine(), static_cast<float>(rate));
+  k.load_preset(s.engine(), record.data());
+  for (const assignment& a : sets)
+    if (a.index == gain) s.set(a.index, a.value);
+}
+
+int run_render(const render_options& o) {
+  const synth_kind& k = engine_named(o.engine);
+  if (o.rate < 8000 || o.rate > 384000)
+    throw tool_error("sample rate " + std::to_string(o.rate) + " Hz is outside 8000..384000");
+  if (!(o.seconds > 0.0) || o.seconds > 86400.0)
+    throw tool_error("duration must be above 0 and at most 24 hours");
+  if (o.block < 1 || o.block > 16384)
+    throw tool_error("block size " + std::to_string(o.block) + " is outside 1..16384");
+  const layout_choice& layout = layout_named(o.format);
+  std::vector<assignment> sets;
+  for (const auto& s : o.sets) sets.push_back(parse_set(k, s));
+  std::vector<automation> autos;
+  for (const auto& a : o.automations) autos.push_back(parse_automation(k, a));
+  if (!o.preset.empty()) preset_named(k, o.preset);
+  if (!o.load_preset.empty()) read_preset_file(k, o.load_preset);
+
+  const bool to_stdout = o.out == "-";
+  const int format = to_stdout ? 0 : sound_format(o.out, o.encoding, layout.channels, o.rate);
+
+  synth_instance s(k);
+  set_up(s, o.rate, o.preset, o.load_preset, sets);
+
+  std::unique_ptr<atomic_output> file_out;
+  SNDFILE* sf = nullptr;
+  if (!to_stdout) {
+    file_out = std::make_unique<atomic_output>(o.out);
+    SF_INFO info{};
+    info.samplerate = o.rate;
+    info.channels = layout.channels;
+    info.format = format;
+    sf = sf_open(file_out->temp().c_str(), SFM_WRITE, &info);
+    if (!sf) throw tool_error("cannot write '" + o.out + "': " + sf_strerror(nullptr));
+    sf_command(sf, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // No PEAK chunk: it carries the time of writing, and the same command must
+    // give the same bytes.
+    sf_command(sf, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+  }
+
+  const uint64_t total = static_cast<uint64_t>(std::llround(o.seconds * o.rate));
+  std::vector<float> buffer(static_cast<std::size_t>(o.block) * layout.channels);
+  double sum_squares = 0.0, peak = 0.0;
+  progress bar(!o.quiet);
+  bool write_failed = false;
+  for (uint64_t done = 0; done < total;) {
+    const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(o.block, total - done));
+    const double t = static_cast<double>(done) / o.rate;
+    for (const automation& a : autos) s.set(a.index, a.at(t));
+    k.process(s.engine(), buffer.data(), layout.mask, n);
+    const std::size_t samples = static_cast<std::size_t>(n) * layout.channels;
+    for (std::size_t i = 0; i < samples; ++i) {
+      const double x = buffer[i];
+      sum_squares += x * x;
+      peak = std::max(peak, std::fabs(x));
+    }
+    if (to_stdout) {
+      write_failed = std::fwrite(buffer.data(), sizeof(float), samples, stdout) != samples;
+    } else {
+      write_failed = sf_writef_float(sf, buffer.data(), n) != static_cast<sf_count_t>(n);
+    }
+    if (write_failed) break;
+    done += n;
+    bar.update(static_cast<double>(done) / total);
+  }
+  if (sf && sf_close(sf) != 0) write_failed = true;
+  if (write_failed)
+    throw tool_error("cannot write '" + o.out + "': " +
+                     (to_stdout ? std::string(std::strerror(errno)) : "write failed"));
+  if (to_stdout) {
+    std::fflush(stdout);
+    return 0;
+  }
+  file_out->commit();
+  if (!o.quiet) {
+    const double rms = std::sqrt(sum_squares / (static_cast<double>(total) * layout.channels));
+    std::printf("%s: %.2f s, %d channel%s, %d Hz, peak %.1f dBFS, RMS %.1f dBFS\n", o.out.c_str(),
+                static_cast<double>(total) / o.rate, layout.channels,
+                layout.channels == 1 ? "" : "s", o.rate, to_db(peak), to_db(rms));
+  }
+  return 0;
+}
