@@ -1,10 +1,12 @@
 #pragma once
-// Output files written whole or not at all.
+// Output files written whole or not at all, whatever stops the program.
 
 #include <string>
 
-// Writes a file through a temporary beside it, renamed at the end and
-// removed on failure.
+// Writes a file through a temporary beside it, renamed at the end. The
+// temporary is removed on failure, and also when a signal ends the program
+// (interrupt, terminate, hang-up, a crash: every signal that can be caught),
+// after which the signal takes its course.
 class atomic_output {
  public:
   explicit atomic_output(std::string path);
@@ -17,5 +19,6 @@ class atomic_output {
 
  private:
   std::string path_, temp_;
+  int slot_;
   bool committed_ = false;
 };

@@ -20,77 +20,11 @@
 #include "engine/pluvessa_bank.h"
 #include "engine/vantora_bank.h"
 #include "tools/synth.h"
+#include "tests/tools/ostrelle_fixture.h"
 
-namespace fs = std::filesystem;
+using namespace ostrelle_test;
 
 namespace {
-
-struct result {
-  int status;
-  std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-class Ostrelle : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ostrelle_test_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path path(const std::string& name) const { return dir_ / name; }
-
-  // Runs the binary with the arguments (a shell word list) from the test
-  // folder, capturing both output streams.
-  result run(const std::string& args) const {
-    const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-    const std::string cmd = "cd '" + dir_.string() + "' && '" OSTRELLE_BINARY "' " + args +
-                            " > '" + out.string() + "' 2> '" + err.string() + "' < /dev/null";
-    const int raw = std::system(cmd.c_str());
-    result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-  }
-
-  // Files in the test folder (the check that a failed command left nothing).
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
-    return names;
-  }
-
-  fs::path dir_;
-};
-
-struct sound {
-  SF_INFO info{};
-  std::vector<float> samples;
-};
-
-sound read_sound(const fs::path& p) {
-  sound s;
-  SNDFILE* f = sf_open(p.c_str(), SFM_READ, &s.info);
-  if (!f) return s;
-  s.samples.resize(static_cast<std::size_t>(s.info.frames) * s.info.channels);
-  sf_readf_float(f, s.samples.data(), s.info.frames);
-  sf_close(f);
-  return s;
-}
-
-double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
-  double sum = 0.0;
-  for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(x[i]) * x[i];
-  return std::sqrt(sum / static_cast<double>(to - from));
-}
 
 TEST_F(Ostrelle, RendersFilesThatReadBackWithTheirFormat) {
   struct expect {
