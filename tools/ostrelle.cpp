@@ -96,12 +96,15 @@ int main(int argc, char** argv) {
                                            "32-bit float on standard output")
       ->required();
   render->add_option("--preset", r.preset, "Factory preset name (default: Silence)");
-  render->add_option("--set", r.sets, "KEY=VALUE, natural units (repeatable)");
+  render->add_option("--set", r.sets, "KEY=VALUE, natural units (repeatable)")
+      ->allow_extra_args(false);
   render->add_option("--automate", r.automations,
-                     "KEY=T:V,T:V,... linear moves between times in seconds (repeatable)");
+                     "KEY=T:V,T:V,... linear moves between times in seconds (repeatable)")
+      ->allow_extra_args(false);
   render->add_option("--seconds", r.seconds, "Duration in seconds (default 10)");
   render->add_option("--rate", r.rate, "Sample rate in Hz, 8000..384000 (default 48000)");
-  render->add_option("--format", r.format, "mono, stereo, quad or 5.1 (default stereo)");
+  render->add_option("--layout,--format", r.format,
+                     "Channel layout: mono, stereo, quad or 5.1 (default stereo)");
   render->add_option("--block", r.block, "Frames per engine call, 1..16384 (default 512)");
   render->add_option("--encoding", r.encoding, "float, pcm16 or pcm24 (default float; pcm24 for FLAC)");
   render->add_option("--load-preset", r.load_preset, "Apply a saved preset record first");
@@ -124,7 +127,8 @@ int main(int argc, char** argv) {
   save->add_option("engine", save_engine, "wind or rain")->required();
   save->add_option("-o,--output", save_out, "Output file")->required();
   save->add_option("--preset", save_preset, "Start from this factory preset");
-  save->add_option("--set", save_sets, "KEY=VALUE, natural units (repeatable)");
+  save->add_option("--set", save_sets, "KEY=VALUE, natural units (repeatable)")
+      ->allow_extra_args(false);
 
   try {
     app.parse(argc, argv);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "tools/lookup.h"
+#include "tools/names.h"
 #include "tools/tool_error.h"
 
 float parse_number(const std::string& text, const std::string& what) {
@@ -19,11 +20,52 @@ float parse_number(const std::string& text, const std::string& what) {
   return static_cast<float>(v);
 }
 
+std::string range_text(const parameter_info& p) {
+  std::string r = format_value(p, p.min) + ".." + format_value(p, p.max);
+  if (p.type == PARAM_CHOICE) return r + " or a name";
+  return *p.unit ? r + " " + p.unit : r;
+}
+
+float parse_param_value(const synth_kind& k, int index, const std::string& text,
+                        const std::string& what) {
+  const parameter_info& p = k.table[index];
+  const std::string refused = what + ": ";
+  const std::string range = std::string(p.key) + " takes " + range_text(p);
+  if (p.type == PARAM_CHOICE) {
+    int v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (ec == std::errc() && ptr == end) {
+      if (v < p.min || v > p.max) throw tool_error(refused + "out of range (" + range + ")");
+      return static_cast<float>(v);
+    }
+    const std::vector<std::string_view> names = choice_names(p);
+    const int i = name_find(names, text);
+    if (i >= 0) return static_cast<float>(i);
+    char* number_end = nullptr;
+    std::strtod(text.c_str(), &number_end);
+    if (!text.empty() && number_end == text.c_str() + text.size())
+      throw tool_error(refused + "not a whole number (" + range + ")");
+    const std::string hint = name_suggestion(names, text);
+    throw tool_error(refused + "no such choice (" + (hint.empty() ? range : hint) + ")");
+  }
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE)
+    throw tool_error(refused + "not a number (" + range + ")");
+  if (!std::isfinite(v) || !std::isfinite(static_cast<float>(v)))
+    throw tool_error(refused + "not a finite number (" + range + ")");
+  const float f = static_cast<float>(v);
+  if (!(f >= p.min && f <= p.max)) throw tool_error(refused + "out of range (" + range + ")");
+  return f;
+}
+
 assignment parse_set(const synth_kind& k, const std::string& text) {
   const auto eq = text.find('=');
   if (eq == std::string::npos) throw tool_error("--set '" + text + "': expected KEY=VALUE");
   const int i = param_index(k, text.substr(0, eq));
-  return {i, parse_number(text.substr(eq + 1), "--set " + text.substr(0, eq))};
+  return {i, parse_param_value(k, i, text.substr(eq + 1), "--set " + text)};
 }
 
 float automation::at(double t) const {
@@ -56,7 +98,8 @@ automation parse_automation(const synth_kind& k, const std::string& text) {
     if (colon == std::string::npos)
       throw tool_error("--automate " + key + ": point '" + point + "' is not T:V");
     const float t = parse_number(point.substr(0, colon), "--automate " + key + " time");
-    const float v = parse_number(point.substr(colon + 1), "--automate " + key + " value");
+    const float v =
+        parse_param_value(k, a.index, point.substr(colon + 1), "--automate " + key + " " + point);
     if (t < 0.0f) throw tool_error("--automate " + key + ": time " + point + " is negative");
     if (!a.points.empty() && !(t > a.points.back().first))
       throw tool_error("--automate " + key + ": times must increase (" + point + ")");

@@ -12,6 +12,16 @@
 // A number in full (no trailing text), finite as a float.
 float parse_number(const std::string& text, const std::string& what);
 
+// A parameter's value from text: a number within the range 'params' lists,
+// or for a choice a whole number or one of its names (any letter case).
+// Anything else is refused naming the key and its range, the message led by
+// what (where the value came from: "--set backflow_shape=40").
+float parse_param_value(const synth_kind& k, int index, const std::string& text,
+                        const std::string& what);
+
+// "0..1", "50..20000 Hz", "0..26 or a name".
+std::string range_text(const parameter_info& p);
+
 struct assignment {
   int index;
   float value;

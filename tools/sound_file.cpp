@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+#include <vector>
 
+#include "tools/lookup.h"
+#include "tools/names.h"
 #include "tools/tool_error.h"
 
 namespace {
@@ -25,9 +29,13 @@ std::string lower_extension(const std::string& path) {
 }  // namespace
 
 const layout_choice& layout_named(const std::string& name) {
-  for (const auto& l : LAYOUTS)
-    if (name == l.name) return l;
-  throw tool_error("unknown format '" + name + "' (expected mono, stereo, quad or 5.1)");
+  std::vector<std::string_view> names;
+  for (const auto& l : LAYOUTS) names.push_back(l.name);
+  const int i = name_find(names, name);
+  if (i < 0)
+    throw tool_error("unknown layout '" + name + "'" +
+                     unknown_hint(names, name, "expected " + name_list(names)));
+  return LAYOUTS[i];
 }
 
 int sound_format(const std::string& path, const std::string& encoding, int channels, int rate) {
@@ -42,6 +50,11 @@ int sound_format(const std::string& path, const std::string& encoding, int chann
   else
     throw tool_error("cannot write '" + path + "': unsupported file extension '" + ext +
                      "' (use .wav, .w64, .aiff, .caf, .flac or .ogg)");
+  const std::vector<std::string_view> encodings = {"float", "pcm16", "pcm24"};
+  const int e = encoding.empty() ? -1 : name_find(encodings, encoding);
+  if (!encoding.empty() && e < 0)
+    throw tool_error("unknown encoding '" + encoding + "'" +
+                     unknown_hint(encodings, encoding, "expected float, pcm16 or pcm24"));
   int subtype = 0;
   if (container == SF_FORMAT_OGG) {
     if (!encoding.empty())
@@ -49,14 +62,8 @@ int sound_format(const std::string& path, const std::string& encoding, int chann
     subtype = SF_FORMAT_VORBIS;
   } else if (encoding.empty()) {
     subtype = container == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24 : SF_FORMAT_FLOAT;
-  } else if (encoding == "float") {
-    subtype = SF_FORMAT_FLOAT;
-  } else if (encoding == "pcm16") {
-    subtype = SF_FORMAT_PCM_16;
-  } else if (encoding == "pcm24") {
-    subtype = SF_FORMAT_PCM_24;
   } else {
-    throw tool_error("unknown encoding '" + encoding + "' (expected float, pcm16 or pcm24)");
+    subtype = e == 0 ? SF_FORMAT_FLOAT : e == 1 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
   }
   SF_INFO info{};
   info.samplerate = rate;

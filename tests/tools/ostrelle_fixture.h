@@ -46,11 +46,18 @@ class Ostrelle : public ::testing::Test {
 
   fs::path path(const std::string& name) const { return dir_ / name; }
 
+  // The binary under test: the build's, or another one named by
+  // OSTRELLE_TEST_BINARY (an installed copy, an older build).
+  static const char* binary() {
+    const char* other = std::getenv("OSTRELLE_TEST_BINARY");
+    return other && *other ? other : OSTRELLE_BINARY;
+  }
+
   // Runs the binary with the arguments (a shell word list) from the test
   // folder, capturing both output streams.
   result run(const std::string& args) const {
     const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-    const std::string cmd = "cd '" + dir_.string() + "' && '" OSTRELLE_BINARY "' " + args +
+    const std::string cmd = "cd '" + dir_.string() + "' && '" + std::string(binary()) + "' " + args +
                             " > '" + out.string() + "' 2> '" + err.string() + "' < /dev/null";
     const int raw = std::system(cmd.c_str());
     result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
@@ -77,10 +84,10 @@ class Ostrelle : public ::testing::Test {
       std::FILE* null = std::fopen("/dev/null", "w");
       ::dup2(::fileno(null), 1);
       ::dup2(::fileno(null), 2);
-      std::vector<char*> argv{const_cast<char*>(OSTRELLE_BINARY)};
+      std::vector<char*> argv{const_cast<char*>(binary())};
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
-      ::execv(OSTRELLE_BINARY, argv.data());
+      ::execv(binary(), argv.data());
       ::_exit(127);
     }
     return pid;

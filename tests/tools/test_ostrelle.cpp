@@ -219,7 +219,7 @@ TEST_F(Ostrelle, BadInputGivesOneLineAStatusAndNoFile) {
       {"render wind -o x.mp3", "unsupported file extension"},
       {"render wind -o x.ogg --encoding pcm16", "Vorbis"},
       {"render wind -o x.wav --encoding pcm8", "unknown encoding"},
-      {"render wind -o x.wav --format 7.1", "unknown format"},
+      {"render wind -o x.wav --format 7.1", "unknown layout"},
       {"render wind -o x.wav --load-preset missing.preset", "cannot read preset file"},
       {"render wind -o x.wav --load-preset short.preset", "truncated"},
       {"render wind -o x.wav --load-preset long.preset", "wrong size"},
