@@ -84,34 +84,25 @@ int run_render(const render_options& o) {
   if (!o.preset.empty()) preset_named(k, o.preset);
   if (!o.load_preset.empty()) read_preset_file(k, o.load_preset);
 
-  const bool to_stdout = o.out == "-";
-  const int format = to_stdout ? 0 : sound_format(o.out, o.encoding, layout.channels, o.rate);
+  const sound_format format = choose_format(o.out, o.encoding, layout, o.rate);
+  const uint64_t total = static_cast<uint64_t>(std::llround(o.seconds * o.rate));
+  if (total == 0)
+    throw tool_error("duration " + std::to_string(o.seconds) + " s is shorter than one frame at " +
+                     std::to_string(o.rate) + " Hz");
+  check_size(o.out, format, layout, total);
 
   synth_instance s(k);
   set_up(s, o.rate, o.preset, o.load_preset, sets);
 
   std::unique_ptr<atomic_output> file_out;
-  SNDFILE* sf = nullptr;
-  if (!to_stdout) {
-    file_out = std::make_unique<atomic_output>(o.out);
-    SF_INFO info{};
-    info.samplerate = o.rate;
-    info.channels = layout.channels;
-    info.format = format;
-    sf = sf_open(file_out->temp().c_str(), SFM_WRITE, &info);
-    if (!sf) throw tool_error("cannot write '" + o.out + "': " + sf_strerror(nullptr));
-    sf_command(sf, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    // No PEAK chunk: it carries the time of writing, and the same command must
-    // give the same bytes.
-    sf_command(sf, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
-  }
+  if (!format.to_stdout) file_out = std::make_unique<atomic_output>(o.out);
+  sound_writer writer(format.to_stdout ? o.out : file_out->temp(), format, layout, o.rate);
 
-  const uint64_t total = static_cast<uint64_t>(std::llround(o.seconds * o.rate));
   std::vector<float> buffer(static_cast<std::size_t>(o.block) * layout.channels);
   double sum_squares = 0.0, peak = 0.0;
   progress bar(!o.quiet);
-  bool write_failed = false;
-  for (uint64_t done = 0; done < total;) {
+  bool write_ok = true;
+  for (uint64_t done = 0; done < total && write_ok;) {
     const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(o.block, total - done));
     const double t = static_cast<double>(done) / o.rate;
     for (const automation& a : autos) s.set(a.index, a.at(t));
@@ -122,23 +113,15 @@ int run_render(const render_options& o) {
       sum_squares += x * x;
       peak = std::max(peak, std::fabs(x));
     }
-    if (to_stdout) {
-      write_failed = std::fwrite(buffer.data(), sizeof(float), samples, stdout) != samples;
-    } else {
-      write_failed = sf_writef_float(sf, buffer.data(), n) != static_cast<sf_count_t>(n);
-    }
-    if (write_failed) break;
+    write_ok = writer.write(buffer.data(), n);
     done += n;
     bar.update(static_cast<double>(done) / total);
   }
-  if (sf && sf_close(sf) != 0) write_failed = true;
-  if (write_failed)
+  if (!writer.close()) write_ok = false;
+  if (!write_ok)
     throw tool_error("cannot write '" + o.out + "': " +
-                     (to_stdout ? std::string(std::strerror(errno)) : "write failed"));
-  if (to_stdout) {
-    std::fflush(stdout);
-    return 0;
-  }
+                     (format.to_stdout ? std::string(std::strerror(errno)) : "write failed"));
+  if (format.to_stdout) return 0;
   file_out->commit();
   if (!o.quiet) {
     const double rms = std::sqrt(sum_squares / (static_cast<double>(total) * layout.channels));

@@ -33,14 +33,14 @@ TEST_F(Ostrelle, RendersFilesThatReadBackWithTheirFormat) {
     long frames;
   };
   const expect cases[] = {
-      {"render wind -o w.wav --quiet", "w.wav", 2, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+      {"render wind -o w.wav --quiet", "w.wav", 2, 48000, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT,
        480000},
       {"render rain -o r.wav --seconds 1.5 --rate 44100 --format 5.1 --encoding pcm16 --quiet",
-       "r.wav", 6, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 66150},
+       "r.wav", 6, 44100, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 66150},
       {"render wind -o m.flac --seconds 0.5 --format mono --quiet", "m.flac", 1, 48000,
        SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 24000},
       {"render rain -o q.wav --seconds 0.25 --format quad --encoding pcm24 --rate 96000 --quiet",
-       "q.wav", 4, 96000, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 24000},
+       "q.wav", 4, 96000, SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 24000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
