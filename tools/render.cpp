@@ -22,30 +22,42 @@ namespace {
 
 double to_db(double v) { return v > 0.0 ? 20.0 * std::log10(v) : -INFINITY; }
 
-// Shows a bar on a terminal once a render has run for a moment.
+// A bar on standard error while a render runs, when that is a terminal:
+// redrawn at most ten times a second, and finished at 100 % on a line of its
+// own so that whatever is printed next starts a fresh line.
 class progress {
  public:
   explicit progress(bool enabled) : enabled_(enabled && ::isatty(2)) {}
+  ~progress() {
+    if (drawn_ >= 0) std::fputc('\n', stderr);  // cut short: end the line
+  }
   void update(double fraction) {
     if (!enabled_) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::milliseconds(300) ||
-        now - last_ < std::chrono::milliseconds(100))
-      return;
+    if (drawn_ >= 0 && now - last_ < std::chrono::milliseconds(100)) return;
     last_ = now;
-    const int width = 40, filled = static_cast<int>(fraction * width);
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
-                 std::string(width - filled, ' ').c_str(), static_cast<int>(fraction * 100));
-    shown_ = true;
+    draw(std::min(fraction, 1.0));
   }
-  ~progress() {
-    if (shown_) std::fprintf(stderr, "\r%60s\r", "");
+  void finish() {
+    if (!enabled_) return;
+    draw(1.0);
+    std::fputc('\n', stderr);
+    drawn_ = -1;
+    enabled_ = false;
   }
 
  private:
+  void draw(double fraction) {
+    const int width = 40, filled = static_cast<int>(fraction * width);
+    const int percent = static_cast<int>(fraction * 100);
+    if (percent == drawn_) return;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                 std::string(width - filled, ' ').c_str(), percent);
+    drawn_ = percent;
+  }
   bool enabled_;
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_;
+  int drawn_ = -1;  // percentage on screen, -1 for none
+  std::chrono::steady_clock::time_point last_;
 };
 
 }  // namespace
@@ -118,6 +130,7 @@ int run_render(const render_options& o) {
     bar.update(static_cast<double>(done) / total);
   }
   if (!writer.close()) write_ok = false;
+  if (write_ok) bar.finish();
   if (!write_ok)
     throw tool_error("cannot write '" + o.out + "': " +
                      (format.to_stdout ? std::string(std::strerror(errno)) : "write failed"));

@@ -33,6 +33,13 @@ inline std::string slurp(const fs::path& p) {
   return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
+// The binary under test: the build's, or another one named by
+// OSTRELLE_TEST_BINARY (an installed copy, an older build).
+inline const char* binary() {
+  const char* other = std::getenv("OSTRELLE_TEST_BINARY");
+  return other && *other ? other : OSTRELLE_BINARY;
+}
+
 class Ostrelle : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -46,12 +53,6 @@ class Ostrelle : public ::testing::Test {
 
   fs::path path(const std::string& name) const { return dir_ / name; }
 
-  // The binary under test: the build's, or another one named by
-  // OSTRELLE_TEST_BINARY (an installed copy, an older build).
-  static const char* binary() {
-    const char* other = std::getenv("OSTRELLE_TEST_BINARY");
-    return other && *other ? other : OSTRELLE_BINARY;
-  }
 
   // Runs the binary with the arguments (a shell word list) from the test
   // folder, capturing both output streams.

@@ -1,6 +1,8 @@
 // The renderer's output files end to end: never a partial file left behind,
 // the headers and channel masks other tools read, standard output.
 
+#include <pty.h>
+
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -183,6 +185,38 @@ TEST_F(Ostrelle, ARenderShorterThanOneFrameIsRefused) {
   // Half a frame and more rounds to one.
   ASSERT_EQ(run("render rain -o x.wav --quiet --seconds 0.0000105").status, 0);
   EXPECT_EQ(read_sound(path("x.wav")).info.frames, 1);
+}
+
+// Runs the binary on a pseudo-terminal (standard output and error both on
+// it, as in a shell) and returns what the terminal received.
+std::string run_on_terminal(const fs::path& dir, const std::vector<std::string>& args) {
+  int master = -1;
+  const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(126);
+    std::vector<char*> argv{const_cast<char*>(binary())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(binary(), argv.data());
+    ::_exit(127);
+  }
+  std::string seen;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) seen.append(buf, n);
+  ::close(master);
+  ::waitpid(pid, nullptr, 0);
+  return seen;
+}
+
+TEST_F(Ostrelle, ProgressBarEndsAtAHundredPercentAndTheSummaryHasItsOwnLine) {
+  const std::string seen = run_on_terminal(dir_, {"render", "rain", "-o", "x.wav", "--seconds", "2"});
+  const auto full = seen.rfind("100%");
+  ASSERT_NE(full, std::string::npos) << seen;
+  // The bar's last state is full and ends its line; the summary starts a
+  // line of its own (the terminal turns a newline into CR LF).
+  EXPECT_EQ(seen.substr(full - 43, 43), "[" + std::string(40, '#') + "] ") << seen;
+  EXPECT_EQ(seen.substr(full + 4, 2 + 6), "\r\nx.wav:") << seen;
+  EXPECT_EQ(seen.find("x.wav:"), full + 6) << seen;
 }
 
 }  // namespace
