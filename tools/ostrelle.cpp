@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "tools/lookup.h"
+#include "tools/names.h"
+#include "tools/preset_files.h"
 #include "tools/param_values.h"
 #include "tools/render.h"
 #include "tools/safe_output.h"
@@ -37,9 +39,7 @@ int run_presets(const std::string& engine, const std::string& name) {
   synth_instance s(k);
   k.init(s.engine(), 48000.0f);
   k.load_preset(s.engine(), p.record);
-  for (uint32_t i = 0; i + 1 < k.param_count; ++i)
-    std::printf("%s %s\n", k.table[i].key,
-                format_value(k.table[i], s.get(static_cast<int>(i))).c_str());
+  std::fputs(preset_text(s).c_str(), stdout);
   return 0;
 }
 
@@ -60,24 +60,47 @@ int run_params(const std::string& engine) {
   return 0;
 }
 
-int run_preset_save(const std::string& engine, const std::string& out, const std::string& preset,
-                    const std::vector<std::string>& set_texts) {
-  const synth_kind& k = engine_named(engine);
+struct preset_save_options {
+  std::string engine, out, preset, load_preset;
+  std::vector<std::string> sets;
+};
+
+// Writes a binary record, or the text form when the file name ends in .txt.
+int run_preset_save(const preset_save_options& o) {
+  const synth_kind& k = engine_named(o.engine);
   std::vector<assignment> sets;
-  for (const auto& s : set_texts) sets.push_back(parse_set(k, s));
+  for (const auto& s : o.sets) sets.push_back(parse_set(k, s));
+  preset_file file{};
+  if (!o.load_preset.empty()) file = read_preset_file(o.load_preset, &k);
   synth_instance s(k);
-  set_up(s, 48000, preset, "", sets);
-  std::vector<uint8_t> record(k.preset_size);
-  k.save_preset(s.engine(), record.data());
-  atomic_output file(out);
-  {
-    std::ofstream f(file.temp(), std::ios::binary);
-    if (!f) throw tool_error("cannot write '" + out + "': " + std::strerror(errno));
-    f.write(reinterpret_cast<const char*>(record.data()),
-            static_cast<std::streamsize>(record.size()));
-    if (!f.flush()) throw tool_error("cannot write '" + out + "': write failed");
+  set_up(s, 48000, o.preset, o.load_preset.empty() ? nullptr : &file, sets);
+  std::string bytes;
+  if (o.out.size() > 4 && name_fold(o.out.substr(o.out.size() - 4)) == ".txt") {
+    bytes = preset_text(s);
+  } else {
+    bytes.resize(k.preset_size);
+    k.save_preset(s.engine(), bytes.data());
   }
-  file.commit();
+  atomic_output out(o.out);
+  {
+    std::ofstream f(out.temp(), std::ios::binary);
+    if (!f) throw tool_error("cannot write '" + o.out + "': " + std::strerror(errno));
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!f.flush()) throw tool_error("cannot write '" + o.out + "': write failed");
+  }
+  out.commit();
+  return 0;
+}
+
+// Prints the preset a file makes on a new instance, as KEY VALUE lines.
+int run_preset_show(const std::string& path, const std::string& engine) {
+  const preset_file file =
+      read_preset_file(path, engine.empty() ? nullptr : &engine_named(engine));
+  synth_instance s(*file.kind);
+  set_up(s, 48000, "", &file, {});
+  std::printf("# %s preset, from a %s\n", file.kind->name,
+              file.record.empty() ? "text file" : "binary record");
+  std::fputs(preset_text(s).c_str(), stdout);
   return 0;
 }
 
@@ -107,7 +130,8 @@ int main(int argc, char** argv) {
                      "Channel layout: mono, stereo, quad or 5.1 (default stereo)");
   render->add_option("--block", r.block, "Frames per engine call, 1..16384 (default 512)");
   render->add_option("--encoding", r.encoding, "float, pcm16 or pcm24 (default float; pcm24 for FLAC)");
-  render->add_option("--load-preset", r.load_preset, "Apply a saved preset record first");
+  render->add_option("--load-preset", r.load_preset,
+                     "Apply a preset file (binary record or KEY VALUE text) after --preset");
   render->add_flag("--quiet", r.quiet, "No progress bar and no summary");
 
   std::string presets_engine, presets_name;
@@ -119,16 +143,22 @@ int main(int argc, char** argv) {
   auto* params = app.add_subcommand("params", "List every parameter with range and default");
   params->add_option("engine", params_engine, "wind or rain")->required();
 
-  auto* preset = app.add_subcommand("preset", "Work with preset records");
+  auto* preset = app.add_subcommand("preset", "Work with preset files");
   preset->require_subcommand(1);
-  std::string save_engine, save_out, save_preset;
-  std::vector<std::string> save_sets;
-  auto* save = preset->add_subcommand("save", "Write a binary preset record");
-  save->add_option("engine", save_engine, "wind or rain")->required();
-  save->add_option("-o,--output", save_out, "Output file")->required();
-  save->add_option("--preset", save_preset, "Start from this factory preset");
-  save->add_option("--set", save_sets, "KEY=VALUE, natural units (repeatable)")
+  preset_save_options ps;
+  auto* save = preset->add_subcommand(
+      "save", "Write a preset file: a binary record, or KEY VALUE text for a .txt name");
+  save->add_option("engine", ps.engine, "wind or rain")->required();
+  save->add_option("-o,--output", ps.out, "Output file")->required();
+  save->add_option("--preset", ps.preset, "Start from this factory preset");
+  save->add_option("--load-preset", ps.load_preset, "Then apply this preset file");
+  save->add_option("--set", ps.sets, "KEY=VALUE, natural units (repeatable)")
       ->allow_extra_args(false);
+  std::string show_path, show_engine;
+  auto* show = preset->add_subcommand(
+      "show", "Print the preset a file (binary record or text) makes, as KEY VALUE lines");
+  show->add_option("file", show_path, "Preset file")->required();
+  show->add_option("--engine", show_engine, "wind or rain, for text naming only shared keys");
 
   try {
     app.parse(argc, argv);
@@ -147,7 +177,8 @@ int main(int argc, char** argv) {
     if (*render) return run_render(r);
     if (*presets) return run_presets(presets_engine, presets_name);
     if (*params) return run_params(params_engine);
-    if (*save) return run_preset_save(save_engine, save_out, save_preset, save_sets);
+    if (*save) return run_preset_save(ps);
+    if (*show) return run_preset_show(show_path, show_engine);
   } catch (const tool_error& e) {
     std::fprintf(stderr, "ostrelle: %s\n", e.what());
     return 1;

@@ -1,15 +1,26 @@
 #pragma once
-// Preset files: reading and checking saved records before the engine sees
-// them, so a bad file is refused with its reason.
+// Preset files in two forms: the engines' binary records, and text of
+// KEY VALUE lines (one parameter a line, '#' starts a comment) that can live
+// in version control and be diffed. A file meant for one engine but made for
+// the other is refused naming the engine it belongs to.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tools/param_values.h"
 #include "tools/synth.h"
 
-// A saved record of engine k, checked the way the engine's loader checks it.
-std::vector<uint8_t> read_preset_file(const synth_kind& k, const std::string& path);
+struct preset_file {
+  const synth_kind* kind;          // the engine it belongs to
+  std::vector<uint8_t> record;     // a binary record, checked as the engine checks it
+  std::vector<assignment> values;  // or the text form's lines, values checked like --set
+};
 
-// Loads a saved record into the engine.
-void apply_preset_file(synth_instance& s, const std::string& path);
+// Reads a preset file for the expected engine, or (null) for whichever
+// engine it belongs to.
+preset_file read_preset_file(const std::string& path, const synth_kind* expected);
+
+// KEY VALUE lines of every parameter but the master gain, as the engine
+// holds them, in index order; each value reads back exactly.
+std::string preset_text(const synth_instance& s);

@@ -62,21 +62,26 @@ class progress {
 
 }  // namespace
 
-void set_up(synth_instance& s, int rate, const std::string& preset,
-            const std::string& preset_file, const std::vector<assignment>& sets) {
+void set_up(synth_instance& s, int rate, const std::string& preset, const preset_file* file,
+            const std::vector<assignment>& sets) {
   const synth_kind& k = s.kind();
   if (k.init(s.engine(), static_cast<float>(rate)) != ENGINE_OK)
     throw tool_error("engine rejected sample rate " + std::to_string(rate));
   if (!preset.empty()) k.load_preset(s.engine(), preset_named(k, preset).record);
-  if (!preset_file.empty()) apply_preset_file(s, preset_file);
+  // The master gain is no part of a preset: it is set after the reload.
+  std::vector<assignment> all;
+  if (file && !file->record.empty() && k.load_preset(s.engine(), file->record.data()) != ENGINE_OK)
+    throw tool_error("preset record rejected by the engine");
+  if (file) all = file->values;
+  all.insert(all.end(), sets.begin(), sets.end());
   const int gain = static_cast<int>(k.param_count) - 1;
-  for (const assignment& a : sets)
+  for (const assignment& a : all)
     if (a.index != gain) s.set(a.index, a.value);
   std::vector<uint8_t> record(k.preset_size);
   k.save_preset(s.engine(), record.data());
   k.init(s.engine(), static_cast<float>(rate));
   k.load_preset(s.engine(), record.data());
-  for (const assignment& a : sets)
+  for (const assignment& a : all)
     if (a.index == gain) s.set(a.index, a.value);
 }
 
@@ -94,7 +99,8 @@ int run_render(const render_options& o) {
   std::vector<automation> autos;
   for (const auto& a : o.automations) autos.push_back(parse_automation(k, a));
   if (!o.preset.empty()) preset_named(k, o.preset);
-  if (!o.load_preset.empty()) read_preset_file(k, o.load_preset);
+  preset_file file{};
+  if (!o.load_preset.empty()) file = read_preset_file(o.load_preset, &k);
 
   const sound_format format = choose_format(o.out, o.encoding, layout, o.rate);
   const uint64_t total = static_cast<uint64_t>(std::llround(o.seconds * o.rate));
@@ -104,7 +110,7 @@ int run_render(const render_options& o) {
   check_size(o.out, format, layout, total);
 
   synth_instance s(k);
-  set_up(s, o.rate, o.preset, o.load_preset, sets);
+  set_up(s, o.rate, o.preset, o.load_preset.empty() ? nullptr : &file, sets);
 
   std::unique_ptr<atomic_output> file_out;
   if (!format.to_stdout) file_out = std::make_unique<atomic_output>(o.out);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/param_values.h"
+#include "tools/preset_files.h"
 #include "tools/synth.h"
 
 struct render_options {
@@ -19,9 +20,9 @@ struct render_options {
 
 int run_render(const render_options& o);
 
-// Brings the engine to the requested parameters. Whatever path leads to the
-// same values (a factory preset, a saved record, --set), the engine ends up
-// freshly initialised with exactly one preset load, so equal settings give
-// equal renders.
-void set_up(synth_instance& s, int rate, const std::string& preset,
-            const std::string& preset_file, const std::vector<assignment>& sets);
+// Brings the engine to the requested parameters: a factory preset, then a
+// preset file, then the settings, each over the one before. Whatever path
+// leads to the same values, the engine ends up freshly initialised with
+// exactly one preset load, so equal settings give equal renders.
+void set_up(synth_instance& s, int rate, const std::string& preset, const preset_file* file,
+            const std::vector<assignment>& sets);

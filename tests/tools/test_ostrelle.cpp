@@ -228,7 +228,7 @@ TEST_F(Ostrelle, BadInputGivesOneLineAStatusAndNoFile) {
       {"render wind -o x.wav --load-preset minor.preset", "unsupported minor version"},
       {"render wind -o x.wav --load-preset magic.preset", "bad magic"},
       {"render wind -o x.wav --load-preset index.preset", "unknown parameter index"},
-      {"render rain -o x.wav --load-preset good.preset", "wrong size"},
+      {"render rain -o x.wav --load-preset good.preset", "a wind preset record, not a rain one"},
       {"presets fog", "unknown engine"},
       {"presets rain Nope", "unknown rain preset"},
       {"preset save rain -o x.preset --set nope=2", "unknown parameter"},
