@@ -124,15 +124,32 @@ int main(int argc, char** argv) {
   render->add_option("--automate", r.automations,
                      "KEY=T:V,T:V,... linear moves between times in seconds (repeatable)")
       ->allow_extra_args(false);
-  render->add_option("--seconds", r.seconds, "Duration in seconds (default 10)");
+  auto* seconds = render->add_option("--seconds", r.seconds, "Duration in seconds (default 10)");
   render->add_option("--rate", r.rate, "Sample rate in Hz, 8000..384000 (default 48000)");
-  render->add_option("--layout,--format", r.format,
+  render->add_option("--layout,--format", r.layout,
                      "Channel layout: mono, stereo, quad or 5.1 (default stereo)");
   render->add_option("--block", r.block, "Frames per engine call, 1..16384 (default 512)");
   render->add_option("--encoding", r.encoding, "float, pcm16 or pcm24 (default float; pcm24 for FLAC)");
   render->add_option("--load-preset", r.load_preset,
                      "Apply a preset file (binary record or KEY VALUE text) after --preset");
-  render->add_flag("--quiet", r.quiet, "No progress bar and no summary");
+  auto* loudness = render->add_option(
+      "--loudness", r.loudness,
+      "Normalise to this integrated loudness in LUFS (EBU R128), refused if the true peak "
+      "would pass -1 dBTP");
+  render->add_option("--fade-in", r.fade_in, "Fade in over so many seconds");
+  render->add_option("--fade-out", r.fade_out, "Fade out over so many seconds");
+  render->add_option("--loop", r.loop,
+                     "Write a loop of so many seconds that repeats without a seam "
+                     "(instead of --seconds)");
+  render->add_option("--crossfade", r.crossfade,
+                     "The loop's crossfade in seconds (default a quarter of the loop, at most 2)");
+  render->add_option("--seed", r.seed,
+                     "Another take of the same settings: other random draws (default 0, the "
+                     "engines' own)");
+  render->add_option("--takes", r.takes,
+                     "Write so many takes, NAME-1.EXT ..., seeds --seed, --seed + 1, ...");
+  render->add_flag("--no-clobber", r.no_clobber, "Refuse to replace an existing file");
+  render->add_flag("--quiet", r.quiet, "No progress bar, notes or report");
 
   std::string presets_engine, presets_name;
   auto* presets = app.add_subcommand("presets", "List the factory presets, or print one");
@@ -173,6 +190,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  r.seconds_given = seconds->count() > 0;
+  r.normalise = loudness->count() > 0;
   try {
     if (*render) return run_render(r);
     if (*presets) return run_presets(presets_engine, presets_name);

@@ -1,7 +1,10 @@
 #include "tools/safe_output.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -106,8 +109,17 @@ std::string temp_name(const std::string& path) {
 
 }  // namespace
 
-atomic_output::atomic_output(std::string path)
-    : path_(std::move(path)), temp_(temp_name(path_)), slot_(arm(temp_)) {}
+void refuse_existing(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0)
+    throw tool_error("'" + path + "' exists (--no-clobber)");
+}
+
+atomic_output::atomic_output(std::string path, bool no_clobber)
+    : path_(std::move(path)), temp_(temp_name(path_)), slot_(-1), no_clobber_(no_clobber) {
+  if (no_clobber_) refuse_existing(path_);
+  slot_ = arm(temp_);
+}
 
 atomic_output::~atomic_output() {
   if (!committed_) std::remove(temp_.c_str());
@@ -115,7 +127,18 @@ atomic_output::~atomic_output() {
 }
 
 void atomic_output::commit() {
-  if (std::rename(temp_.c_str(), path_.c_str()) != 0)
-    throw tool_error("cannot write '" + path_ + "': " + std::strerror(errno));
+  int rc;
+  if (no_clobber_) {
+    rc = ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE);
+    // File systems without that flag: a hard link fails as well when the
+    // name exists.
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS) &&
+        (rc = ::link(temp_.c_str(), path_.c_str())) == 0)
+      ::unlink(temp_.c_str());
+    if (rc != 0 && errno == EEXIST) throw tool_error("'" + path_ + "' exists (--no-clobber)");
+  } else {
+    rc = std::rename(temp_.c_str(), path_.c_str());
+  }
+  if (rc != 0) throw tool_error("cannot write '" + path_ + "': " + std::strerror(errno));
   committed_ = true;
 }
