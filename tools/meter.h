@@ -6,8 +6,14 @@
 #include <ebur128.h>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 struct layout_choice;
 
@@ -21,9 +27,42 @@ struct sound_measures {
 };
 
 // What to measure beyond the level (peak, RMS, clipped samples): the
-// loudness, and the true peak as well (its four-times oversampling is by far
-// the costliest part).
+// loudness, and the true peak as well.
 enum class meter_mode { level, loudness, loudness_and_true_peak };
+
+// The true peak of each channel, measured on worker threads beside the
+// render: its four-times oversampling costs several times what the engines
+// do, and the channels are independent. Each worker takes some channels and
+// reads the same chunks of interleaved frames.
+class true_peak_workers {
+ public:
+  true_peak_workers(int channels, int rate);
+  ~true_peak_workers();
+  true_peak_workers(const true_peak_workers&) = delete;
+  true_peak_workers& operator=(const true_peak_workers&) = delete;
+
+  void add(const float* frames, std::size_t count);
+  // Waits for the workers to finish; the largest true peak, linear.
+  double finish();
+
+ private:
+  using chunk = std::shared_ptr<const std::vector<float>>;
+  struct worker {
+    std::vector<int> channels;
+    std::vector<ebur128_state*> states;  // one per channel
+    std::deque<chunk> queue;
+    std::thread thread;
+  };
+  void publish();
+  void work(worker& w);
+
+  int channels_;
+  std::vector<float> filling_;  // frames not yet published
+  std::vector<std::unique_ptr<worker>> workers_;
+  std::mutex lock_;
+  std::condition_variable more_, room_;
+  bool closing_ = false;
+};
 
 class sound_meter {
  public:
@@ -33,12 +72,13 @@ class sound_meter {
   sound_meter& operator=(const sound_meter&) = delete;
 
   void add(const float* frames, std::size_t count);
-  sound_measures result() const;
+  // Once, at the end.
+  sound_measures result();
 
  private:
   int channels_;
-  ebur128_state* state_ = nullptr;
-  bool true_peak_ = false;
+  ebur128_state* state_ = nullptr;  // loudness
+  std::unique_ptr<true_peak_workers> true_peak_;
   uint64_t samples_ = 0, clipped_ = 0;
   double peak_ = 0.0, sum_squares_ = 0.0;
 };
