@@ -73,6 +73,20 @@ TEST_F(Ostrelle, ReportGivesLoudnessTruePeakAndSamplesAtTheClip) {
   EXPECT_NEAR(figure_after(soft.out, "true peak"), figure_after(half.out, "true peak") - 6.02, 0.11);
   EXPECT_NE(soft.out.find(" 0 samples at the clip"), std::string::npos) << soft.out;
   EXPECT_EQ(soft.err, "");
+  // Six channels (the LFE weighs nothing in the loudness), true peaks
+  // measured over odd lengths.
+  const result six = run("render wind -o six.wav --layout 5.1 --seconds 1.3 --block 100");
+  ASSERT_EQ(six.status, 0);
+  sound surround = read_sound(path("six.wav"));
+  EXPECT_NEAR(figure_after(six.out, "true peak"), loudness_of(surround).second, 0.051);
+  for (sf_count_t f = 0; f < surround.info.frames; ++f) surround.samples[f * 6 + 3] = 0.0f;
+  ebur128_state* st = ebur128_init(6, 48000, EBUR128_MODE_I);
+  ebur128_add_frames_float(st, surround.samples.data(), surround.info.frames);
+  double surround_lufs = 0.0;
+  ebur128_loudness_global(st, &surround_lufs);
+  ebur128_destroy(&st);
+  EXPECT_NEAR(figure_after(six.out, "loudness"), surround_lufs, 0.051);
+
   // Too short to gate: said, not made up.
   EXPECT_NE(run("render rain -o short.wav --seconds 0.2").out.find("loudness -inf LUFS"),
             std::string::npos);
