@@ -146,8 +146,12 @@ preset_file read_text(const std::string& where, const std::string& text,
 preset_file read_preset_file(const std::string& path, const synth_kind* expected) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw tool_error("cannot read preset file '" + path + "': " + std::strerror(errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string where = "preset file '" + path + "': ";
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return parse_preset_file("preset file '" + path + "': ", bytes, expected);
+}
+
+preset_file parse_preset_file(const std::string& where, const std::string& bytes,
+                              const synth_kind* expected) {
   // Records always hold zero bytes (the size field's high half); text never.
   if (bytes.find('\0') != std::string::npos)
     return read_record(where, std::vector<uint8_t>(bytes.begin(), bytes.end()), expected);

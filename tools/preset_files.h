@@ -21,6 +21,11 @@ struct preset_file {
 // engine it belongs to.
 preset_file read_preset_file(const std::string& path, const synth_kind* expected);
 
+// The same from a file's bytes; where leads every message ("preset file
+// 'x': ").
+preset_file parse_preset_file(const std::string& where, const std::string& bytes,
+                              const synth_kind* expected);
+
 // KEY VALUE lines of every parameter but the master gain, as the engine
 // holds them, in index order; each value reads back exactly.
 std::string preset_text(const synth_instance& s);
