@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
   render_options r;
   auto* render = app.add_subcommand("render", "Render an engine to an audio file");
   render->add_option("engine", r.engine, "wind or rain")->required();
-  render->add_option("-o,--output", r.out, "Output file (.wav, .flac, .ogg, ...), or - for raw "
-                                           "32-bit float on standard output")
+  render->add_option("-o,--output", r.out, "Output file (.wav, .w64, .aiff, .caf, .flac, .ogg), or - for raw "
+                                           "samples of the encoding on standard output")
       ->required();
   render->add_option("--preset", r.preset, "Factory preset name (default: Silence)");
   render->add_option("--set", r.sets, "KEY=VALUE, natural units (repeatable)")
@@ -138,10 +138,10 @@ int main(int argc, char** argv) {
       "would pass -1 dBTP");
   render->add_option("--fade-in", r.fade_in, "Fade in over so many seconds");
   render->add_option("--fade-out", r.fade_out, "Fade out over so many seconds");
-  render->add_option("--loop", r.loop,
+  auto* loop = render->add_option("--loop", r.loop,
                      "Write a loop of so many seconds that repeats without a seam "
                      "(instead of --seconds)");
-  render->add_option("--crossfade", r.crossfade,
+  auto* crossfade = render->add_option("--crossfade", r.crossfade,
                      "The loop's crossfade in seconds (default a quarter of the loop, at most 2)");
   render->add_option("--seed", r.seed,
                      "Another take of the same settings: other random draws (default 0, the "
@@ -192,6 +192,8 @@ int main(int argc, char** argv) {
 
   r.seconds_given = seconds->count() > 0;
   r.normalise = loudness->count() > 0;
+  r.loop_given = loop->count() > 0;
+  r.crossfade_given = crossfade->count() > 0;
   try {
     if (*render) return run_render(r);
     if (*presets) return run_presets(presets_engine, presets_name);

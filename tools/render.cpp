@@ -155,7 +155,7 @@ uint64_t frames_of(double seconds, int rate) {
 
 std::string seconds_text(double s) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f s", s);
+  std::snprintf(buf, sizeof buf, std::fabs(s) < 1e7 ? "%.2f s" : "%.3g s", s);
   return buf;
 }
 
@@ -182,7 +182,7 @@ render_plan plan_render(const render_options& o) {
   p.has_file = !o.load_preset.empty();
   if (p.has_file) p.file = read_preset_file(o.load_preset, &k);
 
-  const bool loop = o.loop != 0.0;
+  const bool loop = o.loop_given;
   if (loop && o.seconds_given)
     throw tool_error("--loop gives the length: drop --seconds");
   const double seconds = loop ? o.loop : o.seconds;
@@ -192,24 +192,22 @@ render_plan plan_render(const render_options& o) {
   if (p.frames == 0)
     throw tool_error("duration " + std::to_string(seconds) + " s is shorter than one frame at " +
                      std::to_string(o.rate) + " Hz");
-  if (o.crossfade != 0.0 && !loop) throw tool_error("--crossfade belongs to --loop");
+  if (o.crossfade_given && !loop) throw tool_error("--crossfade belongs to --loop");
   if (loop) {
     if (o.fade_in != 0.0 || o.fade_out != 0.0)
       throw tool_error("a loop has no start or end to fade: drop --fade-in and --fade-out");
-    const double c = o.crossfade != 0.0 ? o.crossfade : std::min(2.0, seconds / 4.0);
-    p.crossfade = std::max<uint64_t>(1, frames_of(c, o.rate));
-    if (!(c > 0.0) || p.crossfade > p.frames)
-      throw tool_error("--crossfade " + std::to_string(o.crossfade) +
-                       " s must be above 0 and at most the loop's length");
+    const double c = o.crossfade_given ? o.crossfade : std::min(2.0, seconds / 4.0);
+    if (!(c > 0.0) || c > seconds)
+      throw tool_error("--crossfade " + seconds_text(c) +
+                       " must be above 0 and at most the loop's length");
+    p.crossfade = std::clamp<uint64_t>(frames_of(c, o.rate), 1, p.frames);
   }
-  if (!(o.fade_in >= 0.0) || !(o.fade_out >= 0.0))
-    throw tool_error("fades must be 0 s or longer");
-  p.fade_in = frames_of(o.fade_in, o.rate);
-  p.fade_out = frames_of(o.fade_out, o.rate);
-  if (p.fade_in + p.fade_out > p.frames)
-    throw tool_error("--fade-in and --fade-out together (" +
-                     seconds_text(o.fade_in + o.fade_out) + ") are longer than the render (" +
+  if (!(o.fade_in >= 0.0 && o.fade_out >= 0.0 && o.fade_in + o.fade_out <= seconds))
+    throw tool_error("--fade-in and --fade-out must be 0 s or longer and together (" +
+                     seconds_text(o.fade_in + o.fade_out) + ") no longer than the render (" +
                      seconds_text(seconds) + ")");
+  p.fade_in = std::min(frames_of(o.fade_in, o.rate), p.frames);
+  p.fade_out = std::min(frames_of(o.fade_out, o.rate), p.frames - p.fade_in);
   if (o.normalise && !(o.loudness >= -70.0 && o.loudness <= 0.0))
     throw tool_error("--loudness " + std::to_string(o.loudness) + " is outside -70..0 LUFS");
   if (o.takes < 1 || o.takes > 1000)
@@ -290,10 +288,11 @@ sound_measures measure_take(const render_plan& p, uint64_t seed, progress& bar, 
 // The gain that brings a take to the target loudness, refused (with the
 // loudest target this take allows) if its true peak would pass -1 dBTP.
 double normalising_gain(const render_options& o, const sound_measures& m) {
-  const std::string what = "--loudness " + db_text(o.loudness).substr(o.loudness < 0 ? 0 : 1);
+  char what[48];
+  std::snprintf(what, sizeof what, "--loudness %.1f", o.loudness);
   if (!std::isfinite(m.loudness))
-    throw tool_error(what + ": the render has no measurable loudness (silent, or shorter than "
-                            "0.4 s)");
+    throw tool_error(std::string(what) +
+                     ": the render has no measurable loudness (silent, or shorter than 0.4 s)");
   const double gain_db = o.loudness - m.loudness;
   const double peak_db = to_db(m.true_peak) + gain_db;
   if (peak_db > -1.0) {
@@ -303,7 +302,7 @@ double normalising_gain(const render_options& o, const sound_measures& m) {
                   "past -1 dBTP (this render allows up to %.1f LUFS)",
                   m.loudness, db_text(gain_db).c_str(), db_text(peak_db).c_str(),
                   o.loudness - (peak_db + 1.0));
-    throw tool_error(what + buf);
+    throw tool_error(std::string(what) + buf);
   }
   return std::pow(10.0, gain_db / 20.0);
 }

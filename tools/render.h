@@ -22,8 +22,10 @@ struct render_options {
   bool normalise = false;
   double loudness = -23.0;  // LUFS target when normalising
   double fade_in = 0.0, fade_out = 0.0;
-  double loop = 0.0;       // loop length in seconds, 0 for none
-  double crossfade = 0.0;  // 0: a quarter of the loop, at most 2 s
+  double loop = 0.0;  // loop length in seconds
+  bool loop_given = false;
+  double crossfade = 0.0;  // by default a quarter of the loop, at most 2 s
+  bool crossfade_given = false;
   uint64_t seed = 0;       // 0: the engines' own sound
   int takes = 1;
   bool quiet = false;

@@ -272,4 +272,35 @@ TEST_F(Ostrelle, ANoteSaysWhenTheLayoutSilencesAParameter) {
   }
 }
 
+TEST_F(Ostrelle, BedOptionsThatCannotWorkAreRefused) {
+  struct bad {
+    std::string args, says;
+  };
+  const bad cases[] = {
+      {"--loop 4 --seconds 4", "drop --seconds"},
+      {"--loop 4 --fade-in 1", "a loop has no start or end"},
+      {"--loop 0", "duration must be above 0"},
+      {"--crossfade 1", "--crossfade belongs to --loop"},
+      {"--loop 2 --crossfade 2.5", "at most the loop's length"},
+      {"--loop 2 --crossfade 0", "must be above 0"},
+      {"--seconds 2 --fade-in 1.5 --fade-out 1", "no longer than the render (2.00 s)"},
+      {"--seconds 2 --fade-out -1", "must be 0 s or longer"},
+      {"--seconds 2 --fade-in 1e300 --fade-out 1e300", "no longer than the render"},
+      {"--loudness 3", "outside -70..0 LUFS"},
+      {"--loudness nan", "outside -70..0 LUFS"},
+      {"--takes 0", "--takes 0 is outside 1..1000"},
+      {"--takes 2 -o -", "not to standard output"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const bool out = c.args.find("-o -") != std::string::npos;
+    const result r = run("render wind " + c.args + (out ? "" : " -o x.wav"));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(files(), std::vector<std::string>{});
+  }
+}
+
 }  // namespace
