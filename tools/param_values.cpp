@@ -3,21 +3,35 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <string_view>
+#include <vector>
 #include <cstdlib>
 
 #include "tools/lookup.h"
 #include "tools/names.h"
 #include "tools/tool_error.h"
 
-float parse_number(const std::string& text, const std::string& what) {
+namespace {
+
+// Reads text in full as a finite float; else says what it is not.
+std::string number_fault(const std::string& text, float& value) {
   errno = 0;
   char* end = nullptr;
   const double v = std::strtod(text.c_str(), &end);
   if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE)
-    throw tool_error(what + ": '" + text + "' is not a number");
-  if (!std::isfinite(v) || !std::isfinite(static_cast<float>(v)))
-    throw tool_error(what + ": '" + text + "' is not a finite number");
-  return static_cast<float>(v);
+    return "not a number";
+  if (!std::isfinite(v) || !std::isfinite(static_cast<float>(v))) return "not a finite number";
+  value = static_cast<float>(v);
+  return "";
+}
+
+}  // namespace
+
+float parse_number(const std::string& text, const std::string& what) {
+  float v = 0.0f;
+  const std::string fault = number_fault(text, v);
+  if (!fault.empty()) throw tool_error(what + ": '" + text + "' is " + fault);
+  return v;
 }
 
 std::string range_text(const parameter_info& p) {
@@ -29,36 +43,26 @@ std::string range_text(const parameter_info& p) {
 float parse_param_value(const synth_kind& k, int index, const std::string& text,
                         const std::string& what) {
   const parameter_info& p = k.table[index];
-  const std::string refused = what + ": ";
   const std::string range = std::string(p.key) + " takes " + range_text(p);
+  auto refuse = [&](const std::string& why) { return tool_error(what + ": " + why); };
+  float v = 0.0f;
+  std::string fault;
   if (p.type == PARAM_CHOICE) {
-    int v = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-    if (ec == std::errc() && ptr == end) {
-      if (v < p.min || v > p.max) throw tool_error(refused + "out of range (" + range + ")");
-      return static_cast<float>(v);
-    }
     const std::vector<std::string_view> names = choice_names(p);
     const int i = name_find(names, text);
     if (i >= 0) return static_cast<float>(i);
-    char* number_end = nullptr;
-    std::strtod(text.c_str(), &number_end);
-    if (!text.empty() && number_end == text.c_str() + text.size())
-      throw tool_error(refused + "not a whole number (" + range + ")");
-    const std::string hint = name_suggestion(names, text);
-    throw tool_error(refused + "no such choice (" + (hint.empty() ? range : hint) + ")");
+    fault = number_fault(text, v);
+    if (!fault.empty()) {
+      const std::string hint = name_suggestion(names, text);
+      throw refuse("no such choice (" + (hint.empty() ? range : hint) + ")");
+    }
+    if (v != std::floor(v)) throw refuse("not a whole number (" + range + ")");
+  } else {
+    fault = number_fault(text, v);
+    if (!fault.empty()) throw refuse(fault + " (" + range + ")");
   }
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE)
-    throw tool_error(refused + "not a number (" + range + ")");
-  if (!std::isfinite(v) || !std::isfinite(static_cast<float>(v)))
-    throw tool_error(refused + "not a finite number (" + range + ")");
-  const float f = static_cast<float>(v);
-  if (!(f >= p.min && f <= p.max)) throw tool_error(refused + "out of range (" + range + ")");
-  return f;
+  if (!(v >= p.min && v <= p.max)) throw refuse("out of range (" + range + ")");
+  return v;
 }
 
 assignment parse_set(const synth_kind& k, const std::string& text) {

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -98,7 +99,21 @@ class Ostrelle : public ::testing::Test {
   std::vector<std::string> files() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
     return names;
+  }
+
+  // A refused command: a non-zero status, one line on standard error that
+  // says `says`, nothing on standard output, the folder's files as before.
+  void expect_refused(const std::string& args, const std::string& says) const {
+    SCOPED_TRACE(args);
+    const std::vector<std::string> before = files();
+    const result r = run(args);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(files(), before);
   }
 
   fs::path dir_;
