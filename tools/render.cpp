@@ -307,8 +307,10 @@ double normalising_gain(const render_options& o, const sound_measures& m) {
   return std::pow(10.0, gain_db / 20.0);
 }
 
+// clipped_before: samples the engine left at the clip before normalising
+// scaled them down (the distortion stays in the file).
 void report(const render_plan& p, const render_options& o, const std::string& path,
-            uint64_t seed, double gain, const sound_measures& m) {
+            uint64_t seed, double gain, const sound_measures& m, uint64_t clipped_before) {
   std::FILE* to = p.format.to_stdout ? stderr : stdout;
   const int ch = p.layout->channels;
   std::fprintf(to, "%s: %.2f s%s, %d channel%s, %d Hz, peak %.1f dBFS, RMS %.1f dBFS\n",
@@ -317,6 +319,7 @@ void report(const render_plan& p, const render_options& o, const std::string& pa
                p.crossfade ? " loop" : "", ch, ch == 1 ? "" : "s", p.rate, to_db(m.peak),
                to_db(m.rms));
   std::string extra;
+  if (clipped_before > 0) extra += " (" + std::to_string(clipped_before) + " before normalising)";
   if (o.normalise) extra += ", normalised by " + db_text(to_db(gain)) + " dB";
   if (o.takes > 1 || seed != 0) extra += ", seed " + std::to_string(seed);
   std::fprintf(to, "  loudness %.1f LUFS, true peak %.1f dBTP, %llu sample%s at the clip%s\n",
@@ -411,13 +414,15 @@ int run_render(const render_options& o) {
     // The true peak scales with the gain exactly: no need to measure it twice.
     if (o.normalise) m.true_peak = before.true_peak * gain;
     bar.finish();
-    if (!o.quiet) report(p, o, paths[t], seed, gain, m);
-    if (m.clipped > 0)
+    if (!o.quiet) report(p, o, paths[t], seed, gain, m, before.clipped);
+    const uint64_t clipped = std::max(m.clipped, before.clipped);
+    if (clipped > 0)
       std::fprintf(stderr,
-                   "ostrelle: warning: '%s': %llu samples at the clip (lower global_gain or the "
-                   "levels)\n",
+                   "ostrelle: warning: '%s': %llu samples at the clip%s (lower global_gain or "
+                   "the levels)\n",
                    p.format.to_stdout ? "standard output" : paths[t].c_str(),
-                   static_cast<unsigned long long>(m.clipped));
+                   static_cast<unsigned long long>(clipped),
+                   m.clipped < before.clipped ? " before normalising" : "");
   }
   std::fflush(stdout);
   return 0;

@@ -116,6 +116,12 @@ TEST_F(Ostrelle, LoudnessNormalisationReachesTheTargetOrSaysWhyNot) {
   const auto [lufs, peak] = loudness_of(read_sound(path("s.wav")));
   EXPECT_NEAR(lufs, std::strtod(target, nullptr), 0.05);
   EXPECT_LE(peak, -1.0);
+  // Scaled down, the engine's clipped samples are below full scale in the
+  // file, but their distortion is not: still counted, and warned about.
+  const result quieter = run("render rain -o t.wav --preset Storm --seconds 4 --loudness -30");
+  EXPECT_NE(quieter.out.find(" 0 samples at the clip ("), std::string::npos) << quieter.out;
+  EXPECT_NE(quieter.err.find("samples at the clip before normalising"), std::string::npos)
+      << quieter.err;
 
   EXPECT_NE(run("render rain -o q.wav --seconds 0.2 --loudness -20").err.find("no measurable"),
             std::string::npos);
