@@ -7,6 +7,21 @@
 
 // Figures in the notes follow the engines' mappings: swell periods, walk
 // intervals, filter ranges and gains as the sub-setters compute them.
+namespace {
+
+// Both engines run the same global controller and output stage.
+const char* const SWELL_RATE =
+    "How often the automatic swells come: a mean period of 10 s at 0 down to 0.3 s at 1, each "
+    "swell up to 70 % shorter or longer.";
+const char* const SWELL_ATTACK =
+    "Share of an automatic swell spent rising, from 5 % (a sudden rise, a long fall) to 95 % (a "
+    "slow rise, a sudden fall).";
+const char* const MASTER_GAIN =
+    "Master gain, linear, not clamped; it ramps over 64 frames and is applied before the hard "
+    "clip at -1 and +1.";
+
+}  // namespace
+
 const parameter_note VANTORA_PARAMETER_NOTES[] = {
     {"global_control",
      "The manual wind speed, from calm (0) to full (1), heard as much as the automatic-to-manual "
@@ -19,12 +34,8 @@ const parameter_note VANTORA_PARAMETER_NOTES[] = {
     {"global_amplitude",
      "Peak of the automatic swells of the wind speed; a fast flicker on top reaches a tenth "
      "higher."},
-    {"global_rate",
-     "How often the automatic swells come: a mean period of 10 s at 0 down to 0.3 s at 1, each "
-     "swell up to 70 % shorter or longer."},
-    {"global_dutycycle",
-     "Share of an automatic swell spent rising, from 5 % (a sudden rise, a long fall) to 95 % (a "
-     "slow rise, a sudden fall)."},
+    {"global_rate", SWELL_RATE},
+    {"global_dutycycle", SWELL_ATTACK},
     {"global_floor",
      "Least value of the automatic swells (at most the maximum): raise it for a wind that never "
      "dies down."},
@@ -111,9 +122,7 @@ const parameter_note VANTORA_PARAMETER_NOTES[] = {
      "Level of the LFE voice, low-passed noise at a gain of 10 x level x wind speed; heard only "
      "in layouts with an LFE channel (5.1)."},
     {"wind_lfe_freq_cutoff", "Cut-off of the LFE voice's eighth-order low pass."},
-    {"global_gain",
-     "Master gain, linear, not clamped; it ramps over 64 frames and is applied before the hard "
-     "clip at -1 and +1."},
+    {"global_gain", MASTER_GAIN},
 };
 
 const parameter_note PLUVESSA_PARAMETER_NOTES[] = {
@@ -127,12 +136,8 @@ const parameter_note PLUVESSA_PARAMETER_NOTES[] = {
     {"global_amplitude",
      "Peak of the automatic swells of the rain strength; a fast flicker on top reaches a tenth "
      "higher."},
-    {"global_rate",
-     "How often the automatic swells come: a mean period of 10 s at 0 down to 0.3 s at 1, each "
-     "swell up to 70 % shorter or longer."},
-    {"global_dutycycle",
-     "Share of an automatic swell spent rising, from 5 % (a sudden rise, a long fall) to 95 % (a "
-     "slow rise, a sudden fall)."},
+    {"global_rate", SWELL_RATE},
+    {"global_dutycycle", SWELL_ATTACK},
     {"global_floor",
      "Least value of the automatic swells (at most the maximum): raise it for rain that never "
      "stops."},
@@ -190,9 +195,7 @@ const parameter_note PLUVESSA_PARAMETER_NOTES[] = {
      "Level of the LFE voice, low-passed noise at a gain of 10 x level x rain strength; heard "
      "only in layouts with an LFE channel (5.1)."},
     {"rain_lfe_cutoff", "Cut-off of the LFE voice's low pass."},
-    {"global_gain",
-     "Master gain, linear, not clamped; it ramps over 64 frames and is applied before the hard "
-     "clip at -1 and +1."},
+    {"global_gain", MASTER_GAIN},
 };
 
 const uint32_t VANTORA_PARAMETER_NOTE_COUNT =
