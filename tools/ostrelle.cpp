@@ -2,6 +2,7 @@
 // files, lists and saves presets, and documents the parameters.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/preset_descriptions.h"
 #include "tools/lookup.h"
 #include "tools/names.h"
 #include "tools/preset_files.h"
@@ -27,11 +29,18 @@ int run_presets(const std::string& engine, const std::string& name) {
   const synth_kind& k = engine_named(engine);
   const preset_bank& bank = *k.bank;
   if (name.empty()) {
+    // Each category, then its presets with their descriptions in a column.
+    int width = 0;
+    for (uint32_t i = 0; i < bank.preset_count; ++i)
+      width = std::max(width, static_cast<int>(std::strlen(bank.presets[i].name)));
     for (uint32_t c = 0; c < bank.category_count; ++c) {
       const preset_category& cat = bank.categories[c];
       std::printf("%s\n", cat.name);
-      for (uint32_t i = 0; i < bank.preset_count; ++i)
-        if (bank.presets[i].category == cat.id) std::printf("  %s\n", bank.presets[i].name);
+      for (uint32_t i = 0; i < bank.preset_count; ++i) {
+        if (bank.presets[i].category != cat.id) continue;
+        const char* about = preset_description_of(bank, i);
+        std::printf("  %-*s  %s\n", width, bank.presets[i].name, about ? about : "");
+      }
     }
     return 0;
   }
@@ -152,7 +161,8 @@ int main(int argc, char** argv) {
   render->add_flag("--quiet", r.quiet, "No progress bar, notes or report");
 
   std::string presets_engine, presets_name;
-  auto* presets = app.add_subcommand("presets", "List the factory presets, or print one");
+  auto* presets = app.add_subcommand(
+      "presets", "List the factory presets with their descriptions, or print one");
   presets->add_option("engine", presets_engine, "wind or rain")->required();
   presets->add_option("name", presets_name, "Preset to print as KEY VALUE lines");
 

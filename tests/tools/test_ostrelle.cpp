@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/pluvessa_bank.h"
+#include "engine/preset_descriptions.h"
 #include "engine/vantora_bank.h"
 #include "tools/synth.h"
 #include "tests/tools/ostrelle_fixture.h"
@@ -124,9 +125,15 @@ TEST_F(Ostrelle, PresetListingMatchesTheBank) {
     const synth_kind& k = *synth_find(engine);
     const result list = run(std::string("presets ") + engine);
     ASSERT_EQ(list.status, 0) << list.err;
-    for (uint32_t i = 0; i < k.bank->preset_count; ++i)
-      EXPECT_NE(list.out.find(std::string("  ") + k.bank->presets[i].name + "\n"),
-                std::string::npos);
+    // Each preset on a line of its own, ending in its one-line description.
+    for (uint32_t i = 0; i < k.bank->preset_count; ++i) {
+      const auto at = list.out.find(std::string("\n  ") + k.bank->presets[i].name + " ");
+      ASSERT_NE(at, std::string::npos) << k.bank->presets[i].name;
+      const std::string line = list.out.substr(at + 1, list.out.find('\n', at + 1) - at - 1);
+      const std::string about = preset_description_of(*k.bank, i);
+      ASSERT_FALSE(about.empty());
+      EXPECT_EQ(line.substr(line.size() - std::min(line.size(), about.size())), about);
+    }
     for (uint32_t c = 0; c < k.bank->category_count; ++c)
       EXPECT_NE(list.out.find(std::string(k.bank->categories[c].name) + "\n"), std::string::npos);
 
