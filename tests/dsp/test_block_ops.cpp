@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "dsp/block_ops.h"
-#include "dsp/cpu_features.h"
+#include "dsp/simd/levels.h"
 #include "dsp/noise.h"
 #include "dsp_test_util.h"
 
@@ -175,10 +174,10 @@ TEST(BlockOps, BlockExp) {
   }
 }
 
-// The eight-lane exponentials (each build the processor runs) give the bits
-// of the four-lane one for every float in [-90, 90] taken in steps of a few
-// ulps, for the clamps far outside, infinities and NaN, and for a length
-// that is only a multiple of 4 (which the wide form cannot take).
+// Every level's exponential gives the bits of the portable one (plain C++,
+// lane by lane) for every float in [-90, 90] taken in steps of a few ulps,
+// for the clamps far outside, infinities and NaN, and for a length that is
+// only a multiple of 4 (which the wider kernels finish four lanes at a time).
 TEST(BlockOps, BlockExpSameBitsAtEitherWidth) {
   // Steps of 0.01 % (at least 1e-6), in double so that a thread flushing
   // denormals cannot stall the walk near zero; then the tiny and odd values.
@@ -191,7 +190,7 @@ TEST(BlockOps, BlockExpSameBitsAtEitherWidth) {
   while (in.size() % 8 != 4) in.push_back(0.5f);
   for (const size_t n : {in.size() - 4, in.size()}) {
     std::vector<float> narrow(in.begin(), in.begin() + static_cast<long>(n));
-    vector_level_select(VECTORS_4);
+    vector_level_select(VECTORS_PORTABLE);
     block_exp(narrow.data(), static_cast<int>(n));
     for (const vector_level level : dsp_test::vector_levels()) {
       SCOPED_TRACE(dsp_test::level_name(level));
@@ -220,7 +219,7 @@ TEST(BlockOps, ExpOfLineEqualsTheStepsOneAfterAnother) {
   for (const auto& l : lines) {
     std::vector<float> want = in;
     for (float& x : want) x = ((x + l[0]) * l[1]) + l[2];
-    vector_level_select(VECTORS_4);
+    vector_level_select(VECTORS_PORTABLE);
     block_exp(want.data(), n);
     for (const vector_level level : dsp_test::vector_levels()) {
       SCOPED_TRACE(std::string(dsp_test::level_name(level)) + " line " + std::to_string(l[1]));
@@ -484,13 +483,13 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
                   << block << " " << i;
           }
         }
-    // A plan made at the widest level still mixes right once the four-lane
+    // A plan made at the widest level still mixes right once the portable
     // level is selected.
     for (const int s_count : {S, 5}) {
       wide_vectors_allow(true);
       mix_plan plan;
       mix_plan_make(&plan, sources.data(), s_count, M, matrix.data());
-      vector_level_select(VECTORS_4);
+      vector_level_select(VECTORS_PORTABLE);
       std::vector<float> planned(M * frames, NAN), cleared(M * frames, 0.0f);
       ASSERT_EQ(mix_interleaved_fresh_planned(&plan, planned.data(), frames), 0);
       mix_interleaved(sources.data(), s_count, cleared.data(), M, matrix.data(), frames);
@@ -506,32 +505,4 @@ TEST(BlockOps, MixersSkipZeroGainsWithoutChangingABit) {
       for (int f = 0; f < frames; ++f)
         ASSERT_EQ(dsp_test::bits_of(ch[c][f]), dsp_test::bits_of(want[f * M + c])) << c << " " << f;
   }
-}
-
-// The level the engines run at: the highest the processor supports, except
-// that on an Intel processor the AVX-512 build keeps to 256-bit vectors;
-// selecting never goes above what the processor runs, and allowing wide
-// vectors returns to the engines' level.
-TEST(VectorLevels, PreferenceAndSelection) {
-  const vector_level highest = highest_vector_level(), best = best_vector_level();
-  EXPECT_EQ(highest == VECTORS_16_AVX512, cpu_has_avx512() && highest != VECTORS_4);
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  std::string line;
-  bool known = false, intel = false;
-  while (!known && std::getline(cpuinfo, line))
-    if (line.rfind("vendor_id", 0) == 0) {
-      known = true;
-      intel = line.find("GenuineIntel") != std::string::npos;
-    }
-  if (known) {
-    EXPECT_EQ(best, highest == VECTORS_16_AVX512 && intel ? VECTORS_8_AVX512 : highest);
-  }
-  EXPECT_LE(best, highest);
-  vector_level_select(VECTORS_16_AVX512);
-  EXPECT_EQ(vector_level_now(), highest);
-  vector_level_select(VECTORS_4);
-  EXPECT_EQ(vector_level_now(), VECTORS_4);
-  EXPECT_FALSE(wide_vectors_on());
-  wide_vectors_allow(true);
-  EXPECT_EQ(vector_level_now(), best);
 }

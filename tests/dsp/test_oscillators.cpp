@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp/oscillators.h"
