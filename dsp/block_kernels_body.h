@@ -20,7 +20,7 @@ namespace {
 // chain rather than whole chains (which would fill it and stall the vectors
 // behind).
 template <class P, int K>
-VECTOR_INLINE inline void exp_steps(typename P::v x[K]) {
+inline void exp_steps(typename P::v x[K]) {
   using v = typename P::v;
   const v one = P::splat(1.0f);
   v nf[K], r[K], p[K];
@@ -45,7 +45,7 @@ VECTOR_INLINE inline void exp_steps(typename P::v x[K]) {
 // One vector at p through the exponential, after the line (x + a) m + b
 // where LINE holds.
 template <class P, bool LINE>
-VECTOR_INLINE inline void exp_one(float* p, typename P::v a, typename P::v m, typename P::v b) {
+inline void exp_one(float* p, typename P::v a, typename P::v m, typename P::v b) {
   typename P::v x[1] = {P::load(p)};
   if constexpr (LINE) x[0] = P::add(P::mul(P::add(x[0], a), m), b);
   exp_steps<P, 1>(x);
@@ -70,15 +70,19 @@ void exp_from(float* block, int start, int n, float a, float m, float b) {
   }
   if constexpr (K > 1)
     for (; start + W <= n; start += W) exp_one<P, LINE>(block + start, aa, mm, bb);
-  if constexpr (W > 8) {
-    exp_from<typename P::half, LINE>(block, start, n, a, m, b);
-  } else if constexpr (W > 4) {
-    if (start < n) exp_from<typename P::narrow, LINE>(block, start, n, a, m, b);
-  }
+  if constexpr (W > 8) exp_from<typename P::half, LINE>(block, start, n, a, m, b);
 }
 
+// A length that is not a multiple of 8 (the element-wise forms' multiples
+// of 4) runs four lanes at a time throughout.
 template <class P>
 void exp_kernel(float* block, int n) {
+  if constexpr (P::W > 4) {
+    if (n % 8 != 0) {
+      exp_kernel<typename P::narrow>(block, n);
+      return;
+    }
+  }
   exp_from<P, false>(block, 0, n, 0.0f, 1.0f, 0.0f);
 }
 
@@ -87,6 +91,12 @@ void exp_kernel(float* block, int n) {
 // registers); narrower: the line's steps, then the exponential's, per lane.
 template <class P>
 void exp_of_line_kernel(float a, float m, float b, float* block, int n) {
+  if constexpr (P::W > 4) {
+    if (n % 8 != 0) {
+      exp_of_line_kernel<typename P::narrow>(a, m, b, block, n);
+      return;
+    }
+  }
   if constexpr (P::W > 8) {
     const typename P::v aa = P::splat(a), mm = P::splat(m), bb = P::splat(b);
     int i = 0;
@@ -109,11 +119,14 @@ void scale_kernel(float k, float* block, int n) {
   if constexpr (P::W > 8) {
     scale_kernel<typename P::half>(k, block, n);
   } else {
+    if constexpr (P::W > 4) {
+      if (n % P::W != 0) {
+        scale_kernel<typename P::narrow>(k, block, n);
+        return;
+      }
+    }
     const typename P::v kk = P::splat(k);
-    int i = 0;
-    for (; i + P::W <= n; i += P::W) P::store(block + i, P::mul(P::load(block + i), kk));
-    if constexpr (P::W > 4)
-      if (i < n) scale_kernel<typename P::narrow>(k, block + i, n - i);
+    for (int i = 0; i < n; i += P::W) P::store(block + i, P::mul(P::load(block + i), kk));
   }
 }
 
@@ -160,19 +173,19 @@ template <class P>
 void clip_kernel(float t, float* block, int n) {
   if constexpr (P::W > 8) {
     clip_kernel<typename P::half>(t, block, n);
-  } else {
-    const typename P::v high = P::splat(t), low = P::splat(-t);
-    int i = 0;
-    for (; i + P::W <= n; i += P::W) {
-      typename P::v x = P::load(block + i);
-      x = P::max(low, P::min(high, x));
-      P::store(block + i, P::and_(P::ord(x, x), x));
-    }
-    for (; i < n; ++i) {
+  } else if (n % P::W != 0) {
+    for (int i = 0; i < n; ++i) {
       float x = block[i];
       x = x > t ? t : x;
       x = x < -t ? -t : x;
       block[i] = x == x ? x : 0.0f;
+    }
+  } else {
+    const typename P::v high = P::splat(t), low = P::splat(-t);
+    for (int i = 0; i < n; i += P::W) {
+      typename P::v x = P::load(block + i);
+      x = P::max(low, P::min(high, x));
+      P::store(block + i, P::and_(P::ord(x, x), x));
     }
   }
 }
@@ -186,11 +199,16 @@ void envelope_gain_kernel(float t, float s, float amplitude, float floor, float*
   if constexpr (P::W > 8) {
     envelope_gain_kernel<typename P::half>(t, s, amplitude, floor, envelope, block, n);
   } else {
+    if constexpr (P::W > 4) {
+      if (n % P::W != 0) {
+        envelope_gain_kernel<typename P::narrow>(t, s, amplitude, floor, envelope, block, n);
+        return;
+      }
+    }
     using v = typename P::v;
     const v tv = P::splat(t), sv = P::splat(s), neg_t = P::splat(-t);
     const v amp = P::splat(amplitude), least = P::splat(floor);
-    int i = 0;
-    for (; i + P::W <= n; i += P::W) {
+    for (int i = 0; i < n; i += P::W) {
       const v x = P::abs_(P::load(envelope + i));
       const v upper = P::add(P::mul(P::sub(x, tv), sv), tv);
       const v lower = P::sub(P::mul(P::add(tv, x), sv), tv);
@@ -199,10 +217,6 @@ void envelope_gain_kernel(float t, float s, float amplitude, float floor, float*
       P::store(envelope + i, e);
       P::store(block + i, P::mul(e, P::load(block + i)));
     }
-    if constexpr (P::W > 4)
-      if (i < n)
-        envelope_gain_kernel<typename P::narrow>(t, s, amplitude, floor, envelope + i, block + i,
-                                                 n - i);
   }
 }
 
@@ -303,7 +317,7 @@ uint32_t gaussian_kernel(float* block, int n, uint32_t seed, float gain) {
 // runs before the next (R independent chains in flight): the sum from +0 of
 // gain x source over the channel's terms, in order.
 template <class P, int R>
-VECTOR_INLINE inline void channel_sums(const mix_terms& t, int f, typename P::v acc[R]) {
+inline void channel_sums(const mix_terms& t, int f, typename P::v acc[R]) {
   for (int r = 0; r < R; ++r) acc[r] = P::splat(0.0f);
   for (int k = 0; k < t.count; ++k) {
     const typename P::v g = P::splat(t.gain[k]);
@@ -312,7 +326,7 @@ VECTOR_INLINE inline void channel_sums(const mix_terms& t, int f, typename P::v 
   }
 }
 template <class P>
-VECTOR_INLINE inline typename P::v channel_sum(const mix_terms& t, int f) {
+inline typename P::v channel_sum(const mix_terms& t, int f) {
   typename P::v acc[1];
   channel_sums<P, 1>(t, f, acc);
   return acc[0];
@@ -321,7 +335,7 @@ VECTOR_INLINE inline typename P::v channel_sum(const mix_terms& t, int f) {
 // The channels from c on (fewer than four) for frames f..f + W - 1: a pair
 // through its interleaving, a last odd one lane by lane.
 template <class P>
-VECTOR_INLINE inline void mix_tail(const mix_terms* channels, int c, int m, float* out, int f) {
+inline void mix_tail(const mix_terms* channels, int c, int m, float* out, int f) {
   float* o = out + f * m;
   if (c + 2 <= m) {
     P::store_frames2(o + c, m, channel_sum<P>(channels[c], f), channel_sum<P>(channels[c + 1], f));
@@ -360,14 +374,12 @@ void mix_frames(const mix_terms* channels, int m, float* out, int f, int frames)
                        channel_sum<P>(channels[c + 2], f), channel_sum<P>(channels[c + 3], f));
     mix_tail<P>(channels, c, m, out, f);
   }
-  if constexpr (W > 4)
-    if (f < frames) mix_frames<typename P::narrow>(channels, m, out, f, frames);
 }
 
 // One or two channels from frame f: runs of P::batch vectors, each term
 // across the runs before the next (as many independent sums in flight, where
 // one run at a time would fill the scheduler with its whole chain of
-// additions), then single vectors, then the narrower halves for the rest.
+// additions), then single vectors, then the eight-lane half for the rest.
 template <class P>
 void mix_one_or_two(const mix_terms* channels, int m, float* out, int f, int frames) {
   constexpr int W = P::W, R = P::batch;
@@ -392,15 +404,19 @@ void mix_one_or_two(const mix_terms* channels, int m, float* out, int f, int fra
         P::store_interleaved2(out + 2 * f, acc[0], acc[1]);
     }
   }
-  if constexpr (W > 8) {
-    mix_one_or_two<typename P::half>(channels, m, out, f, frames);
-  } else if constexpr (W > 4) {
-    if (f < frames) mix_one_or_two<typename P::narrow>(channels, m, out, f, frames);
-  }
+  if constexpr (W > 8) mix_one_or_two<typename P::half>(channels, m, out, f, frames);
 }
 
+// Frames not a multiple of 8 (the mixers' multiples of 4) run four lanes at
+// a time throughout.
 template <class P>
 void mix_fresh_kernel(const mix_terms* channels, int channel_count, float* out, int frames) {
+  if constexpr (P::W > 4) {
+    if (frames % 8 != 0) {
+      mix_fresh_kernel<typename P::narrow>(channels, channel_count, out, frames);
+      return;
+    }
+  }
   if (channel_count > 2) {
     if constexpr (P::W > 8)
       mix_frames<typename P::half>(channels, channel_count, out, 0, frames);
