@@ -14,6 +14,8 @@ if(OSTRELLE_ARCH MATCHES "^(x86_64|amd64)$")
   set(OSTRELLE_ARCH x86_64)
 elseif(OSTRELLE_ARCH MATCHES "^(aarch64|arm64)$")
   set(OSTRELLE_ARCH aarch64)
+elseif(CMAKE_SYSTEM_NAME STREQUAL "Emscripten" OR OSTRELLE_ARCH MATCHES "^wasm")
+  set(OSTRELLE_ARCH wasm32)
 endif()
 
 # The units' descriptions are kept in the cache (internal), so that the
