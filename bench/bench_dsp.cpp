@@ -145,7 +145,7 @@ void BM_GainRamp(benchmark::State& state) {
   report(state);
   wide_vectors_allow(true);
 }
-BENCHMARK(BM_GainRamp)->ArgName("level")->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_GainRamp)->ArgName("level")->Arg(VECTORS_PORTABLE)->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
 
 // Inputs spread over [-8, 8], restored before each call (the copy is
 // included in the figure).
@@ -166,7 +166,8 @@ void BM_BlockExp(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockExp)
     ->ArgNames({"level", "n"})
-    ->ArgsProduct({{VECTORS_SSE2, VECTORS_AVX2, VECTORS_AVX512, VECTORS_AVX512_16}, {N, 4 * N}});
+    ->ArgsProduct({{VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX2, VECTORS_AVX512, VECTORS_AVX512_16},
+                   {N, 4 * N}});
 
 // S mono sources mixed into M interleaved channels (one item = one frame),
 // accumulating (fresh: 0, as mix_interleaved) or written fresh (1, as the
@@ -251,7 +252,7 @@ void design_one_pole(one_pole* p) {
   BENCHMARK_TEMPLATE(BM_Lanes, job, rec, run, design)                                   \
       ->Name("BM_Lanes/" name)                                                          \
       ->ArgNames({"jobs", "level"})                                                      \
-      ->ArgsProduct({{4, 8, 16}, {VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}})
+      ->ArgsProduct({{4, 8, 16}, {VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}})
 
 LANE_CASE("Resonator", resonator_job, resonator, resonator_process_lanes, design_resonator);
 LANE_CASE("Biquad", biquad_job, biquad, biquad_process_lanes, design_biquad);
@@ -294,7 +295,7 @@ void BM_DropOscillators(benchmark::State& state) {
 
 BENCHMARK(BM_DropOscillators)
     ->ArgNames({"level", "jobs"})
-    ->ArgsProduct({{VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}, {4, 8}});
+    ->ArgsProduct({{VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}, {4, 8}});
 
 namespace {
 
@@ -508,4 +509,4 @@ void BM_WindPassOfThree(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_WindPassOfThree)->ArgName("level")->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_WindPassOfThree)->ArgName("level")->Arg(VECTORS_PORTABLE)->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
