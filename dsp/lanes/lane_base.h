@@ -7,7 +7,7 @@
 // multiples of 4. Each kernel runs eight lanes where the level has them
 // (from five jobs on, for lengths that are multiples of 8), else four.
 
-#include <cstddef>
+#include <cstddef>      // for the bodies, which include nothing themselves
 #include <type_traits>
 
 #include "dsp/simd/lane_family.h"

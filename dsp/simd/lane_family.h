@@ -11,9 +11,11 @@
 // (each line of the list ending in a backslash).
 //
 // X(return type, name, parameters, arguments, lanes): `lanes` is how many
-// lanes the call fills; a unit with eight-lane vectors runs its eight-lane
-// build where that is more than four and n is a multiple of eight, else its
-// four-lane build. Every kernel takes its block length as `n`.
+// lanes the call fills, an expression of the parameters (it may call the
+// family's helpers as narrow_lanes::name); a unit with eight-lane vectors
+// runs its eight-lane build where that is more than four and n is a
+// multiple of eight, else its four-lane build. Every kernel takes its block
+// length as `n`.
 //
 // The family's bodies define kernel_<name> for a policy V (they are
 // included once per policy of each vector unit, see
