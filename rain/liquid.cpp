@@ -2,13 +2,7 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
-#include "dsp/simd.h"
-
-namespace {
-
-using simd::f4;
-
-}  // namespace
+#include "dsp/simd/baseline.h"
 
 void pluvessa_liquid_setup(liquid_voice& v, float fs) {
   biquad_df2_init(&v.jitter_bandpass);
@@ -48,14 +42,14 @@ void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
 
 void pluvessa_liquid_pulses(float* trigger, const float* out) {
   // Squared jitter times the carrier, above the threshold.
-  const f4 threshold = simd::splat(LIQUID_DROP_THRESHOLD),
-          below = simd::splat(-LIQUID_DROP_THRESHOLD);
+  using V = base_vectors;
+  const V::v threshold = V::splat(LIQUID_DROP_THRESHOLD), below = V::splat(-LIQUID_DROP_THRESHOLD);
   for (int i = 0; i < SUB_BLOCK; i += 4) {
-    f4 t = simd::load(trigger + i);
-    t = t * t;
-    t = simd::load(out + i) * t;
-    t = simd::max_of(t, threshold);
-    simd::store(trigger + i, t + below);
+    V::v t = V::load(trigger + i);
+    t = V::mul(t, t);
+    t = V::mul(V::load(out + i), t);
+    t = V::max(t, threshold);
+    V::store(trigger + i, V::add(t, below));
   }
 }
 

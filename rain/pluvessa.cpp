@@ -10,6 +10,7 @@
 #include "engine/engine_core.h"
 #include "engine/pluvessa_bank.h"
 #include "rain/pluvessa_engine.h"
+#include "rain/voice_passes.h"
 
 // The rain table has no choice parameters: its rows take no choice columns.
 #define PLUVESSA_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, span, \

@@ -2,7 +2,7 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
-#include "dsp/simd.h"
+#include "dsp/simd/baseline.h"
 
 void pluvessa_shower_setup(shower_voice& v) {
   band_filter_init(&v.cut);
@@ -24,9 +24,10 @@ void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, 
   noise_white_process(out, SUB_BLOCK);
   // Squared twice (x^4: sparse, crackling peaks) in one pass.
   for (int i = 0; i < SUB_BLOCK; i += 4) {
-    const simd::f4 x = simd::load(out + i);
-    const simd::f4 x2 = x * x;
-    simd::store(out + i, x2 * x2);
+    using V = base_vectors;
+    const V::v x = V::load(out + i);
+    const V::v x2 = V::mul(x, x);
+    V::store(out + i, V::mul(x2, x2));
   }
 }
 

@@ -6,6 +6,7 @@
 #include "dsp/noise.h"
 #include "engine/engine_core.h"
 #include "engine/vantora_bank.h"
+#include "wind/pass_of_three.h"
 
 namespace {
 

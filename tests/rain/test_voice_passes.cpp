@@ -1,10 +1,12 @@
-// The lane-major passes (a fixed job per lane, blocks handed on in lane
-// order) against the scalar processors, at every kernel level that has them:
-// lanes of every kind (product and offset chains with and without a
-// pre-section, lanes that pass their block through, gated and ungated
-// bands, idle lanes), oscillators that need the fold and ones that do not,
-// outputs scaled by held levels or not, a pair of multiply chains riding
-// along the control pass or not.
+// The rain voices' lane passes against the scalar processors in the order
+// they stand for, at every vector level that has them: the section, drop gate
+// and band filter; the control chains with the tone sweeps and the
+// controller's multiply chains riding along; the lane-major passes (a fixed
+// job per lane, blocks handed on in lane order) with lanes of every kind
+// (product and offset chains with and without a pre-section, lanes that pass
+// their block through, gated and ungated bands, idle lanes), oscillators
+// that need the fold and ones that do not, outputs scaled by held levels or
+// not, the multiply chains riding along or not.
 
 #include <gtest/gtest.h>
 
@@ -12,11 +14,11 @@
 #include <cstring>
 #include <string>
 
-#include "dsp/cpu_features.h"
 #include "dsp/filters.h"
-#include "dsp/lanes.h"
 #include "dsp/oscillators.h"
-#include "dsp_test_util.h"
+#include "rain/voice_passes.h"
+#include "tests/dsp/control_chain_rig.h"
+#include "tests/dsp/dsp_test_util.h"
 
 namespace {
 
@@ -62,7 +64,134 @@ void expect_same_records(const drop_records& a, const drop_records& b) {
 
 }  // namespace
 
-TEST(LaneMajor, DropPassesEqualScalarSteps) {
+
+// The section-gate-band pass against the scalar steps (the section, then
+// for gated jobs tone x (output x gain), then the band filter), with gated
+// and ungated jobs mixed, in place and from a separate input, over one to
+// sixteen jobs at every vector level; the second round starts from tiny
+// inputs whose filter outputs are subnormal (no flush on this thread); the
+// last two are one round of eight samples and an empty block.
+TEST(RainVoicePasses, SectionGateBandEqualsScalarSteps) {
+  dsp_test::test_noise rnd(2024u);
+  for (const vector_level level : dsp_test::vector_levels())
+    for (const int count : {1, 3, 4, 5, 8, 9, 16}) {
+      SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count));
+      vector_level_select(level);
+      float in[16][64], tone[16][64], lane_out[16][64], scalar_out[16][64];
+      biquad ql[16], qs[16];
+      band_filter bl[16], bs[16];
+      section_band_job jobs[16];
+      for (int k = 0; k < 16; ++k) {
+        biquad_init(&ql[k]);
+        biquad_design_q_db(&ql[k], k % 3 ? FILTER_HIGHPASS : FILTER_NOTCH, 0.0f,
+                           200.0f + 300.0f * k, 0.8f, 48000.0f);
+        band_filter_init(&bl[k]);
+        band_filter_design(&bl[k], 100.0f + 20.0f * k, 4000.0f + 500.0f * k, 1.0f, 48000.0f);
+        qs[k] = ql[k];
+        bs[k] = bl[k];
+      }
+      for (int round = 0; round < 5; ++round) {
+        const float size = round == 1 ? 1e-37f : 1.0f;
+        const int n = round < 3 ? 64 : round == 3 ? 8 : 0;
+        for (int k = 0; k < 16; ++k)
+          for (int i = 0; i < 64; ++i) {
+            in[k][i] = size * rnd();
+            tone[k][i] = 0.5f + rnd();
+            lane_out[k][i] = scalar_out[k][i] = rnd();
+          }
+        for (int k = 0; k < count; ++k) {
+          const bool gated = k % 2 == 1, in_place = k % 4 == 0;
+          if (in_place) {
+            std::memcpy(lane_out[k], in[k], sizeof in[k]);
+            std::memcpy(scalar_out[k], in[k], sizeof in[k]);  // past n: the input, untouched
+          }
+          jobs[k] = {&ql[k], &bl[k], in_place ? lane_out[k] : in[k], gated ? tone[k] : nullptr,
+                     k % 3 ? 1.9f : 0.7f, lane_out[k]};
+          float x[64];
+          std::memcpy(x, in[k], sizeof x);
+          biquad_process(&qs[k], x, n);
+          if (gated)
+            for (int i = 0; i < n; ++i) x[i] = tone[k][i] * (x[i] * jobs[k].gain);
+          band_filter_process(&bs[k], x, n);
+          std::memcpy(scalar_out[k], x, sizeof(float) * n);
+        }
+        section_band_process_lanes(jobs, count, n);
+        ASSERT_EQ(0, std::memcmp(lane_out, scalar_out, sizeof lane_out)) << "round " << round;
+        for (int k = 0; k < count; ++k) {
+          ASSERT_EQ(0, std::memcmp(&ql[k], &qs[k], sizeof ql[k])) << k;
+          ASSERT_EQ(0, std::memcmp(&bl[k], &bs[k], sizeof bl[k])) << k;
+        }
+      }
+    }
+  wide_vectors_allow(true);
+}
+
+// The control-chain pass with sweeps beside the chains (none, two, four; slow
+// ones and ones restarting every few samples) against the scalar steps: the
+// chains as the plain pass gives them, the sweeps' lines and phases, and the
+// two multiply chains riding along in every other block. One to sixteen
+// chains at every vector level; three blocks of 64 samples, then one of 8,
+// one of 4 and an empty one.
+TEST(RainVoicePasses, ControlChainsWithSweepsEqualScalarSteps) {
+  dsp_test::test_noise rnd(99u);
+  const float sweep_hz[4] = {2.0f, 9000.0f, 0.3f, 23000.0f};
+  const float slope[4] = {1.5f, 0.25f, 2.0f, 0.75f}, base[4] = {4.0f, 6.5f, 3.0f, 5.0f};
+  for (const vector_level level : dsp_test::vector_levels())
+    for (const int count : {1, 2, 4, 6, 8, 11, 16})
+      for (const int sweep_count : {0, 2, 4}) {
+        SCOPED_TRACE(std::string(dsp_test::level_name(level)) + ", " + std::to_string(count) +
+                     " chains, " + std::to_string(sweep_count) + " sweeps");
+        vector_level_select(level);
+        dsp_test::control_chain_rig rig;
+        ramp_osc ramp_l[4], ramp_s[4];
+        float lane_line[4][64] = {}, scalar_line[4][64];
+        ramp_osc_job sweeps[4];
+        for (int k = 0; k < 4; ++k) {
+          ramp_osc_init(&ramp_l[k]);
+          ramp_osc_set_freq(&ramp_l[k], sweep_hz[k], 48000.0f);
+          ramp_l[k].phase = 0.3f * static_cast<float>(k) - 0.5f;
+          ramp_s[k] = ramp_l[k];
+          sweeps[k] = {&ramp_l[k], lane_line[k]};
+        }
+        for (int round = 0; round < 6; ++round) {
+          const int n = dsp_test::control_round_length(round);
+          rig.round(rnd, count, n);
+          for (int k = 0; k < sweep_count; ++k) {
+            std::memcpy(scalar_line[k], lane_line[k], sizeof lane_line[k]);
+            ramp_osc_process(&ramp_s[k], scalar_line[k], n);
+            for (int i = 0; i < n; ++i)
+              scalar_line[k][i] = (scalar_line[k][i] + 1.0f) * slope[k] + base[k];
+          }
+          // Every other block with the two multiply chains beside the pass:
+          // the values after each eight samples and the last ones.
+          const bool with_multiplies = round % 2 == 0;
+          alignas(16) double env[2] = {0.3 + round, 0.7 / (round + 1)};
+          alignas(16) const double mul[2] = {0.99991, 1.0000123};
+          alignas(16) double rounds[16] = {}, want_rounds[16] = {};
+          double want_env[2] = {env[0], env[1]};
+          for (int i = 0; i < n; ++i) {
+            for (int k = 0; k < 2; ++k) want_env[k] *= mul[k];
+            if (i % 8 == 7)
+              for (int k = 0; k < 2; ++k) want_rounds[2 * (i / 8) + k] = want_env[k];
+          }
+          const multiply_pair_job multiplies{env, mul, rounds};
+          control_chain_sweep_process_lanes(rig.jobs, count, sweeps, sweep_count, slope, base, n,
+                                            with_multiplies ? &multiplies : nullptr);
+          if (with_multiplies) {
+            ASSERT_EQ(0, std::memcmp(env, want_env, sizeof env)) << round;
+            ASSERT_EQ(0, std::memcmp(rounds, want_rounds, sizeof rounds)) << round;
+          }
+          ASSERT_NO_FATAL_FAILURE(rig.expect_same(count, round));
+          for (int k = 0; k < sweep_count; ++k) {
+            ASSERT_EQ(0, std::memcmp(lane_line[k], scalar_line[k], sizeof lane_line[k])) << k;
+            ASSERT_EQ(0, std::memcmp(&ramp_l[k], &ramp_s[k], sizeof ramp_l[k])) << k;
+          }
+        }
+      }
+  wide_vectors_allow(true);
+}
+
+TEST(RainVoicePasses, LaneMajorDropPassesEqualScalarSteps) {
   dsp_test::test_noise rnd(4242u);
   bool ran = false;
   for (const vector_level level : dsp_test::vector_levels())
@@ -222,7 +351,7 @@ TEST(LaneMajor, DropPassesEqualScalarSteps) {
 // vector steps take, in chunks they hand back to the scalar steps (a fold
 // out of range), and in chunks the scalar steps take from the start (a NaN
 // phase, left by a NaN frequency the call before).
-TEST(LaneMajor, SideSectionBesideTheOscillatorsEqualsItsOwnPass) {
+TEST(RainVoicePasses, SideSectionBesideTheMajorOscillatorsEqualsItsOwnPass) {
   dsp_test::test_noise rnd(777u);
   bool ran = false;
   for (const vector_level level : dsp_test::vector_levels()) {
