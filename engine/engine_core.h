@@ -59,12 +59,6 @@ inline int32_t stored_int(const typename T::engine* e, uint32_t i) {
   return std::bit_cast<int32_t>(stored_bits<T>(e, i));
 }
 
-// x^p taken in double on the widened value, rounded to float: the power of
-// the sub-setter formulas.
-inline float pow_widened(float x, double p) {
-  return static_cast<float>(std::pow(static_cast<double>(x), p));
-}
-
 inline float clamp_unit(float v) {
   if (std::isnan(v)) return 0.0f;
   v = v < 0.0f ? 0.0f : v;

@@ -19,7 +19,12 @@
 #include "rain/rumble.h"
 #include "rain/shower.h"
 
-inline constexpr uint32_t PLUVESSA_PARAM_COUNT = 35;  // the gain last
+// The public header's figures follow from the table: changing the table
+// changes the library's interface.
+static_assert(PLUVESSA_GAIN_INDEX == PLUVESSA_PARAM_COUNT - 1,
+              "the gain's index in include/pluvessa.h follows the table's last row");
+static_assert(PLUVESSA_PRESET_SIZE == 16 + 8 * (PLUVESSA_PARAM_COUNT - 1),
+              "the preset size in include/pluvessa.h holds one entry per parameter but the gain");
 
 // Dirty flags, in the order the render call applies them.
 enum pluvessa_flag : int {

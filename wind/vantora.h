@@ -23,9 +23,9 @@
 #include "wind/whistling.h"
 #include "wind/wind_lfe.h"
 
-inline constexpr uint32_t VANTORA_PARAM_COUNT = 47;  // the gain last
-inline constexpr uint32_t VANTORA_GAIN_INDEX = 46;
-inline constexpr uint32_t VANTORA_PRESET_SIZE = 384;
+// A preset record: a 16-byte header, then an (index, value) entry of 8 bytes
+// for every parameter but the gain.
+inline constexpr uint32_t VANTORA_PRESET_SIZE = 16 + 8 * (VANTORA_PARAM_COUNT - 1);
 
 // Dirty flags, in the order the render call applies them.
 enum vantora_flag : int {
