@@ -60,10 +60,3 @@ const layout_def LAYOUTS[] = {
 }  // namespace
 
 std::span<const layout_def> pluvessa_layouts() { return LAYOUTS; }
-
-// The drop layers keep a trigger block before each output block; the LFE,
-// rumble and shower blocks share the voices' numbering.
-const float* pluvessa_voice_output(pluvessa_engine* e, int v) {
-  if (v >= RV_LIQUID) return e->buffer_table[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
-  return e->buffer_table[v];
-}

@@ -12,8 +12,13 @@
 
 // The rendered layouts: voices in mix order and their gain matrices.
 std::span<const layout_def> pluvessa_layouts();
-// The block a voice (mix-order column) writes its output to.
-const float* pluvessa_voice_output(pluvessa_engine* e, int voice);
+// The block a voice (mix-order column) writes its output to. The drop
+// layers keep a trigger block before each output block; the LFE, rumble and
+// shower blocks share the voices' numbering.
+inline const float* pluvessa_voice_output(pluvessa_engine* e, int v) {
+  if (v >= RV_LIQUID) return e->buffer_table[RB_LIQUID + 2 * (v - RV_LIQUID) + 1];
+  return e->buffer_table[v];
+}
 
 // One sub-block of every voice of the layout, each in its own block.
 void pluvessa_render_voices(pluvessa_engine* e, const layout_def& layout);

@@ -3,8 +3,6 @@
 // envelope chains ride along. One function per layout family; each voice's
 // own steps are in its file.
 
-#include <cassert>
-
 #include "dsp/block_ops.h"
 #include "dsp/lanes.h"
 #include "rain/pluvessa_parts.h"
@@ -80,21 +78,20 @@ void draw_voices(pluvessa_engine* e, const layout_def& lay, rain_passes& passes)
 //   then           every voice's level ramp.
 void render_lane_groups(pluvessa_engine* e, const layout_def& lay) {
   float* const* b = e->buffer_table;
-  rain_passes passes(b[RB_SCRATCH_A]);
+  rain_passes passes;
   draw_voices(e, lay, passes);
 
   control_chain_job controls[RAIN_LANES];
   section_band_job bands[RAIN_LANES];
   int control_count = 0, band_count = 0;
   for (int k = 0; k < RAIN_LANES; ++k) {
+    if (!(passes.joined & (1u << k))) continue;
     if (passes.control[k].smooth) controls[control_count++] = passes.control[k];
-    if (passes.band[k].section) bands[band_count++] = passes.band[k];
+    bands[band_count++] = passes.band[k];
   }
   // The layouts' drop instances are the first ones, in order, so the tone
   // blocks of the sweeps lie side by side.
-  int sweep_count = 0;
-  while (sweep_count < 4 && passes.sweep[sweep_count].o) ++sweep_count;
-  for (int i = sweep_count; i < 4; ++i) assert(!passes.sweep[i].o);
+  const int sweep_count = passes.drops;
 
   float line_m[4], line_b[4];
   pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);
@@ -141,14 +138,21 @@ void render_lane_groups(pluvessa_engine* e, const layout_def& lay) {
 //                  as it reads them; where every level holds, it scales the
 //                  voices by their levels as it stores them (their finish).
 void render_lane_major(pluvessa_engine* e, const layout_def& lay) {
-  float* const* b = e->buffer_table;
-  rain_passes passes(b[RB_SCRATCH_A]);
+  float* const idle_block = e->buffer_table[RB_SCRATCH_A];
+  rain_passes passes;
   draw_voices(e, lay, passes);
-  sine_osc_job oscillators[MAJOR_LANES];
-  for (int i = 0; i < 4; ++i) {
+  // Lanes of voices the layout lacks idle, naming a block no voice writes.
+  for (int k = 0; k < MAJOR_LANES; ++k) {
+    if (passes.joined & (1u << k)) continue;
+    passes.control[k] = {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, idle_block};
+    passes.band[k] = {nullptr, nullptr, nullptr, nullptr, 1.0f, idle_block};
+  }
+  sine_osc_job oscillators[MAJOR_LANES] = {};
+  for (int i = 0; i < passes.drops; ++i) {
     oscillators[i] = passes.tone[i];
     oscillators[4 + i] = passes.carrier[i];
   }
+  for (int i = passes.drops; i < 4; ++i) passes.sweep[i] = {nullptr, nullptr};
 
   float line_m[4], line_b[4];
   pluvessa_liquid_tone_lines(e->liquid_p, line_m, line_b);

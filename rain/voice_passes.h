@@ -18,21 +18,27 @@ struct rain_passes {
   // on (the lane-major passes read it from there).
   control_chain_job control[RAIN_LANES];
   // The section-band pass: a voice's last section, the drops' gate (jobs
-  // with a tone) and its low and high cut. No section: an idle lane.
+  // with a tone) and its low and high cut.
   section_band_job band[RAIN_LANES];
+  unsigned joined = 0;  // the lanes whose voice drew (bit k: lane k); the others idle
   // The drop layers' instances (0..3): the sweep ramp beside the control
   // pass, then the tone and carrier oscillators.
-  ramp_osc_job sweep[4] = {};
-  sine_osc_job tone[4] = {};
-  sine_osc_job carrier[4] = {};
+  ramp_osc_job sweep[4];
+  sine_osc_job tone[4], carrier[4];
+  int drops = 0;  // the instances that drew: the first ones, in order
   // The LFE's low pass (no filter: no LFE in the layout).
   biquad_job lfe{nullptr, nullptr};
 
-  // Every lane idle; an idle lane names `idle_block`, which no voice writes.
-  explicit rain_passes(float* idle_block) {
-    for (int k = 0; k < RAIN_LANES; ++k) {
-      control[k] = {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, idle_block};
-      band[k] = {nullptr, nullptr, nullptr, nullptr, 1.0f, idle_block};
-    }
+  void join(int lane, const control_chain_job& c, const section_band_job& b) {
+    control[lane] = c;
+    band[lane] = b;
+    joined |= 1u << lane;
+  }
+  void join_drop(int instance, const ramp_osc_job& s, const sine_osc_job& t,
+                 const sine_osc_job& c) {
+    sweep[instance] = s;
+    tone[instance] = t;
+    carrier[instance] = c;
+    drops = instance + 1;
   }
 };

@@ -67,12 +67,3 @@ const layout_def LAYOUTS[] = {
 }  // namespace
 
 std::span<const layout_def> vantora_layouts() { return LAYOUTS; }
-
-// Gusts keep an envelope block beside each output block; backflow and
-// whistling blocks share the voices' numbering.
-const float* vantora_voice_output(vantora_engine* e, int v) {
-  if (v >= VV_GUSTS && v < VV_SQUALLS) return e->buffer_table[VB_GUSTS + 2 * (v - VV_GUSTS)];
-  if (v >= VV_SQUALLS && v < VV_LFE) return e->buffer_table[VB_SQUALLS + (v - VV_SQUALLS)];
-  if (v == VV_LFE) return e->buffer_table[VB_LFE];
-  return e->buffer_table[v];
-}

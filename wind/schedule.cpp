@@ -187,35 +187,56 @@ void finish_voices(vantora_engine* e, const layout_def& lay) {
   }
 }
 
+// The shapes, the shaped voices' filters and the squalls' envelope chains,
+// in one pass of three lane groups where each kind fits a group (then the
+// riding envelope chains run beside them); else the shapes apart.
+void run_pass_of_three(wind_passes& passes, envelope_set& set) {
+  if (!resonator_pass_of_three(passes.shaped, passes.shaped_count, passes.shapes,
+                               passes.shape_count, passes.envelopes, passes.envelope_count,
+                               SUB_BLOCK, set.riding ? &set.job : nullptr))
+    run_shapes_apart(passes, set);
+}
+
 // Mono, stereo and 2.1: up to four shaped voices, four shapes and the two
-// squalls' envelope chains fit one pass of three lane groups, and the
-// gusts' and controller's envelope chains ride along it where they can.
+// squalls' envelope chains fit one pass of three groups of eight lanes, and
+// the gusts' and controller's envelope chains ride along it where they can
+// (where eight-lane vectors run and no swell starts).
+//   draw         every voice, in mix order
+//   shape pass   the pass of three, envelope chains riding
+//   readings     of the riding envelopes: the gusts' amplitudes
+//   chain pass   the LFE's sections (2.1)
+//   scale        whistles, gusts, squalls
+//   band pass    every voice's cuts
+//   finish       every voice's level
 void render_front_layouts(vantora_engine* e, const layout_def& lay) {
   envelope_set set;
   envelopes_begin(e, lay, true, &set);
   wind_passes passes;
   draw_voices(e, lay, set, passes);
-  if (!resonator_pass_of_three(passes.shaped, passes.shaped_count, passes.shapes,
-                               passes.shape_count, passes.envelopes, passes.envelope_count,
-                               SUB_BLOCK, set.riding ? &set.job : nullptr))
-    run_shapes_apart(passes, set);  // not expected: these layouts fit
+  run_pass_of_three(passes, set);
   if (set.riding) envelopes_end(e, &set);
-  passes.chains.run(SUB_BLOCK);  // the LFE's sections (2.1)
+  passes.chains.run(SUB_BLOCK);
   scale_voices(e, lay);
   passes.bands.run(SUB_BLOCK);
   finish_voices(e, lay);
 }
 
-// Quad, 5.0 and 5.1: all thirteen voices' shapes in one pass; then the
-// shaped voices' filters, the squalls' envelope chains and the LFE's
-// sections in the chain pass. The envelopes never ride here: quiet ones
-// advance together before the voices draw.
+// Quad, 5.0 and 5.1: the thirteen voices' pass of three takes a group of
+// lanes per kind (eight-lane vectors), or, where only four-lane vectors run,
+// the shapes go apart and the filters join the chain pass. The envelopes
+// never ride here: quiet ones advance together before the voices draw.
+//   draw         every voice, in mix order
+//   shape pass   the pass of three, or the shapes apart
+//   chain pass   the LFE's sections (and the filters, where apart)
+//   scale        whistles, gusts, squalls
+//   band pass    every voice's cuts
+//   finish       every voice's level
 void render_surround_layouts(vantora_engine* e, const layout_def& lay) {
   envelope_set set;
   envelopes_begin(e, lay, false, &set);
   wind_passes passes;
   draw_voices(e, lay, set, passes);
-  run_shapes_apart(passes, set);
+  run_pass_of_three(passes, set);
   passes.chains.run(SUB_BLOCK);
   scale_voices(e, lay);
   passes.bands.run(SUB_BLOCK);

@@ -12,8 +12,15 @@
 
 // The rendered layouts: voices in mix order and their gain matrices.
 std::span<const layout_def> vantora_layouts();
-// The block a voice (mix-order column) writes its output to.
-const float* vantora_voice_output(vantora_engine* e, int voice);
+// The block a voice (mix-order column) writes its output to. Gusts keep an
+// envelope block beside each output block; backflow and whistling blocks
+// share the voices' numbering.
+inline const float* vantora_voice_output(vantora_engine* e, int v) {
+  if (v >= VV_GUSTS && v < VV_SQUALLS) return e->buffer_table[VB_GUSTS + 2 * (v - VV_GUSTS)];
+  if (v >= VV_SQUALLS && v < VV_LFE) return e->buffer_table[VB_SQUALLS + (v - VV_SQUALLS)];
+  if (v == VV_LFE) return e->buffer_table[VB_LFE];
+  return e->buffer_table[v];
+}
 
 // One sub-block of every voice of the layout, each in its own block.
 void vantora_render_voices(vantora_engine* e, const layout_def& layout);
