@@ -4,7 +4,6 @@
 // for the marks at its start.
 
 #include <bit>
-#include <cassert>
 
 #include "rain/pluvessa_parts.h"
 
@@ -28,8 +27,8 @@ constexpr dirty_group DIRTY_GROUP[] = {
 
 }  // namespace
 
-void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
-  if (i >= PLUVESSA_GAIN_INDEX) return;  // the gain has none: the output stage reads it
+bool pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
+  if (i >= PLUVESSA_GAIN_INDEX) return false;  // the gain has none: the output stage reads it
   const auto key = static_cast<pluvessa_param>(i);
   const float x = std::bit_cast<float>(e->stored[i].load(std::memory_order_relaxed));
   const voice_kind voice = VOICE_OF[i];
@@ -42,9 +41,8 @@ void pluvessa_sub_setter(pluvessa_engine* e, uint32_t i) {
     case voice_kind::LIQUID_2: known = pluvessa_liquid_set(e->liquid_p[1], key, x); break;
     case voice_kind::LFE: known = pluvessa_lfe_set(e->lfe_p, key, x); break;
   }
-  assert(known && "the voice the table names for a parameter has no sub-setter case for it");
-  (void)known;
   mark_group(e->dirty, DIRTY_GROUP[static_cast<int>(voice)]);
+  return known;
 }
 
 void pluvessa_apply_updates(pluvessa_engine* e) {

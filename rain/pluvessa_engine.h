@@ -113,4 +113,7 @@ extern const engine_descriptor<pluvessa_engine, int32_t> PLUVESSA_DESCRIPTOR;
 void pluvessa_engine_setup(pluvessa_engine* e);
 void pluvessa_bind_buffers(pluvessa_engine* e);
 void pluvessa_init_sources(pluvessa_engine* e);
-void pluvessa_sub_setter(pluvessa_engine* e, uint32_t index);
+// Derives the voice values of a stored parameter and marks the voice kind
+// the table names for it; false where that voice's sub-setter has no case
+// for the key (a table fault), or for the gain and indices past the table.
+bool pluvessa_sub_setter(pluvessa_engine* e, uint32_t index);

@@ -4,7 +4,6 @@
 // for the marks at its start.
 
 #include <bit>
-#include <cassert>
 
 #include "wind/vantora_parts.h"
 
@@ -28,8 +27,8 @@ constexpr dirty_group DIRTY_GROUP[] = {
 
 }  // namespace
 
-void vantora_sub_setter(vantora_engine* e, uint32_t i) {
-  if (i >= VANTORA_GAIN_INDEX) return;  // the gain has none: the output stage reads it
+bool vantora_sub_setter(vantora_engine* e, uint32_t i) {
+  if (i >= VANTORA_GAIN_INDEX) return false;  // the gain has none: the output stage reads it
   const auto key = static_cast<vantora_param>(i);
   const uint32_t bits = e->stored[i].load(std::memory_order_relaxed);
   const float x = std::bit_cast<float>(bits);
@@ -44,9 +43,8 @@ void vantora_sub_setter(vantora_engine* e, uint32_t i) {
     case voice_kind::SQUALLS: known = vantora_squalls_set(e->squalls_p, key, x, n); break;
     case voice_kind::LFE: known = vantora_lfe_set(e->lfe_p, key, x, n); break;
   }
-  assert(known && "the voice the table names for a parameter has no sub-setter case for it");
-  (void)known;
   mark_group(e->dirty, DIRTY_GROUP[static_cast<int>(voice)]);
+  return known;
 }
 
 void vantora_apply_updates(vantora_engine* e) {

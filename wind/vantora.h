@@ -161,4 +161,7 @@ VANTORA_PARAMETERS(VANTORA_DECLARE)
 void vantora_engine_setup(vantora_engine* e);
 void vantora_bind_buffers(vantora_engine* e);
 void vantora_init_sources(vantora_engine* e);
-void vantora_sub_setter(vantora_engine* e, uint32_t index);
+// Derives the voice values of a stored parameter and marks the voice kind
+// the table names for it; false where that voice's sub-setter has no case
+// for the key (a table fault), or for the gain and indices past the table.
+bool vantora_sub_setter(vantora_engine* e, uint32_t index);
