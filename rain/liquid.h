@@ -10,7 +10,7 @@
 #include "dsp/oscillators.h"
 #include "engine/frame.h"
 #include "engine/pluvessa_params.h"
-#include "rain/voice_passes.h"
+#include "rain/joined_passes.h"
 
 // Written by the sub-setters, shared by the A and B instances of one layer.
 struct liquid_params {

@@ -6,7 +6,7 @@
 #include "dsp/filters.h"
 #include "engine/frame.h"
 #include "engine/pluvessa_params.h"
-#include "rain/voice_passes.h"
+#include "rain/joined_passes.h"
 
 struct rain_lfe_params {
   afloat level;

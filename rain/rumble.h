@@ -8,7 +8,7 @@
 #include "engine/frame.h"
 #include "engine/param_table.h"
 #include "engine/pluvessa_params.h"
-#include "rain/voice_passes.h"
+#include "rain/joined_passes.h"
 
 // Written by the sub-setters, shared by instances A and B.
 struct rumble_params {

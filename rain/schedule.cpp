@@ -6,7 +6,7 @@
 #include "dsp/block_ops.h"
 #include "dsp/lanes.h"
 #include "rain/pluvessa_parts.h"
-#include "rain/voice_passes.h"
+#include "rain/joined_passes.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "dsp/filters.h"
 #include "engine/frame.h"
 #include "engine/pluvessa_params.h"
-#include "rain/voice_passes.h"
+#include "rain/joined_passes.h"
 
 inline constexpr float SHOWER_PEAK_DB = 5.0f;
 inline constexpr float SHOWER_COLOUR_Q = 0.3f;

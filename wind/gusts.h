@@ -13,7 +13,7 @@
 #include "engine/frame.h"
 #include "engine/vantora_params.h"
 #include "wind/shapes.h"
-#include "wind/voice_passes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the four instances.
 struct gusts_params {

@@ -6,7 +6,7 @@
 #include "dsp/envelope.h"
 #include "dsp/lanes.h"
 #include "wind/vantora_parts.h"
-#include "wind/voice_passes.h"
+#include "wind/joined_passes.h"
 
 namespace {
 

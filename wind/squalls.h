@@ -10,7 +10,7 @@
 #include "engine/frame.h"
 #include "engine/vantora_params.h"
 #include "wind/shapes.h"
-#include "wind/voice_passes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the two instances.
 struct squalls_params {

@@ -11,7 +11,7 @@
 #include "engine/frame.h"
 #include "engine/vantora_params.h"
 #include "wind/shapes.h"
-#include "wind/voice_passes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the three instances.
 struct whistling_params {

@@ -6,7 +6,7 @@
 #include "dsp/filters.h"
 #include "engine/frame.h"
 #include "engine/vantora_params.h"
-#include "wind/voice_passes.h"
+#include "wind/joined_passes.h"
 
 struct wind_lfe_params {
   afloat level;
