@@ -1,7 +1,7 @@
 // The wind's render schedule: in which order the voices of a layout draw,
 // which filter passes then run for them side by side, and where the
-// envelope chains of the gusts and the controller ride along. One function
-// per layout family; each voice's own steps are in its file.
+// envelope chains of the gusts and the controller ride along (read it from
+// vantora_render_voices at the end). Each voice's own steps are in its file.
 
 #include "dsp/envelope.h"
 #include "dsp/lanes.h"
@@ -56,8 +56,7 @@ void take_readings(vantora_engine* e, envelope_set* set, const float* value) {
 
 // Gathers the envelopes of the layout's gusts and the controller and decides
 // how they advance; where quiet and not riding, advances them now.
-void envelopes_begin(vantora_engine* e, const layout_def& lay, bool may_ride,
-                     envelope_set* set) {
+void envelopes_begin(vantora_engine* e, const layout_def& lay, envelope_set* set) {
   set->total = set->gusts = 0;
   for (float& r : set->gust_reading) r = 0.0f;
   auto add_pair = [&](random_envelope* slow, random_envelope* flicker, int at) {
@@ -79,7 +78,7 @@ void envelopes_begin(vantora_engine* e, const layout_def& lay, bool may_ride,
     quiet = quiet && random_envelope_quiet(set->envelopes[k], SUB_BLOCK);
   set->quiet = quiet;
   e->control_envelopes_done = quiet;
-  set->riding = quiet && may_ride && set->total <= MULTIPLY_SET &&
+  set->riding = quiet && set->total <= MULTIPLY_SET &&
                 pass_of_three_is_one_group(lay) &&
                 random_envelope_chain_begin(set->envelopes, set->total, SUB_BLOCK, set->env,
                                             set->mul);
@@ -197,20 +196,27 @@ void run_pass_of_three(wind_passes& passes, envelope_set& set) {
     run_shapes_apart(passes, set);
 }
 
+}  // namespace
+
+// One schedule serves both layout families; they differ in how the shape
+// pass groups its lanes and so in whether the envelope chains can ride it.
 // Mono, stereo and 2.1: up to four shaped voices, four shapes and the two
 // squalls' envelope chains fit one pass of three groups of eight lanes, and
-// the gusts' and controller's envelope chains ride along it where they can
-// (where eight-lane vectors run and no swell starts).
-//   draw         every voice, in mix order
-//   shape pass   the pass of three, envelope chains riding
+// the gusts' and controller's envelope chains ride along it where eight-lane
+// vectors run and no swell starts. Quad, 5.0 and 5.1: the thirteen voices'
+// pass of three takes a group of lanes per kind (or, where only four-lane
+// vectors run, the shapes go apart and the filters join the chain pass);
+// the envelopes never ride, and quiet ones advance before the voices draw.
+//   draw         every voice, in mix order, joining its passes
+//   shape pass   the pass of three (envelope chains riding), or the shapes apart
 //   readings     of the riding envelopes: the gusts' amplitudes
-//   chain pass   the LFE's sections (2.1)
+//   chain pass   the LFE's sections (and the filters, where apart)
 //   scale        whistles, gusts, squalls
 //   band pass    every voice's cuts
 //   finish       every voice's level
-void render_front_layouts(vantora_engine* e, const layout_def& lay) {
+void vantora_render_voices(vantora_engine* e, const layout_def& lay) {
   envelope_set set;
-  envelopes_begin(e, lay, true, &set);
+  envelopes_begin(e, lay, &set);
   wind_passes passes;
   draw_voices(e, lay, set, passes);
   run_pass_of_three(passes, set);
@@ -219,37 +225,6 @@ void render_front_layouts(vantora_engine* e, const layout_def& lay) {
   scale_voices(e, lay);
   passes.bands.run(SUB_BLOCK);
   finish_voices(e, lay);
-}
-
-// Quad, 5.0 and 5.1: the thirteen voices' pass of three takes a group of
-// lanes per kind (eight-lane vectors), or, where only four-lane vectors run,
-// the shapes go apart and the filters join the chain pass. The envelopes
-// never ride here: quiet ones advance together before the voices draw.
-//   draw         every voice, in mix order
-//   shape pass   the pass of three, or the shapes apart
-//   chain pass   the LFE's sections (and the filters, where apart)
-//   scale        whistles, gusts, squalls
-//   band pass    every voice's cuts
-//   finish       every voice's level
-void render_surround_layouts(vantora_engine* e, const layout_def& lay) {
-  envelope_set set;
-  envelopes_begin(e, lay, false, &set);
-  wind_passes passes;
-  draw_voices(e, lay, set, passes);
-  run_pass_of_three(passes, set);
-  passes.chains.run(SUB_BLOCK);
-  scale_voices(e, lay);
-  passes.bands.run(SUB_BLOCK);
-  finish_voices(e, lay);
-}
-
-}  // namespace
-
-void vantora_render_voices(vantora_engine* e, const layout_def& lay) {
-  if (lay.channels <= 3)
-    render_front_layouts(e, lay);
-  else
-    render_surround_layouts(e, lay);
 }
 
 // The controller runs after the voices: they use the speed of the previous
