@@ -22,6 +22,7 @@
 #include "dsp/block_ops.h"
 #include "dsp/dsp_common.h"
 #include "dsp/limiter.h"
+#include "dsp/noise.h"
 #include "engine/frame.h"
 #include "engine/param_table.h"
 
@@ -308,17 +309,31 @@ int init(typename T::engine* e, float rate) {
   return ENGINE_OK;
 }
 
-// Sets up the frame part of the record: header, carry-over store, output stage.
+// Points the buffer table at the sub-block buffers of the record itself.
+template <class T>
+void bind_buffers(typename T::engine* e) {
+  constexpr size_t count = sizeof e->buffers / sizeof e->buffers[0];
+  for (size_t i = 0; i < count; ++i) e->buffer_table[i] = e->buffers[i];
+}
+
+// Sets up the frame part of the record: header, every dirty flag raised,
+// carry-over store, the shared random seeds reset, the buffer table bound
+// and the sub-block buffers cleared.
 template <class T>
 void setup_frame(typename T::engine* e) {
   e->frame.product_id = PRODUCT_ID;
   e->frame.magic = RECORD_MAGIC;
   st(e->frame.master_gain, 1.0f);
+  for (auto& f : e->dirty) f.store(1, std::memory_order_relaxed);
   std::memset(e->carry.samples, 0, sizeof e->carry.samples);
   e->carry.count = 0;
   e->carry.offset = 0;
   e->carry.layout = 0;
   e->carry.deinterleaved = 0;
+  noise_set_uniform_seed(UNIFORM_SEED_START);
+  noise_set_gaussian_seed(GAUSSIAN_SEED_START);
+  bind_buffers<T>(e);
+  std::memset(e->buffers, 0, sizeof e->buffers);
 }
 
 template <class T>

@@ -5,20 +5,12 @@
 
 #include <cstring>
 
-#include "dsp/noise.h"
 #include "rain/pluvessa_parts.h"
 
-void pluvessa_bind_buffers(pluvessa_engine* e) {
-  for (int i = 0; i < RB_COUNT; ++i) e->buffer_table[i] = e->buffers[i];
-}
+void pluvessa_bind_buffers(pluvessa_engine* e) { engine_core::bind_buffers<pluvessa_traits>(e); }
 
 void pluvessa_engine_setup(pluvessa_engine* e) {
   engine_core::setup_frame<pluvessa_traits>(e);
-  for (auto& f : e->dirty) f.store(1, std::memory_order_relaxed);
-  noise_set_uniform_seed(UNIFORM_SEED_START);
-  noise_set_gaussian_seed(GAUSSIAN_SEED_START);
-  pluvessa_bind_buffers(e);
-  std::memset(e->buffers, 0, sizeof e->buffers);
   std::memset(e->major_control, 0, sizeof e->major_control);
   std::memset(e->major_block, 0, sizeof e->major_block);
   std::memset(e->major_sines, 0, sizeof e->major_sines);

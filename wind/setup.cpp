@@ -6,20 +6,12 @@
 #include <bit>
 #include <cstring>
 
-#include "dsp/noise.h"
 #include "wind/vantora_parts.h"
 
-void vantora_bind_buffers(vantora_engine* e) {
-  for (int i = 0; i < VB_COUNT; ++i) e->buffer_table[i] = e->buffers[i];
-}
+void vantora_bind_buffers(vantora_engine* e) { engine_core::bind_buffers<vantora_traits>(e); }
 
 void vantora_engine_setup(vantora_engine* e) {
   engine_core::setup_frame<vantora_traits>(e);
-  for (auto& f : e->dirty) f.store(1, std::memory_order_relaxed);
-  noise_set_uniform_seed(UNIFORM_SEED_START);
-  noise_set_gaussian_seed(GAUSSIAN_SEED_START);
-  vantora_bind_buffers(e);
-  std::memset(e->buffers, 0, sizeof e->buffers);
 
   // Record initialisers, in this order: the envelopes draw from the uniform
   // seed, so the order fixes every voice's random sequence.
