@@ -29,16 +29,7 @@ struct rain_passes {
   // The LFE's low pass (no filter: no LFE in the layout).
   biquad_job lfe{nullptr, nullptr};
 
-  void join(int lane, const control_chain_job& c, const section_band_job& b) {
-    control[lane] = c;
-    band[lane] = b;
-    joined |= 1u << lane;
-  }
-  void join_drop(int instance, const ramp_osc_job& s, const sine_osc_job& t,
-                 const sine_osc_job& c) {
-    sweep[instance] = s;
-    tone[instance] = t;
-    carrier[instance] = c;
-    drops = instance + 1;
-  }
+  // A voice fills its lane's control and band jobs (a drop instance also its
+  // sweep, tone and carrier, and raises drops), then joins the lane.
+  void join(int lane) { joined |= 1u << lane; }
 };

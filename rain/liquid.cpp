@@ -65,11 +65,14 @@ void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance,
   // and low-passed next).
   noise_gaussian_scaled(trigger, SUB_BLOCK, ld(p.drop_density));
   const int lane = RAIN_LANE_LIQUID + instance;
-  passes.join(lane,
-              {&v.jitter_bandpass, &v.jitter_lowpass, trigger, LIQUID_JITTER_SCALE,
-               LIQUID_CARRIER_HZ, false, &v.carrier_smoother, out},
-              {&v.colour_highpass, &v.cut, trigger, tone, LIQUID_GATE_GAIN, out});
-  passes.join_drop(instance, {&v.sweep, tone}, {&v.tone, tone}, {&v.carrier, out});
+  passes.control[lane] = {&v.jitter_bandpass, &v.jitter_lowpass, trigger, LIQUID_JITTER_SCALE,
+                          LIQUID_CARRIER_HZ, false, &v.carrier_smoother, out};
+  passes.band[lane] = {&v.colour_highpass, &v.cut, trigger, tone, LIQUID_GATE_GAIN, out};
+  passes.join(lane);
+  passes.sweep[instance] = {&v.sweep, tone};
+  passes.tone[instance] = {&v.tone, tone};
+  passes.carrier[instance] = {&v.carrier, out};
+  passes.drops = instance + 1;
 }
 
 // The steps below are each one pass over the block: per sample the operations

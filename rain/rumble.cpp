@@ -73,8 +73,9 @@ void pluvessa_rumble_draw(rumble_voice& v, const rumble_params& p, float fs, flo
   noise_white_process(out, SUB_BLOCK);
   noise_white_process(modulator, SUB_BLOCK);
   const int lane = RAIN_LANE_RUMBLE + instance;
-  passes.join(lane, {nullptr, &v.smoother, modulator, 1.0f, 0.0f, true, &v.body, out},
-              {&v.notch, &v.cut, out, nullptr, 1.0f, out});
+  passes.control[lane] = {nullptr, &v.smoother, modulator, 1.0f, 0.0f, true, &v.body, out};
+  passes.band[lane] = {&v.notch, &v.cut, out, nullptr, 1.0f, out};
+  passes.join(lane);
 }
 
 void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out) {

@@ -40,8 +40,9 @@ void pluvessa_shower_draw(shower_voice& v, const shower_params& p, float fs, int
     simd::store(out + i, x2 * x2);
   }
   const int lane = RAIN_LANE_SHOWER + instance;
-  passes.join(lane, {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, out},
-              {&v.colour, &v.cut, out, nullptr, 1.0f, out});
+  passes.control[lane] = {nullptr, nullptr, nullptr, 0.0f, 0.0f, false, nullptr, out};
+  passes.band[lane] = {&v.colour, &v.cut, out, nullptr, 1.0f, out};
+  passes.join(lane);
 }
 
 void pluvessa_shower_finish(shower_voice& v, const shower_params& p, float* out) {
