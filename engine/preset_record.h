@@ -90,8 +90,9 @@ constexpr auto build_preset_records(const preset_row<N> (&rows)[COUNT],
 
 // The bank's preset list: each record with its row's name and category.
 template <std::size_t N, std::size_t COUNT>
-constexpr auto build_preset_list(const preset_row<N> (&rows)[COUNT],
-                                 const std::array<std::array<uint8_t, 16 + 8 * N>, COUNT>& records) {
+constexpr auto build_preset_list(
+    const preset_row<N> (&rows)[COUNT],
+    const std::array<std::array<uint8_t, 16 + 8 * N>, COUNT>& records) {
   std::array<factory_preset, COUNT> l{};
   for (std::size_t i = 0; i < COUNT; ++i)
     l[i] = factory_preset{records[i].data(), rows[i].name, rows[i].category};

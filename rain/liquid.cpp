@@ -15,7 +15,9 @@ bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x) {
     case pluvessa_param::liquid_level:
     case pluvessa_param::liquid_2_level: st(p.level, 30.0f * x); return true;
     case pluvessa_param::liquid_drops_variance:
-    case pluvessa_param::liquid_2_drops_variance: st(p.drop_density, 0.024f * x + 0.006f); return true;
+    case pluvessa_param::liquid_2_drops_variance:
+      st(p.drop_density, 0.024f * x + 0.006f);
+      return true;
     case pluvessa_param::liquid_drops_color:
     case pluvessa_param::liquid_2_drops_color: st(p.drop_colour, x); return true;
     case pluvessa_param::liquid_sweep_frequency:
@@ -23,9 +25,13 @@ bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x) {
     // Natural logarithms: the lowest tone from 20 Hz (ln 20) up to 20 kHz
     // (ln 1000 above), the range up to a factor 1000 (ln 1000 / 2 each way).
     case pluvessa_param::liquid_freq_min:
-    case pluvessa_param::liquid_2_freq_min: st(p.tone_min, 6.907755f * x + 2.995732f); return true;
+    case pluvessa_param::liquid_2_freq_min:
+      st(p.tone_min, 6.907755f * x + 2.995732f);
+      return true;
     case pluvessa_param::liquid_freq_half_range:
-    case pluvessa_param::liquid_2_freq_half_range: st(p.tone_half_range, 3.453878f * x); return true;
+    case pluvessa_param::liquid_2_freq_half_range:
+      st(p.tone_half_range, 3.453878f * x);
+      return true;
     case pluvessa_param::liquid_hp_freq:
     case pluvessa_param::liquid_2_hp_freq: st(p.low_cut, x); return true;
     case pluvessa_param::liquid_lp_freq:

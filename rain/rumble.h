@@ -33,7 +33,8 @@ struct rumble_voice {
 };
 
 // The sub-setter of the rumble parameters: the stored value in, the derived
-// values instances A and B share out. False for a key that is not one of the rumble's.
+// values instances A and B share out. False for a key that is not one of the
+// rumble's.
 bool pluvessa_rumble_set(rumble_params& p, pluvessa_param key, float x);
 
 void pluvessa_rumble_setup(rumble_voice& v);

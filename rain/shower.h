@@ -27,7 +27,8 @@ struct shower_voice {
 };
 
 // The sub-setter of the shower parameters: the stored value in, the derived
-// values instances A and B share out. False for a key that is not one of the shower's.
+// values instances A and B share out. False for a key that is not one of the
+// shower's.
 bool pluvessa_shower_set(shower_params& p, pluvessa_param key, float x);
 
 void pluvessa_shower_setup(shower_voice& v);

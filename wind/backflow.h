@@ -39,9 +39,9 @@ struct backflow_voice {
   float walk_interval_variation, walk_interval_period;
 };
 
-// The sub-setter of the background flow parameters: the stored value (x, or n for a
-// choice) in, the derived values its four instances share out. False for a key that is
-// not one of the background flow's.
+// The sub-setter of the background flow parameters: the stored value (x, or n
+// for a choice) in, the derived values its four instances share out. False
+// for a key that is not one of the background flow's.
 bool vantora_backflow_set(backflow_params& p, vantora_param key, float x, int32_t n);
 
 void vantora_backflow_setup(backflow_voice& v);

@@ -41,8 +41,8 @@ struct gusts_voice {
 };
 
 // The sub-setter of the gusts parameters: the stored value (x, or n for a
-// choice) in, the derived values their four instances share out. False for a key that is
-// not one of the gusts's.
+// choice) in, the derived values their four instances share out. False for a
+// key that is not one of the gusts's.
 bool vantora_gusts_set(gusts_params& p, vantora_param key, float x, int32_t n);
 
 void vantora_gusts_setup(gusts_voice& v);

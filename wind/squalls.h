@@ -34,8 +34,8 @@ struct squalls_voice {
 };
 
 // The sub-setter of the squalls parameters: the stored value (x, or n for a
-// choice) in, the derived values their two instances share out. False for a key that is
-// not one of the squalls's.
+// choice) in, the derived values their two instances share out. False for a
+// key that is not one of the squalls's.
 bool vantora_squalls_set(squalls_params& p, vantora_param key, float x, int32_t n);
 
 void vantora_squalls_setup(squalls_voice& v);

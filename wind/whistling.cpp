@@ -24,7 +24,9 @@ bool vantora_whistling_set(whistling_params& p, vantora_param key, float x, int3
     case vantora_param::whistling_presence: st(p.presence, x); return true;
     case vantora_param::whistling_lc_freq: st(p.low_cut, x); return true;
     case vantora_param::whistling_hc_freq: st(p.high_cut, x); return true;
-    case vantora_param::coupling_between_global_source_and_whistling: st(p.coupling, x); return true;
+    case vantora_param::coupling_between_global_source_and_whistling:
+      st(p.coupling, x);
+      return true;
     default: return false;
   }
 }

@@ -41,8 +41,8 @@ struct whistling_voice {
 };
 
 // The sub-setter of the whistling parameters: the stored value (x, or n for a
-// choice) in, the derived values its three instances share out. False for a key that is
-// not one of the whistling's.
+// choice) in, the derived values its three instances share out. False for a
+// key that is not one of the whistling's.
 bool vantora_whistling_set(whistling_params& p, vantora_param key, float x, int32_t n);
 
 void vantora_whistling_setup(whistling_voice& v);
