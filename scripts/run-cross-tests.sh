@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows x64 and Linux arm64 builds of the plug-ins and their suites:
 # cross-compiled here with Debian's mingw-w64 and aarch64-linux-gnu GCC, the
-# test programs run under Wine and qemu-user. Installs what it needs (Debian,
-# as root or with sudo) and is safe to run again. run-tests.sh calls it;
+# test programs run under Wine and qemu-user. Installs what it needs
+# (scripts/setup-cross.sh) and is safe to run again. run-tests.sh calls it;
 # alone: bash scripts/run-cross-tests.sh [windows] [arm64]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,25 +10,7 @@ cd "$(dirname "$0")/.."
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(windows arm64)
 
-packages=(cmake ninja-build googletest)
-for t in "${targets[@]}"; do
-  case "$t" in
-    windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine) ;;
-    arm64) packages+=(g++-aarch64-linux-gnu qemu-user) ;;
-    *) echo "unknown target $t (windows, arm64)" >&2; exit 2 ;;
-  esac
-done
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup-cross.sh "${targets[@]}"
 
 # Seconds since the previous call, for the timing lines.
 last=$SECONDS
