@@ -52,6 +52,69 @@ typedef struct pluvessa_engine pluvessa_engine;
 #define PLUVESSA_LAYOUT_5_0 0x37
 #define PLUVESSA_LAYOUT_5_1 0x3F
 
+/* Named constants. */
+
+/* Product identifier, as pluvessa_get_product_id returns it. */
+#define PLUVESSA_PRODUCT_ID 0x00010101u
+
+/* Status results of pluvessa_init, pluvessa_load_preset and the render calls. */
+#define PLUVESSA_STATUS_OK 0
+/* Preset record with a wrong magic or size (from init: the default preset). */
+#define PLUVESSA_STATUS_PRESET_REJECTED 7
+/* Sample rate not above 0 (or above 1000000 Hz). */
+#define PLUVESSA_STATUS_BAD_SAMPLE_RATE 10
+/* A preset entry names no parameter. */
+#define PLUVESSA_STATUS_UNKNOWN_PARAMETER 11
+/* Preset record's major version is not 1. */
+#define PLUVESSA_STATUS_BAD_MAJOR_VERSION 13
+/* Preset record's minor version is not 0x0100 or 0x0101. */
+#define PLUVESSA_STATUS_BAD_MINOR_VERSION 18
+
+/* The 5.0 and 5.1 layouts with the centre second: left, centre, right,
+ * surround left, surround right (then LFE). */
+#define PLUVESSA_LAYOUT_5_0_CENTRE_SECOND 0x40000037
+#define PLUVESSA_LAYOUT_5_1_CENTRE_SECOND 0x4000003F
+
+/* Engine index of each parameter, for the by-index functions; the name is
+ * the key in capitals (pluvessa_set_<key> sets the same parameter). */
+#define PLUVESSA_PARAM_GLOBAL_CONTROL 0
+#define PLUVESSA_PARAM_GLOBAL_COUPLING_FROM_OUTSIDE 1
+#define PLUVESSA_PARAM_GLOBAL_AMPLITUDE 2
+#define PLUVESSA_PARAM_GLOBAL_RATE 3
+#define PLUVESSA_PARAM_GLOBAL_DUTYCYCLE 4
+#define PLUVESSA_PARAM_GLOBAL_FLOOR 5
+#define PLUVESSA_PARAM_RUMBLE_LEVEL 6
+#define PLUVESSA_PARAM_RUMBLE_DENSITY 7
+#define PLUVESSA_PARAM_RUMBLE_NOTCH_Q 8
+#define PLUVESSA_PARAM_RUMBLE_HCUT 9
+#define PLUVESSA_PARAM_RUMBLE_HP 10
+#define PLUVESSA_PARAM_COUPLING_BETWEEN_GLOBAL_SOURCE_AND_RUMBLE 11
+#define PLUVESSA_PARAM_SHOWER_LEVEL 12
+#define PLUVESSA_PARAM_SHOWER_COLOR 13
+#define PLUVESSA_PARAM_SHOWER_LC_FREQ 14
+#define PLUVESSA_PARAM_SHOWER_HC_FREQ 15
+#define PLUVESSA_PARAM_LIQUID_LEVEL 16
+#define PLUVESSA_PARAM_LIQUID_DROPS_VARIANCE 17
+#define PLUVESSA_PARAM_LIQUID_DROPS_COLOR 18
+#define PLUVESSA_PARAM_LIQUID_SWEEP_FREQUENCY 19
+#define PLUVESSA_PARAM_LIQUID_FREQ_MIN 20
+#define PLUVESSA_PARAM_LIQUID_FREQ_HALF_RANGE 21
+#define PLUVESSA_PARAM_LIQUID_HP_FREQ 22
+#define PLUVESSA_PARAM_LIQUID_LP_FREQ 23
+#define PLUVESSA_PARAM_LIQUID_2_LEVEL 24
+#define PLUVESSA_PARAM_LIQUID_2_DROPS_VARIANCE 25
+#define PLUVESSA_PARAM_LIQUID_2_DROPS_COLOR 26
+#define PLUVESSA_PARAM_LIQUID_2_SWEEP_FREQUENCY 27
+#define PLUVESSA_PARAM_LIQUID_2_FREQ_MIN 28
+#define PLUVESSA_PARAM_LIQUID_2_FREQ_HALF_RANGE 29
+#define PLUVESSA_PARAM_LIQUID_2_HP_FREQ 30
+#define PLUVESSA_PARAM_LIQUID_2_LP_FREQ 31
+#define PLUVESSA_PARAM_RAIN_LFE_LEVEL 32
+#define PLUVESSA_PARAM_RAIN_LFE_CUTOFF 33
+#define PLUVESSA_PARAM_GLOBAL_GAIN 34 /* the master gain, PLUVESSA_GAIN_INDEX */
+/* Number of engine indices, the master gain included. */
+#define PLUVESSA_PARAMETER_COUNT 35
+
 /* Instance */
 /* Size in bytes of an engine record; the same for every call. */
 PLUVESSA_API uint32_t pluvessa_get_size(void);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Tests the release archives of a folder as a user would meet them: each is
 # unpacked into a fresh folder, its contents checked, and a small C program
-# (tests/consumer) built against it through find_package(Ostrelle) and, on
+# (tests/install/consumer) built against it through find_package(Ostrelle) and, on
 # Linux, through pkg-config, then run: natively for Linux x86-64, under
 # qemu-user for arm64, under Wine for Windows. The x86-64 archive's renderer
 # renders a second of rain.
@@ -14,6 +14,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine-prefix} WINEDEBUG=-all
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# The program of the install test: the rain engine through pluvessa.h, "ok".
+consumer=$root/tests/install/consumer
 
 failures=0
 fail() {
@@ -23,7 +25,7 @@ fail() {
 
 # The files an archive of a platform must hold, relative to its top folder.
 expected_files() {
-  echo LICENSE README.txt include/pluvessa.h
+  echo LICENSE README.txt include/pluvessa.h lib/cmake/Ostrelle/OstrelleConfig.cmake
   case "$1" in
     windows-x86_64)
       echo bin/vantora_fmod_studio_shared_mt.dll bin/pluvessa_fmod_studio_shared_mt.dll
@@ -31,6 +33,7 @@ expected_files() {
       echo lib/pluvessa_fmod_studio_shared_mt.lib lib/pluvessa_fmod_studio_shared_mt.def ;;
     linux-*)
       echo lib/libvantora_fmod_studio_shared_mt.so lib/libpluvessa_fmod_studio_shared_mt.so
+      echo lib/pkgconfig/pluvessa.pc
       echo lib/vantora_fmod_studio_shared_mt.plugin.js lib/pluvessa_fmod_studio_shared_mt.plugin.js ;;
   esac
   [ "$1" = linux-x86_64 ] && echo bin/ostrelle
@@ -60,17 +63,20 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
   (cd "$prefix" && find . -type f | sort | sed 's|^\./|   |')
 
   # Through the CMake package. The cross toolchains confine find_package to
-  # their system root; the archive's folder is searched as well.
+  # their system roots: the archive's folder is named one.
   args=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix")
   if [ -n "$toolchain" ]; then
     args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$toolchain.cmake"
-           -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=BOTH)
+           -DCMAKE_FIND_ROOT_PATH="$prefix")
   fi
-  if cmake -S tests/consumer -B "$work/$platform-cmake" "${args[@]}" > "$work/log" 2>&1 &&
+  if cmake -S "$consumer" -B "$work/$platform-cmake" "${args[@]}" > "$work/log" 2>&1 &&
      cmake --build "$work/$platform-cmake" >> "$work/log" 2>&1; then
     exe=$work/$platform-cmake/consumer
-    [ "$platform" = windows-x86_64 ] && exe=$exe.exe
-    "${run[@]}" "$exe" || fail "$base" "the find_package consumer failed"
+    if [ "$platform" = windows-x86_64 ]; then
+      exe=$exe.exe
+      cp "$prefix"/bin/*.dll "$work/$platform-cmake/"  # Windows finds DLLs beside the program
+    fi
+    [ "$("${run[@]}" "$exe" | tr -d '\r')" = ok ] || fail "$base" "the find_package consumer failed"
   else
     cat "$work/log" >&2
     fail "$base" "the find_package consumer did not build"
@@ -78,15 +84,14 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
 
   # Through pkg-config (Linux archives).
   if [ -n "$cc" ]; then
-    pcs=("$prefix"/lib/pkgconfig/*.pc)
-    if [ -e "${pcs[0]}" ]; then
-      module=$(basename "${pcs[0]}" .pc)
+    if [ -e "$prefix/lib/pkgconfig/pluvessa.pc" ]; then
       export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
-      if flags=$(pkg-config --cflags --libs "$module") &&
-         libdir=$(pkg-config --variable=libdir "$module") &&
-         $cc -std=c11 -O2 tests/consumer/consumer.c $flags -Wl,-rpath,"$libdir" \
+      if flags=$(pkg-config --cflags --libs pluvessa) &&
+         libdir=$(pkg-config --variable=libdir pluvessa) &&
+         $cc -std=c11 -O2 "$consumer/consumer.c" $flags -lm -Wl,-rpath,"$libdir" \
            -o "$work/$platform-pc-consumer"; then
-        "${run[@]}" "$work/$platform-pc-consumer" || fail "$base" "the pkg-config consumer failed"
+        [ "$("${run[@]}" "$work/$platform-pc-consumer")" = ok ] ||
+          fail "$base" "the pkg-config consumer failed"
       else
         fail "$base" "the pkg-config consumer did not build"
       fi

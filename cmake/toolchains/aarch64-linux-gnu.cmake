@@ -8,14 +8,13 @@ set(OSTRELLE_CROSS_TRIPLE aarch64-linux-gnu)
 set(CMAKE_C_COMPILER ${OSTRELLE_CROSS_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${OSTRELLE_CROSS_TRIPLE}-g++)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${OSTRELLE_CROSS_TRIPLE})
+# The cross system's root, after any given on the command line (a program
+# built against an unpacked or installed tree of ours names that tree).
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${OSTRELLE_CROSS_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# A program built against an unpacked archive of ours widens this to BOTH.
-if(NOT CMAKE_FIND_ROOT_PATH_MODE_PACKAGE)
-  set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-endif()
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(OSTRELLE_QEMU NAMES qemu-aarch64 qemu-aarch64-static)
 if(OSTRELLE_QEMU)

@@ -11,14 +11,13 @@ set(CMAKE_CXX_COMPILER ${OSTRELLE_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${OSTRELLE_MINGW_PREFIX}-windres)
 set(CMAKE_OBJDUMP /usr/bin/${OSTRELLE_MINGW_PREFIX}-objdump)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${OSTRELLE_MINGW_PREFIX})
+# The cross system's root, after any given on the command line (a program
+# built against an unpacked or installed tree of ours names that tree).
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${OSTRELLE_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# A program built against an unpacked archive of ours widens this to BOTH.
-if(NOT CMAKE_FIND_ROOT_PATH_MODE_PACKAGE)
-  set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-endif()
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(OSTRELLE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(OSTRELLE_WINE)
