@@ -23,7 +23,7 @@ cross_suite() {
   shift 2
   lap > /dev/null
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$toolchain.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$toolchain.cmake" \
     -DOSTRELLE_BUILD_TOOLS=OFF -DOSTRELLE_BUILD_BENCH=OFF "$@"
   cmake --build "$dir"
   local built
