@@ -7,7 +7,7 @@
 #   ostrelle-<version>-windows-x86_64.zip
 #
 # Usage: bash scripts/release.sh [--out DIR] [--reuse-builds] [--no-test]
-#   --out DIR        where the archives go (default: release/)
+#   --out DIR        where the archives go (default: build-release/)
 #   --reuse-builds   pack build/, build-windows/ and build-arm64/ as the test
 #                    scripts left them (the binaries CI tested) instead of
 #                    building the libraries afresh in build-release/
@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-out=release
+out=build-release
 reuse=0
 test_after=1
 while [ $# -gt 0 ]; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, build, then the whole test suite: first under the sanitizers (clang),
 # then the release build, then the Windows x64 and Linux arm64 builds under
-# Wine and qemu-user (scripts/run-cross-tests.sh). Each part prints its time.
+# Wine and qemu-user (scripts/run-cross-tests.sh), then the three release
+# archives packed from those builds and tested (scripts/release.sh). Each
+# part prints its time.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 start=$SECONDS
@@ -15,4 +17,7 @@ ctest --test-dir "$here/build" --output-on-failure -j2
 echo "== release suite: $((SECONDS - part)) s"
 part=$SECONDS
 bash "$here/scripts/run-cross-tests.sh"
-echo "== Windows and arm64: $((SECONDS - part)) s; all: $((SECONDS - start)) s"
+echo "== Windows and arm64: $((SECONDS - part)) s"
+part=$SECONDS
+bash "$here/scripts/release.sh" --reuse-builds
+echo "== release archives: $((SECONDS - part)) s; all: $((SECONDS - start)) s"

@@ -5,11 +5,11 @@
 # Linux, through pkg-config, then run: natively for Linux x86-64, under
 # qemu-user for arm64, under Wine for Windows. The x86-64 archive's renderer
 # renders a second of rain.
-# Usage: bash scripts/test-release.sh [DIR]    (default: release/)
+# Usage: bash scripts/test-release.sh [DIR]    (default: build-release/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-dir=$(cd "${1:-release}" && pwd)
+dir=$(cd "${1:-build-release}" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine-prefix} WINEDEBUG=-all
@@ -60,7 +60,7 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
   for f in $(expected_files "$platform"); do
     [ -e "$prefix/$f" ] || fail "$base" "lacks $f"
   done
-  (cd "$prefix" && find . -type f | sort | sed 's|^\./|   |')
+  (cd "$prefix" && find . -type f | sort | sed 's|^\./|   - |')
 
   # Through the CMake package. The cross toolchains confine find_package to
   # their system roots: the archive's folder is named one.
@@ -76,7 +76,11 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
       exe=$exe.exe
       cp "$prefix"/bin/*.dll "$work/$platform-cmake/"  # Windows finds DLLs beside the program
     fi
-    [ "$("${run[@]}" "$exe" | tr -d '\r')" = ok ] || fail "$base" "the find_package consumer failed"
+    if [ "$("${run[@]}" "$exe" | tr -d '\r')" = ok ]; then
+      echo "   find_package consumer: ok"
+    else
+      fail "$base" "the find_package consumer failed"
+    fi
   else
     cat "$work/log" >&2
     fail "$base" "the find_package consumer did not build"
@@ -90,8 +94,11 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
          libdir=$(pkg-config --variable=libdir pluvessa) &&
          $cc -std=c11 -O2 "$consumer/consumer.c" $flags -lm -Wl,-rpath,"$libdir" \
            -o "$work/$platform-pc-consumer"; then
-        [ "$("${run[@]}" "$work/$platform-pc-consumer")" = ok ] ||
+        if [ "$("${run[@]}" "$work/$platform-pc-consumer")" = ok ]; then
+          echo "   pkg-config consumer: ok"
+        else
           fail "$base" "the pkg-config consumer failed"
+        fi
       else
         fail "$base" "the pkg-config consumer did not build"
       fi
@@ -102,8 +109,12 @@ for archive in "$dir"/ostrelle-*-linux-x86_64.tar.gz "$dir"/ostrelle-*-linux-aar
   fi
 
   if [ "$platform" = linux-x86_64 ]; then
-    "$prefix/bin/ostrelle" render rain -o "$work/rain.wav" --seconds 1 --quiet &&
-      [ -s "$work/rain.wav" ] || fail "$base" "ostrelle did not render"
+    if "$prefix/bin/ostrelle" render rain -o "$work/rain.wav" --seconds 1 --quiet &&
+       [ -s "$work/rain.wav" ]; then
+      echo "   ostrelle: rendered a second of rain"
+    else
+      fail "$base" "ostrelle did not render"
+    fi
   fi
   tested=$((tested + 1))
 done
