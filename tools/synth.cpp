@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "dsp/noise.h"
 #include "engine/pluvessa_bank.h"
 #include "engine/vantora_bank.h"
 #include "rain/pluvessa_engine.h"
@@ -67,6 +68,19 @@ int synth_param_index(const synth_kind& k, std::string_view key) {
   for (uint32_t i = 0; i < k.param_count; ++i)
     if (key == k.table[i].key) return static_cast<int>(i);
   return -1;
+}
+
+void synth_reseed(uint64_t seed) {
+  if (seed == 0) return;
+  // SplitMix64's finaliser spreads neighbouring seeds over all 64 bits.
+  uint64_t z = seed + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  // The uniform generator only multiplies: every odd start value runs on a
+  // cycle as long as the default's, an even one on a shorter (zero stays zero).
+  noise_set_uniform_seed(static_cast<uint32_t>(z) | 1u);
+  noise_set_gaussian_seed(static_cast<uint32_t>(z >> 32));
 }
 
 synth_instance::synth_instance(const synth_kind& k) : kind_(k) {

@@ -32,6 +32,12 @@ const synth_kind* synth_find(std::string_view name);
 // A parameter index by key ("global_gain" included), or -1.
 int synth_param_index(const synth_kind& k, std::string_view key);
 
+// Points the engines' two random generators at another take: 0 leaves them
+// where init put them (the engines' own sound); any other seed starts both
+// sequences elsewhere, on cycles as long as the defaults'. Call after init,
+// before the draws (a preset load) begin.
+void synth_reseed(uint64_t seed);
+
 // An engine record on its own 64-byte aligned memory.
 class synth_instance {
  public:

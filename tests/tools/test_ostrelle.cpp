@@ -18,79 +18,14 @@
 #include <vector>
 
 #include "engine/pluvessa_bank.h"
+#include "engine/preset_descriptions.h"
 #include "engine/vantora_bank.h"
 #include "tools/synth.h"
+#include "tests/tools/ostrelle_fixture.h"
 
-namespace fs = std::filesystem;
+using namespace ostrelle_test;
 
 namespace {
-
-struct result {
-  int status;
-  std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-class Ostrelle : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ostrelle_test_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path path(const std::string& name) const { return dir_ / name; }
-
-  // Runs the binary with the arguments (a shell word list) from the test
-  // folder, capturing both output streams.
-  result run(const std::string& args) const {
-    const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
-    const std::string cmd = "cd '" + dir_.string() + "' && '" OSTRELLE_BINARY "' " + args +
-                            " > '" + out.string() + "' 2> '" + err.string() + "' < /dev/null";
-    const int raw = std::system(cmd.c_str());
-    result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-  }
-
-  // Files in the test folder (the check that a failed command left nothing).
-  std::vector<std::string> files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
-    return names;
-  }
-
-  fs::path dir_;
-};
-
-struct sound {
-  SF_INFO info{};
-  std::vector<float> samples;
-};
-
-sound read_sound(const fs::path& p) {
-  sound s;
-  SNDFILE* f = sf_open(p.c_str(), SFM_READ, &s.info);
-  if (!f) return s;
-  s.samples.resize(static_cast<std::size_t>(s.info.frames) * s.info.channels);
-  sf_readf_float(f, s.samples.data(), s.info.frames);
-  sf_close(f);
-  return s;
-}
-
-double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
-  double sum = 0.0;
-  for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(x[i]) * x[i];
-  return std::sqrt(sum / static_cast<double>(to - from));
-}
 
 TEST_F(Ostrelle, RendersFilesThatReadBackWithTheirFormat) {
   struct expect {
@@ -99,14 +34,14 @@ TEST_F(Ostrelle, RendersFilesThatReadBackWithTheirFormat) {
     long frames;
   };
   const expect cases[] = {
-      {"render wind -o w.wav --quiet", "w.wav", 2, 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+      {"render wind -o w.wav --quiet", "w.wav", 2, 48000, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT,
        480000},
       {"render rain -o r.wav --seconds 1.5 --rate 44100 --format 5.1 --encoding pcm16 --quiet",
-       "r.wav", 6, 44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 66150},
+       "r.wav", 6, 44100, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 66150},
       {"render wind -o m.flac --seconds 0.5 --format mono --quiet", "m.flac", 1, 48000,
        SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 24000},
       {"render rain -o q.wav --seconds 0.25 --format quad --encoding pcm24 --rate 96000 --quiet",
-       "q.wav", 4, 96000, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 24000},
+       "q.wav", 4, 96000, SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 24000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
@@ -190,9 +125,15 @@ TEST_F(Ostrelle, PresetListingMatchesTheBank) {
     const synth_kind& k = *synth_find(engine);
     const result list = run(std::string("presets ") + engine);
     ASSERT_EQ(list.status, 0) << list.err;
-    for (uint32_t i = 0; i < k.bank->preset_count; ++i)
-      EXPECT_NE(list.out.find(std::string("  ") + k.bank->presets[i].name + "\n"),
-                std::string::npos);
+    // Each preset on a line of its own, ending in its one-line description.
+    for (uint32_t i = 0; i < k.bank->preset_count; ++i) {
+      const auto at = list.out.find(std::string("\n  ") + k.bank->presets[i].name + " ");
+      ASSERT_NE(at, std::string::npos) << k.bank->presets[i].name;
+      const std::string line = list.out.substr(at + 1, list.out.find('\n', at + 1) - at - 1);
+      const std::string about = preset_description_of(*k.bank, i);
+      ASSERT_FALSE(about.empty());
+      EXPECT_EQ(line.substr(line.size() - std::min(line.size(), about.size())), about);
+    }
     for (uint32_t c = 0; c < k.bank->category_count; ++c)
       EXPECT_NE(list.out.find(std::string(k.bank->categories[c].name) + "\n"), std::string::npos);
 
@@ -285,7 +226,7 @@ TEST_F(Ostrelle, BadInputGivesOneLineAStatusAndNoFile) {
       {"render wind -o x.mp3", "unsupported file extension"},
       {"render wind -o x.ogg --encoding pcm16", "Vorbis"},
       {"render wind -o x.wav --encoding pcm8", "unknown encoding"},
-      {"render wind -o x.wav --format 7.1", "unknown format"},
+      {"render wind -o x.wav --format 7.1", "unknown layout"},
       {"render wind -o x.wav --load-preset missing.preset", "cannot read preset file"},
       {"render wind -o x.wav --load-preset short.preset", "truncated"},
       {"render wind -o x.wav --load-preset long.preset", "wrong size"},
@@ -294,20 +235,12 @@ TEST_F(Ostrelle, BadInputGivesOneLineAStatusAndNoFile) {
       {"render wind -o x.wav --load-preset minor.preset", "unsupported minor version"},
       {"render wind -o x.wav --load-preset magic.preset", "bad magic"},
       {"render wind -o x.wav --load-preset index.preset", "unknown parameter index"},
-      {"render rain -o x.wav --load-preset good.preset", "wrong size"},
+      {"render rain -o x.wav --load-preset good.preset", "a wind preset record, not a rain one"},
       {"presets fog", "unknown engine"},
       {"presets rain Nope", "unknown rain preset"},
       {"preset save rain -o x.preset --set nope=2", "unknown parameter"},
   };
-  const auto before = files();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args);
-    const result r = run(c.args);
-    EXPECT_NE(r.status, 0);
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(files(), before);
-  }
+  for (const auto& c : cases) expect_refused(c.args, c.says);
 }
 
 TEST_F(Ostrelle, HelpAndVersion) {
