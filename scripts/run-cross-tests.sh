@@ -12,24 +12,20 @@ targets=("$@")
 
 bash scripts/setup-cross.sh "${targets[@]}"
 
-# Seconds since the previous call, for the timing lines.
-last=$SECONDS
-lap() { local d=$((SECONDS - last)); last=$SECONDS; echo "$d"; }
 
 # One cross build: configure, build, run its suite. Tools and benchmarks are
 # host-only; the suite decides itself what runs under the emulator.
 cross_suite() {
   local dir=$1 toolchain=$2
   shift 2
-  lap > /dev/null
+  local start=$SECONDS
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$toolchain.cmake" \
     -DOSTRELLE_BUILD_TOOLS=OFF -DOSTRELLE_BUILD_BENCH=OFF "$@"
   cmake --build "$dir"
-  local built
-  built=$(lap)
+  local built=$SECONDS
   ctest --test-dir "$dir" --output-on-failure -j2
-  echo "== $dir: built in ${built} s, tested in $(lap) s"
+  echo "== $dir: built in $((built - start)) s, tested in $((SECONDS - built)) s"
 }
 
 for t in "${targets[@]}"; do
