@@ -16,8 +16,17 @@
 
 #include <stdint.h>
 
+/* On Windows a program imports the functions from the DLL; they are exported
+ * only while the DLL itself is built (PLUVESSA_BUILDING_LIBRARY), and a build
+ * that links the engine in statically defines PLUVESSA_STATIC. */
 #if defined(_WIN32) || defined(__CYGWIN__)
+#if defined(PLUVESSA_BUILDING_LIBRARY)
 #define PLUVESSA_API __declspec(dllexport)
+#elif defined(PLUVESSA_STATIC)
+#define PLUVESSA_API
+#else
+#define PLUVESSA_API __declspec(dllimport)
+#endif
 #elif defined(__GNUC__)
 #define PLUVESSA_API __attribute__((visibility("default")))
 #else

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+# nodejs runs the test of the FMOD Studio deck files.
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev nodejs
           libsndfile1-dev libcli11-dev libebur128-dev)
 # The sanitizer and fuzz builds of the test suite use clang and its runtimes.
 [ "${1:-}" = "--with-clang" ] && packages+=(clang libclang-rt-14-dev)

@@ -16,6 +16,7 @@ enum vector_level : int {
   VECTORS_AVX2,          // the same, with eight integer lanes in the noise and 2^n
   VECTORS_AVX512,        // AVX-512, eight lanes (thirty-two registers, masks)
   VECTORS_AVX512_16,     // the same, with sixteen-lane noise, exponentials and mixes
+  VECTORS_NEON,          // 64-bit ARM: four lanes
   VECTOR_LEVEL_COUNT
 };
 
@@ -34,6 +35,10 @@ enum vector_level : int {
   X(VECTORS_AVX2, "avx2", avx, avx2_vectors, cpu_has_avx2(), true)                            \
   X(VECTORS_AVX512, "avx512", avx512, avx512_vectors, cpu_has_avx512(), true)                 \
   X(VECTORS_AVX512_16, "avx512-16", avx512, avx512_16_vectors, cpu_has_avx512(), !cpu_is_intel())
+#elif defined(__aarch64__)
+#define OSTRELLE_VECTOR_LEVELS(X)                                         \
+  X(VECTORS_PORTABLE, "portable", portable, portable_vectors, true, true) \
+  X(VECTORS_NEON, "neon", neon, neon_vectors, true, true)
 #else
 #define OSTRELLE_VECTOR_LEVELS(X) \
   X(VECTORS_PORTABLE, "portable", portable, portable_vectors, true, true)

@@ -17,6 +17,8 @@
 #include <limits>
 #include <vector>
 
+#include "tests/common/aligned_memory.h"
+
 namespace engine_test {
 
 inline constexpr float RATE = 48000.0f;
@@ -31,10 +33,10 @@ class engine_memory {
  public:
   explicit engine_memory(uint8_t fill = 0xA5) {
     size_ = (static_cast<size_t>(engine_size(static_cast<const R*>(nullptr))) + 63u) / 64u * 64u;
-    p_ = std::aligned_alloc(64, size_);
+    p_ = test_memory::aligned_allocate(64, size_);
     std::memset(p_, fill, size_);
   }
-  ~engine_memory() { std::free(p_); }
+  ~engine_memory() { test_memory::aligned_release(p_); }
   engine_memory(const engine_memory&) = delete;
   engine_memory& operator=(const engine_memory&) = delete;
 

@@ -77,17 +77,30 @@ inline uint32_t uniform_seed_before(uint32_t state) {
 }
 
 // Clears and reports flush-to-zero / denormals-are-zero on the calling
-// thread. Where the platform has no such control both are no-ops and the
-// mode reads as set.
+// thread (MXCSR bits 15 and 6 on x86, FPCR bit 24 on 64-bit ARM). Where the
+// platform has no such control both are no-ops and the mode reads as set.
+#if defined(__aarch64__)
+inline uint64_t fpcr_read() {
+  uint64_t v;
+  __asm__ __volatile__("mrs %0, fpcr" : "=r"(v));
+  return v;
+}
+inline void fpcr_write(uint64_t v) { __asm__ __volatile__("msr fpcr, %0" : : "r"(v)); }
+#endif
+
 inline void denormal_mode_clear() {
 #if defined(__x86_64__) || defined(__i386__)
   _mm_setcsr(_mm_getcsr() & ~0x8040u);
+#elif defined(__aarch64__)
+  fpcr_write(fpcr_read() & ~(uint64_t{1} << 24));
 #endif
 }
 
 inline bool denormal_mode_is_set() {
 #if defined(__x86_64__) || defined(__i386__)
   return (_mm_getcsr() & 0x8040u) == 0x8040u;
+#elif defined(__aarch64__)
+  return (fpcr_read() >> 24 & 1u) != 0;
 #else
   return true;
 #endif

@@ -1,4 +1,5 @@
-// The baseline vector policy (SSE2 on x86-64) against the portable one, lane
+// The baseline vector policy (SSE2 on x86-64, NEON on 64-bit ARM) against
+// the portable one, lane
 // by lane, on values that tell the semantics apart: NaN, signed zeros,
 // infinities, the edges of the ranges an operation is defined on. The
 // kernels give the same bits at every level only if every policy gives the
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <type_traits>
 #include <vector>
@@ -142,4 +144,62 @@ TEST(VectorPolicies, DataMovementsMatchTheBaseline) {
   run(P{}, p);
   run(B{}, b);
   for (int i = 0; i < 108; ++i) EXPECT_EQ(dsp_test::bits_of(p[i]), dsp_test::bits_of(b[i])) << i;
+}
+
+namespace {
+
+// The integer operations' results on lanes a = v[i..i+3], b = v[j..j+3],
+// each as four floats (the bits of integer results) at out.
+template <class X>
+void integer_results(const std::vector<uint32_t>& v, size_t i, size_t j, const float* table,
+                     float* out) {
+  const auto a = X::load_i(&v[i]), b = X::load_i(&v[j]);
+  const auto index = X::and_i(a, X::splat_i(127u));
+  const typename X::v results[] = {
+      X::as_float(X::mullo(a, b)),
+      X::as_float(X::add_i(X::mullo(a, X::splat_i(16807u)), b)),
+      X::as_float(X::or_i(X::and_i(a, b), X::template slli<24>(X::and_i(b, X::splat_i(128u))))),
+      X::as_float(X::template srli<8>(a)),
+      X::as_float(X::reverse4(a)),
+      X::to_float(a),
+      X::to_float(X::template srli<8>(b)),
+      X::as_float(X::as_int(X::as_float(b))),
+      X::lookup128(X::table_of(table), index),
+      X::lookup128(X::table_of(table), X::reverse4(index)),
+  };
+  for (size_t r = 0; r < std::size(results); ++r) X::store(out + 4 * r, results[r]);
+}
+
+template <class Base>
+void expect_integer_lanes_same() {
+  std::vector<uint32_t> v = {0u,          1u,     0x7FFFFFFFu, 0x80000000u,
+                             0xFFFFFFFFu, 16807u, 0x01000001u, 0xFF000001u};
+  dsp_test::test_noise rnd(47u);
+  for (int i = 0; i < 56; ++i)
+    v.push_back(dsp_test::bits_of(rnd()) * 2654435761u + static_cast<uint32_t>(i));
+  float table[128];
+  for (int k = 0; k < 128; ++k) table[k] = 0.25f + static_cast<float>(k) * 1.0078125f;
+  for (size_t i = 0; i + 4 <= v.size(); i += 4)
+    for (size_t j = 0; j + 4 <= v.size(); j += 4) {
+      float p[40], b[40];
+      integer_results<P>(v, i, j, table, p);
+      integer_results<Base>(v, i, j, table, b);
+      for (int k = 0; k < 40; ++k)
+        ASSERT_EQ(dsp_test::bits_of(p[k]), dsp_test::bits_of(b[k]))
+            << "result " << k / 4 << " lane " << k % 4 << " of " << v[i + k % 4] << " and "
+            << v[j + k % 4];
+    }
+}
+
+}  // namespace
+
+// Integer lanes, where the baseline has them (the noise generators' draws):
+// wrapping products and sums, bit operations and shifts, the reversal within
+// four, conversion of each lane read as signed (both signs, the extremes,
+// values that must round), and the table lookup at every index.
+TEST(VectorPolicies, IntegerLanesMatchTheBaseline) {
+  if constexpr (B::has_int_mul && !std::is_same_v<P, B>)
+    expect_integer_lanes_same<B>();
+  else
+    GTEST_SKIP() << "the baseline has no integer lanes of its own";
 }

@@ -17,6 +17,7 @@
 #include "dsp/limiter.h"
 #include "include/pluvessa.h"
 #include "rain/pluvessa_engine.h"
+#include "tests/common/aligned_memory.h"
 #include "tests/host/fmod_test_host.h"
 #include "wind/vantora.h"
 
@@ -67,12 +68,12 @@ class reference_engine_of : public reference_engine {
   // Initialised at rate with stereo output, as the plug-in's create does.
   explicit reference_engine_of(float rate) {
     const std::size_t size = (static_cast<std::size_t>(T::size()) + 63u) / 64u * 64u;
-    mem_ = std::aligned_alloc(64, size);
+    mem_ = test_memory::aligned_allocate(64, size);
     std::memset(mem_, 0x5A, size);
     EXPECT_EQ(T::init(get(), rate), 0);
     T::set_channels(get(), 2);
   }
-  ~reference_engine_of() override { std::free(mem_); }
+  ~reference_engine_of() override { test_memory::aligned_release(mem_); }
   typename T::engine* get() { return static_cast<typename T::engine*>(mem_); }
 
   void set_value(uint32_t engine_index, float value) override {

@@ -1,35 +1,24 @@
 #include "tests/host/fmod_test_host.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <cstring>
+
+#include "tests/common/aligned_memory.h"
 
 namespace fmod_host {
 
 // ---- plugin_library
 
-plugin_library::plugin_library(const std::string& path) : path_(path) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) {
-    const char* e = dlerror();
-    error_ = e ? e : "dlopen failed";
+plugin_library::plugin_library(const std::string& path) : path_(path), lib_(path) {
+  if (!lib_.loaded()) {
+    error_ = lib_.error();
     return;
   }
-  dlerror();
-  entry_ = reinterpret_cast<FMOD_GET_DSP_DESCRIPTION_FUNC>(dlsym(handle_, "FMODGetDSPDescription"));
+  entry_ = reinterpret_cast<FMOD_GET_DSP_DESCRIPTION_FUNC>(lib_.symbol("FMODGetDSPDescription"));
   if (!entry_) error_ = "FMODGetDSPDescription not exported by " + path;
 }
 
-plugin_library::~plugin_library() {
-  if (handle_) dlclose(handle_);
-}
-
 FMOD_DSP_DESCRIPTION* plugin_library::description() const { return entry_ ? entry_() : nullptr; }
-
-void* plugin_library::symbol(const char* name) const {
-  return handle_ ? dlsym(handle_, name) : nullptr;
-}
 
 // ---- memory_service
 
@@ -142,7 +131,7 @@ void* memory_service::take(unsigned int size) {
   // or more, up to the rounded total)
   const std::size_t front = GUARD_BYTES + offset_;
   const std::size_t total = (front + size + GUARD_BYTES + 63u) / 64u * 64u;
-  void* base = std::aligned_alloc(64, total);
+  void* base = test_memory::aligned_allocate(64, total);
   if (!base) return nullptr;
   std::memset(base, GUARD_BYTE, total);
   void* p = static_cast<char*>(base) + front;
@@ -169,7 +158,7 @@ void* F_CALL memory_service::realloc(void* ptr, unsigned int size, FMOD_MEMORY_T
     if (it != s.live_.end()) {
       s.check_block(it->first, it->second);
       std::memcpy(p, ptr, it->second.size < size ? it->second.size : size);
-      std::free(it->second.base);
+      test_memory::aligned_release(it->second.base);
       s.live_.erase(it);
     } else {
       ++s.bad_frees_;
@@ -189,7 +178,7 @@ void F_CALL memory_service::free(void* ptr, FMOD_MEMORY_TYPE type, const char* s
     return;
   }
   s.check_block(it->first, it->second);
-  std::free(it->second.base);
+  test_memory::aligned_release(it->second.base);
   s.live_.erase(it);
 }
 

@@ -16,37 +16,41 @@
 #include <vector>
 
 #include "fmod_studio/fmod_plugin_abi.h"
+#include "tests/host/library_loader.h"
 
 namespace fmod_host {
 
-// A plug-in library loaded with dlopen (RTLD_NOW | RTLD_LOCAL), so that its
-// symbols stay private to it, as the host loads it.
+// A plug-in library loaded as the host loads it (library_loader.h: dlopen
+// on Linux, LoadLibrary on Windows), its symbols private to it.
 class plugin_library {
  public:
   explicit plugin_library(const std::string& path);
-  ~plugin_library();
   plugin_library(const plugin_library&) = delete;
   plugin_library& operator=(const plugin_library&) = delete;
 
-  // False when dlopen failed or the entry point is missing; error() says why.
-  bool loaded() const { return handle_ != nullptr && entry_ != nullptr; }
+  // False when loading failed or the entry point is missing; error() says why.
+  bool loaded() const { return lib_.loaded() && entry_ != nullptr; }
   const std::string& error() const { return error_; }
   const std::string& path() const { return path_; }
 
   // Calls FMODGetDSPDescription; null if the library is not loaded.
   FMOD_DSP_DESCRIPTION* description() const;
 
-  // Any symbol the library exports (dlsym on its handle), or null.
-  void* symbol(const char* name) const;
+  // Any symbol the library exports, or null.
+  void* symbol(const char* name) const { return lib_.symbol(name); }
   template <class F>
   F function(const char* name) const {
     return reinterpret_cast<F>(symbol(name));
   }
 
+  // Counts the library's calls of the system allocator from now on
+  // (watched_allocation_counts); the number of imports redirected, or -1.
+  int watch_allocations() { return lib_.watch_allocations(); }
+
  private:
   std::string path_;
+  shared_library lib_;
   std::string error_;
-  void* handle_ = nullptr;
   FMOD_GET_DSP_DESCRIPTION_FUNC entry_ = nullptr;
 };
 

@@ -8,6 +8,7 @@
 #   GENERATOR      the CMake generator of the build
 #   TOOLCHAIN_FILE optional, for a cross build
 #   EMULATOR       optional, runs the consumer (wine, qemu-aarch64, ...)
+#   TARGET_WINDOWS true when the build is for Windows
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -80,8 +81,10 @@ string(FIND "${libdir}/" "${prefix}/" at)
 if(NOT at EQUAL 0)
   message(FATAL_ERROR "pkg-config's libdir ${libdir} is outside the moved prefix ${prefix}")
 endif()
+# ELF programs find the library through their run path (under qemu as
+# well); Windows ones find the DLL copied beside them.
 set(rpath)
-if(NOT EMULATOR)
+if(NOT TARGET_WINDOWS)
   set(rpath "-Wl,-rpath,${libdir}")
 endif()
 file(MAKE_DIRECTORY "${WORK_DIR}/pkgconfig")

@@ -16,6 +16,7 @@
 #include "engine/pluvessa_bank.h"
 #include "engine/vantora_bank.h"
 #include "rain/pluvessa_engine.h"
+#include "tests/common/aligned_memory.h"
 #include "wind/vantora.h"
 
 namespace preset_test {
@@ -85,13 +86,13 @@ class synth {
  public:
   explicit synth(bank_id b) : bank_(b) {
     const size_t size = b == bank_id::wind ? vantora_get_size() : pluvessa_get_size();
-    mem_ = std::aligned_alloc(64, (size + 63) / 64 * 64);
+    mem_ = test_memory::aligned_allocate(64, (size + 63) / 64 * 64);
     std::memset(mem_, 0, (size + 63) / 64 * 64);
     const int status =
         b == bank_id::wind ? vantora_init(wind(), RATE) : pluvessa_init(rain(), RATE);
     EXPECT_EQ(status, 0);
   }
-  ~synth() { std::free(mem_); }
+  ~synth() { test_memory::aligned_release(mem_); }
   synth(const synth&) = delete;
   synth& operator=(const synth&) = delete;
 

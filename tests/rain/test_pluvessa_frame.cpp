@@ -283,7 +283,7 @@ TEST(PluvessaFrame, DescriptorDescribesTheEngine) {
 TEST(PluvessaFrame, WorksOnSixteenByteAlignedMemory) {
   static_assert(alignof(pluvessa_engine) <= 16);
   const size_t size = pluvessa_get_size();
-  void* raw = std::aligned_alloc(64, (size + 16 + 63) / 64 * 64);
+  void* raw = test_memory::aligned_allocate(64, (size + 16 + 63) / 64 * 64);
   auto* shifted = reinterpret_cast<pluvessa_engine*>(static_cast<char*>(raw) + 16);
   engine_memory aligned;
   std::vector<float> a(2 * 1000), b(2 * 1000);
@@ -293,5 +293,5 @@ TEST(PluvessaFrame, WorksOnSixteenByteAlignedMemory) {
   ASSERT_EQ(pluvessa_init(aligned, RATE), 0);
   pluvessa_process(aligned, b.data(), 0x3, 1000);
   EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(float)));
-  std::free(raw);
+  test_memory::aligned_release(raw);
 }

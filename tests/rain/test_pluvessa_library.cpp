@@ -2,9 +2,9 @@
 // public header declares, depends on nothing but the C and maths libraries,
 // and exports the normalised functions of 0..1 parameters as aliases of the
 // natural ones. The paths come from the build (the test target depends on
-// the library).
-
-#include <dlfcn.h>
+// the library). The export and dependency listings come from the ELF tools;
+// a Windows build checks its DLLs' PE tables on the build machine instead
+// (tests/platform/check_pe_tables.cmake).
 
 #include <array>
 #include <cstdio>
@@ -15,11 +15,14 @@
 #include <string>
 
 #include "pluvessa_test_util.h"
+#include "tests/common/aligned_memory.h"
+#include "tests/host/library_loader.h"
 
 using namespace rain_test;
 
 namespace {
 
+#if !defined(_WIN32)
 // Output of a command, or an empty string with a failure recorded.
 std::string run(const std::string& command) {
   std::string text;
@@ -35,6 +38,7 @@ std::string run(const std::string& command) {
   EXPECT_EQ(status, 0) << command;
   return text;
 }
+#endif
 
 // The functions the public header declares.
 std::set<std::string> header_functions() {
@@ -54,21 +58,6 @@ std::set<std::string> header_functions() {
   return names;
 }
 
-class library {
- public:
-  library() : h_(dlopen(PLUVESSA_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL)) {}
-  ~library() {
-    if (h_ != nullptr) dlclose(h_);
-  }
-  library(const library&) = delete;
-  library& operator=(const library&) = delete;
-  bool loaded() const { return h_ != nullptr; }
-  void* find(const std::string& name) const { return dlsym(h_, name.c_str()); }
-
- private:
-  void* h_;
-};
-
 }  // namespace
 
 TEST(PluvessaLibrary, HeaderDeclares157Functions) {
@@ -81,6 +70,7 @@ TEST(PluvessaLibrary, HeaderDeclares157Functions) {
   }
 }
 
+#if !defined(_WIN32)
 // `nm -D --defined-only` lists exactly the header's functions, all as code.
 // The host entry point FMODGetDSPDescription is the one other name the
 // library may export, once the plug-in adapter is linked into it.
@@ -123,20 +113,21 @@ TEST(PluvessaLibrary, NeedsOnlyLibcAndLibm) {
     EXPECT_TRUE(allowed) << "needs " << lib;
   }
 }
+#endif
 
 // The normalised pair of a 0..1 parameter is its natural pair under a second
 // name: one address for both. Hz-like parameters have functions of their own.
 TEST(PluvessaLibrary, NormalisedUnitFunctionsAreAliases) {
-  library lib;
-  ASSERT_TRUE(lib.loaded()) << dlerror();
-  void* get_rate = lib.find("pluvessa_get_global_rate");
-  void* get_rate_n = lib.find("pluvessa_get_normalized_global_rate");
+  const fmod_host::shared_library lib(PLUVESSA_LIBRARY_PATH);
+  ASSERT_TRUE(lib.loaded()) << lib.error();
+  void* get_rate = lib.symbol("pluvessa_get_global_rate");
+  void* get_rate_n = lib.symbol("pluvessa_get_normalized_global_rate");
   ASSERT_NE(get_rate, nullptr);
   EXPECT_EQ(get_rate_n, get_rate);
   for (const key_case& k : KEYS) {
     for (const char* verb : {"set", "get"}) {
-      void* natural = lib.find(std::string("pluvessa_") + verb + "_" + k.key);
-      void* normalised = lib.find(std::string("pluvessa_") + verb + "_normalized_" + k.key);
+      void* natural = lib.symbol((std::string("pluvessa_") + verb + "_" + k.key).c_str());
+      void* normalised = lib.symbol((std::string("pluvessa_") + verb + "_normalized_" + k.key).c_str());
       ASSERT_NE(natural, nullptr) << verb << " " << k.key;
       ASSERT_NE(normalised, nullptr) << verb << " normalised " << k.key;
       if (k.unit) {
@@ -152,12 +143,12 @@ TEST(PluvessaLibrary, NormalisedUnitFunctionsAreAliases) {
   using init_fn = int32_t (*)(pluvessa_engine*, float);
   using set_fn = void (*)(pluvessa_engine*, float);
   using get_fn = float (*)(const pluvessa_engine*);
-  const auto get_size = reinterpret_cast<size_fn>(lib.find("pluvessa_get_size"));
-  const auto init = reinterpret_cast<init_fn>(lib.find("pluvessa_init"));
-  const auto set_rate = reinterpret_cast<set_fn>(lib.find("pluvessa_set_normalized_global_rate"));
+  const auto get_size = reinterpret_cast<size_fn>(lib.symbol("pluvessa_get_size"));
+  const auto init = reinterpret_cast<init_fn>(lib.symbol("pluvessa_init"));
+  const auto set_rate = reinterpret_cast<set_fn>(lib.symbol("pluvessa_set_normalized_global_rate"));
   ASSERT_TRUE(get_size && init && set_rate);
   const size_t size = (static_cast<size_t>(get_size()) + 63u) / 64u * 64u;
-  void* memory = std::aligned_alloc(64, size);
+  void* memory = test_memory::aligned_allocate(64, size);
   auto* e = static_cast<pluvessa_engine*>(memory);
   ASSERT_EQ(init(e, RATE), 0);
   EXPECT_EQ(reinterpret_cast<get_fn>(get_rate)(e), 0.572f);
@@ -165,5 +156,5 @@ TEST(PluvessaLibrary, NormalisedUnitFunctionsAreAliases) {
   set_rate(e, 0.8f);
   EXPECT_EQ(reinterpret_cast<get_fn>(get_rate)(e), 0.8f);
   EXPECT_EQ(reinterpret_cast<get_fn>(get_rate_n)(e), 0.8f);
-  std::free(memory);
+  test_memory::aligned_release(memory);
 }

@@ -486,32 +486,52 @@ TEST(PluvessaRender, SilentCallsConsumeDirtyFlags) {
 }
 
 // Every render call (and init) leaves the calling thread flushing denormal
-// results and treating denormal inputs as zero.
-TEST(PluvessaRender, RenderSetsTheDenormalMode) {
+// results and treating denormal inputs as zero (MXCSR's FTZ and DAZ on
+// x86-64, FPCR's FZ on 64-bit ARM).
+namespace {
 #if defined(__x86_64__)
-  constexpr unsigned FTZ_DAZ = 0x8040u;
+constexpr unsigned long long DENORMAL_BITS = 0x8040u;
+unsigned long long denormal_bits() { return _mm_getcsr() & DENORMAL_BITS; }
+void denormal_bits_clear() { _mm_setcsr(_mm_getcsr() & ~DENORMAL_BITS); }
+#elif defined(__aarch64__)
+constexpr unsigned long long DENORMAL_BITS = 1ull << 24;
+unsigned long long fpcr() {
+  unsigned long long v;
+  __asm__ __volatile__("mrs %0, fpcr" : "=r"(v));
+  return v;
+}
+unsigned long long denormal_bits() { return fpcr() & DENORMAL_BITS; }
+void denormal_bits_clear() {
+  const unsigned long long v = fpcr() & ~DENORMAL_BITS;
+  __asm__ __volatile__("msr fpcr, %0" : : "r"(v));
+}
+#endif
+}  // namespace
+
+TEST(PluvessaRender, RenderSetsTheDenormalMode) {
+#if defined(__x86_64__) || defined(__aarch64__)
   // Each step runs on a thread of its own with the mode cleared first (a new
   // thread inherits it from its creator).
   engine e;
-  unsigned after = 0;
+  unsigned long long after = 0;
   std::thread t([&] {
-    _mm_setcsr(_mm_getcsr() & ~FTZ_DAZ);
+    denormal_bits_clear();
     float out[64 * 2];
     pluvessa_process(e, out, STEREO, 64);
-    after = _mm_getcsr() & FTZ_DAZ;
+    after = denormal_bits();
   });
   t.join();
-  EXPECT_EQ(after, FTZ_DAZ) << "after a render";
+  EXPECT_EQ(after, DENORMAL_BITS) << "after a render";
 
   std::thread u([&] {
-    _mm_setcsr(_mm_getcsr() & ~FTZ_DAZ);
+    denormal_bits_clear();
     engine_memory m;
     pluvessa_init(m, RATE);
-    after = _mm_getcsr() & FTZ_DAZ;
+    after = denormal_bits();
   });
   u.join();
-  EXPECT_EQ(after, FTZ_DAZ) << "after init";
+  EXPECT_EQ(after, DENORMAL_BITS) << "after init";
 #else
-  GTEST_SKIP() << "reads the x86-64 floating-point control register";
+  GTEST_SKIP() << "reads the floating-point control register of x86-64 or 64-bit ARM";
 #endif
 }

@@ -12,6 +12,9 @@
 // longer per frame than a plain render at default settings (a denormal stall
 // would). The allocation count comes from malloc and operator new replaced in
 // this executable (or the sanitizer's allocator hooks in sanitizer builds).
+// That replacement is glibc's, so the harness is Linux only; on Windows the
+// plug-in suite checks the audio path through the test host's own allocator
+// watch instead (tests/fmod/test_allocations.cpp).
 //
 // Usage: plugin_stress [--seconds-per-session S] [--seed N]
 //                      [--plugin wind|rain|both] [--quick] [--help] ...

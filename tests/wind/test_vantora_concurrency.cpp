@@ -89,8 +89,10 @@ TEST(VantoraConcurrency, SettersWhileRendering) {
   const uint32_t channels[] = {6, 2, 1, 4, 6};
   std::vector<float> out(6 * 700);
   uint64_t samples = 0, bad = 0, bad_voice = 0, calls = 0;
+  // A second and at least a hundred calls: under an emulator a second holds
+  // far fewer.
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
-  while (std::chrono::steady_clock::now() < end) {
+  while (std::chrono::steady_clock::now() < end || calls < 100) {
     const size_t m = (calls / 50) % 5;
     const uint32_t frames = 64 + static_cast<uint32_t>(calls * 37 % 600);
     EXPECT_EQ(vantora_process(e, out.data(), masks[m], frames), 0);
@@ -106,6 +108,5 @@ TEST(VantoraConcurrency, SettersWhileRendering) {
 
   EXPECT_EQ(bad, 0u) << "of " << samples << " samples";
   EXPECT_EQ(bad_voice, 0u) << "non-finite voice samples";
-  EXPECT_GT(calls, 100u);
   EXPECT_GT(writes.load(), 1000u);
 }

@@ -10,6 +10,28 @@
 
 #include <pluvessa.h>
 
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
+
+/* 64-byte aligned memory: the Windows C runtime has no aligned_alloc and
+ * its own pair takes its place there. */
+static void* aligned_block(size_t size) {
+#if defined(_WIN32)
+  return _aligned_malloc(size, 64);
+#else
+  return aligned_alloc(64, size);
+#endif
+}
+
+static void aligned_block_free(void* p) {
+#if defined(_WIN32)
+  _aligned_free(p);
+#else
+  free(p);
+#endif
+}
+
 static double energy(pluvessa_engine* e, int32_t layout, int channels, uint32_t frames) {
   float* out = (float*)malloc(sizeof(float) * frames * (size_t)channels);
   double sum = 0.0;
@@ -27,7 +49,7 @@ static double energy(pluvessa_engine* e, int32_t layout, int channels, uint32_t 
 
 int main(void) {
   const size_t size = ((size_t)pluvessa_get_size() + 63u) / 64u * 64u;
-  pluvessa_engine* e = (pluvessa_engine*)aligned_alloc(64, size);
+  pluvessa_engine* e = (pluvessa_engine*)aligned_block(size);
   if (e == NULL) return 2;
   if (pluvessa_get_product_id() != PLUVESSA_PRODUCT_ID) return 3;
   if (pluvessa_init(e, 0.0f) != PLUVESSA_STATUS_BAD_SAMPLE_RATE) return 4;
@@ -42,7 +64,7 @@ int main(void) {
   if (pluvessa_load_preset(e, record) != PLUVESSA_STATUS_OK) return 9;
   if (pluvessa_get_rumble_level(e) == 0.0f) return 10;
 
-  free(e);
+  aligned_block_free(e);
   printf("ok\n");
   return 0;
 }
