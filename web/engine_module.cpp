@@ -1,0 +1,385 @@
+// One engine as a WebAssembly module for the playground page: built once for
+// the wind (OSTRELLE_WEB_WIND) and once for the rain, each with its own copy
+// of the building blocks and its own random seeds, as the plug-in libraries.
+//
+// The module holds one engine instance and every buffer it needs in static
+// memory and has no allocator at all (malloc and operator new trap), so
+// nothing can allocate once the page has started it: not on the audio
+// thread, not in a render. The page reads the parameter table and the
+// factory bank once, as JSON text, and then drives the instance through the
+// functions exported below, in the engine's natural units.
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "engine/parameter_notes.h"
+#include "engine/preset_descriptions.h"
+
+#if defined(OSTRELLE_WEB_WIND)
+#include "engine/vantora_bank.h"
+#include "wind/vantora.h"
+#else
+#include "engine/pluvessa_bank.h"
+#include "rain/pluvessa_engine.h"
+#endif
+
+#define WEB_EXPORT(name) extern "C" __attribute__((export_name(#name), used))
+
+namespace {
+
+#if defined(OSTRELLE_WEB_WIND)
+using engine_record = vantora_engine;
+constexpr const char* ENGINE_NAME = "wind";
+constexpr const char* PRODUCT = "Ostrelle Vantora";
+constexpr uint32_t PARAM_COUNT = VANTORA_PARAM_COUNT;
+constexpr uint32_t PRESET_SIZE = VANTORA_PRESET_SIZE;
+const parameter_info* const TABLE = VANTORA_PARAMETER_TABLE;
+const preset_bank& BANK = VANTORA_BANK;
+const parameter_note* const NOTES = VANTORA_PARAMETER_NOTES;
+const uint32_t& NOTE_COUNT = VANTORA_PARAMETER_NOTE_COUNT;
+const preset_description* const DESCRIPTIONS = VANTORA_PRESET_DESCRIPTIONS;
+const uint32_t& DESCRIPTION_COUNT = VANTORA_PRESET_DESCRIPTION_COUNT;
+uint32_t engine_size() { return vantora_get_size(); }
+int engine_init(engine_record* e, float rate) { return vantora_init(e, rate); }
+int engine_process(engine_record* e, float* out, int32_t layout, uint32_t frames) {
+  return vantora_process(e, out, layout, frames);
+}
+int engine_set(engine_record* e, uint32_t i, const void* v) {
+  return vantora_set_parameter_value(e, i, v);
+}
+int engine_get(const engine_record* e, uint32_t i, void* v) {
+  return vantora_get_parameter_value(e, i, v);
+}
+int engine_load(engine_record* e, const void* r) { return vantora_load_preset(e, r); }
+int engine_save(const engine_record* e, void* r) { return vantora_save_preset(e, r); }
+#else
+using engine_record = pluvessa_engine;
+constexpr const char* ENGINE_NAME = "rain";
+constexpr const char* PRODUCT = "Ostrelle Pluvessa";
+constexpr uint32_t PARAM_COUNT = PLUVESSA_PARAM_COUNT;
+constexpr uint32_t PRESET_SIZE = PLUVESSA_PRESET_SIZE;
+const parameter_info* const TABLE = PLUVESSA_PARAMETER_TABLE;
+const preset_bank& BANK = PLUVESSA_BANK;
+const parameter_note* const NOTES = PLUVESSA_PARAMETER_NOTES;
+const uint32_t& NOTE_COUNT = PLUVESSA_PARAMETER_NOTE_COUNT;
+const preset_description* const DESCRIPTIONS = PLUVESSA_PRESET_DESCRIPTIONS;
+const uint32_t& DESCRIPTION_COUNT = PLUVESSA_PRESET_DESCRIPTION_COUNT;
+uint32_t engine_size() { return pluvessa_get_size(); }
+int engine_init(engine_record* e, float rate) { return pluvessa_init(e, rate); }
+int engine_process(engine_record* e, float* out, int32_t layout, uint32_t frames) {
+  return pluvessa_process(e, out, layout, frames);
+}
+int engine_set(engine_record* e, uint32_t i, const void* v) {
+  return pluvessa_set_parameter_value(e, i, v);
+}
+int engine_get(const engine_record* e, uint32_t i, void* v) {
+  return pluvessa_get_parameter_value(e, i, v);
+}
+int engine_load(engine_record* e, const void* r) { return pluvessa_load_preset(e, r); }
+int engine_save(const engine_record* e, void* r) { return pluvessa_save_preset(e, r); }
+#endif
+
+constexpr uint32_t GAIN_INDEX = PARAM_COUNT - 1;
+// Frames per render call and channels per frame the output buffer holds: the
+// renderer's default block of 512 frames and the audio thread's 128 fit, and
+// every layout up to 5.1.
+constexpr uint32_t MAX_FRAMES = 4096;
+constexpr uint32_t OUTPUT_CHANNELS = 6;
+// Parameter settings a render set-up takes, more than a table has rows.
+constexpr uint32_t MAX_SETTINGS = 2 * PARAM_COUNT;
+
+alignas(64) unsigned char instance_memory[sizeof(engine_record)];
+alignas(16) float output[MAX_FRAMES * OUTPUT_CHANNELS];
+uint8_t record[PRESET_SIZE];
+// (index, value) pairs the page writes before a render set-up.
+struct setting {
+  int32_t index;
+  float value;
+};
+setting settings[MAX_SETTINGS];
+bool started = false;
+
+engine_record* instance() { return reinterpret_cast<engine_record*>(instance_memory); }
+
+int32_t layout_channels(int32_t layout) { return __builtin_popcount(layout & 0x3FFFFFFF); }
+
+// A natural value through the by-index setter: choices as their integer.
+void set_value(uint32_t index, float value) {
+  if (TABLE[index].type == PARAM_CHOICE) {
+    const int32_t v = static_cast<int32_t>(value);
+    engine_set(instance(), index, &v);
+  } else {
+    engine_set(instance(), index, &value);
+  }
+}
+
+// ---- The tables as JSON, written once into static memory.
+
+class json_writer {
+ public:
+  json_writer(char* buffer, std::size_t size) : at_(buffer), end_(buffer + size - 1) {}
+  void raw(const char* s) {
+    while (*s) put(*s++);
+  }
+  void text(const char* s) {
+    put('"');
+    for (; s && *s; ++s) {
+      const unsigned char c = static_cast<unsigned char>(*s);
+      if (c == '"' || c == '\\') {
+        put('\\');
+        put(static_cast<char>(c));
+      } else if (c < 0x20) {
+        static const char HEX[] = "0123456789abcdef";
+        raw("\\u00");
+        put(HEX[c >> 4]);
+        put(HEX[c & 15]);
+      } else {
+        put(static_cast<char>(c));
+      }
+    }
+    put('"');
+  }
+  // The shortest decimal that reads back as the same float.
+  void number(float v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    for (const char* p = buf; p < r.ptr; ++p) put(*p);
+  }
+  void integer(int64_t v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    for (const char* p = buf; p < r.ptr; ++p) put(*p);
+  }
+  void key(const char* k) {
+    text(k);
+    put(':');
+  }
+  bool finish() {
+    *at_ = '\0';
+    return !overflow_;
+  }
+
+ private:
+  void put(char c) {
+    if (at_ < end_) *at_++ = c;
+    else overflow_ = true;
+  }
+  char* at_;
+  char* end_;
+  bool overflow_ = false;
+};
+
+char info_text[256 * 1024];
+
+const char* note_of(uint32_t index) {
+  const char* key = TABLE[index].key;
+  for (uint32_t i = 0; i < NOTE_COUNT; ++i)
+    if (std::strcmp(NOTES[i].key, key) == 0) return NOTES[i].text;
+  return "";
+}
+
+const char* description_of(uint32_t preset) {
+  const char* name = BANK.presets[preset].name;
+  for (uint32_t i = 0; i < DESCRIPTION_COUNT; ++i)
+    if (std::strcmp(DESCRIPTIONS[i].name, name) == 0) return DESCRIPTIONS[i].text;
+  return "";
+}
+
+bool write_info() {
+  json_writer w(info_text, sizeof info_text);
+  w.raw("{");
+  w.key("engine");
+  w.text(ENGINE_NAME);
+  w.raw(",");
+  w.key("product");
+  w.text(PRODUCT);
+  w.raw(",");
+  w.key("gainIndex");
+  w.integer(GAIN_INDEX);
+  w.raw(",");
+  w.key("params");
+  w.raw("[");
+  for (uint32_t i = 0; i < PARAM_COUNT; ++i) {
+    const parameter_info& p = TABLE[i];
+    if (i) w.raw(",");
+    w.raw("{");
+    w.key("index");
+    w.integer(i);
+    w.raw(",");
+    w.key("key");
+    w.text(p.key);
+    w.raw(",");
+    w.key("group");
+    w.text(p.group);
+    w.raw(",");
+    w.key("name");
+    w.text(p.short_name);
+    w.raw(",");
+    w.key("longName");
+    w.text(p.long_name);
+    w.raw(",");
+    w.key("unit");
+    w.text(p.unit);
+    w.raw(",");
+    w.key("min");
+    w.number(p.min);
+    w.raw(",");
+    w.key("max");
+    w.number(p.max);
+    w.raw(",");
+    w.key("description");
+    w.text(p.description);
+    w.raw(",");
+    w.key("note");
+    w.text(note_of(i));
+    w.raw(",");
+    w.key("choices");
+    w.raw("[");
+    for (int32_t c = 0; p.type == PARAM_CHOICE && c < p.choice_count; ++c) {
+      if (c) w.raw(",");
+      w.text(p.choice_names[c]);
+    }
+    w.raw("]}");
+  }
+  w.raw("],");
+  w.key("categories");
+  w.raw("[");
+  for (uint32_t c = 0; c < BANK.category_count; ++c) {
+    if (c) w.raw(",");
+    w.raw("{");
+    w.key("id");
+    w.integer(BANK.categories[c].id);
+    w.raw(",");
+    w.key("name");
+    w.text(BANK.categories[c].name);
+    w.raw("}");
+  }
+  w.raw("],");
+  w.key("presets");
+  w.raw("[");
+  for (uint32_t i = 0; i < BANK.preset_count; ++i) {
+    if (i) w.raw(",");
+    w.raw("{");
+    w.key("name");
+    w.text(BANK.presets[i].name);
+    w.raw(",");
+    w.key("category");
+    w.integer(BANK.presets[i].category);
+    w.raw(",");
+    w.key("description");
+    w.text(description_of(i));
+    w.raw("}");
+  }
+  w.raw("]}");
+  return w.finish();
+}
+
+}  // namespace
+
+// ---- No allocator: every call traps, so an allocation cannot pass unseen.
+
+extern "C" void* malloc(std::size_t) { __builtin_trap(); }
+extern "C" void* calloc(std::size_t, std::size_t) { __builtin_trap(); }
+extern "C" void* realloc(void*, std::size_t) { __builtin_trap(); }
+extern "C" void* aligned_alloc(std::size_t, std::size_t) { __builtin_trap(); }
+extern "C" int posix_memalign(void**, std::size_t, std::size_t) { __builtin_trap(); }
+extern "C" void free(void*) { __builtin_trap(); }
+void* operator new(std::size_t) { __builtin_trap(); }
+void* operator new[](std::size_t) { __builtin_trap(); }
+void operator delete(void*) noexcept { __builtin_trap(); }
+void operator delete[](void*) noexcept { __builtin_trap(); }
+void operator delete(void*, std::size_t) noexcept { __builtin_trap(); }
+void operator delete[](void*, std::size_t) noexcept { __builtin_trap(); }
+
+// ---- What the page calls.
+
+// The parameter table and factory bank as JSON text (NUL-terminated), or
+// null if it did not fit.
+WEB_EXPORT(web_info) const char* web_info() { return write_info() ? info_text : nullptr; }
+
+WEB_EXPORT(web_param_count) uint32_t web_param_count() { return PARAM_COUNT; }
+WEB_EXPORT(web_preset_count) uint32_t web_preset_count() { return BANK.preset_count; }
+WEB_EXPORT(web_max_frames) uint32_t web_max_frames() { return MAX_FRAMES; }
+
+// Initialises the instance at a sample rate: the engine's status (0 = ok).
+WEB_EXPORT(web_init) int32_t web_init(float rate) {
+  if (engine_size() > sizeof instance_memory) return -1;
+  std::memset(instance_memory, 0, sizeof instance_memory);
+  started = true;
+  return engine_init(instance(), rate);
+}
+
+// A natural value; choices as their index.
+WEB_EXPORT(web_set) void web_set(uint32_t index, float value) {
+  if (started && index < PARAM_COUNT) set_value(index, value);
+}
+
+WEB_EXPORT(web_get) float web_get(uint32_t index) {
+  if (!started || index >= PARAM_COUNT) return 0.0f;
+  if (TABLE[index].type == PARAM_CHOICE) {
+    int32_t v = 0;
+    engine_get(instance(), index, &v);
+    return static_cast<float>(v);
+  }
+  float v = 0.0f;
+  engine_get(instance(), index, &v);
+  return v;
+}
+
+// Loads factory preset i of the bank (every parameter but the master gain):
+// the engine's status, -1 for no such preset.
+WEB_EXPORT(web_load_factory) int32_t web_load_factory(uint32_t i) {
+  if (!started || i >= BANK.preset_count) return -1;
+  return engine_load(instance(), BANK.presets[i].record);
+}
+
+// Where the page writes (index, value) pairs for web_prepare.
+WEB_EXPORT(web_settings) setting* web_settings() { return settings; }
+WEB_EXPORT(web_max_settings) uint32_t web_max_settings() { return MAX_SETTINGS; }
+
+// Brings a fresh instance to a factory preset (-1 for none) and then the
+// first `count` settings, the way the renderer does it, so that a render here
+// and `ostrelle render --preset P --set KEY=VALUE ...` are the same samples:
+// the settings go in over the preset, the whole state is saved as a record,
+// and a fresh instance loads that record alone; the master gain, no part of a
+// record, is set last.
+WEB_EXPORT(web_prepare) int32_t web_prepare(float rate, int32_t preset, uint32_t count) {
+  if (count > MAX_SETTINGS) return -1;
+  if (preset >= 0 && static_cast<uint32_t>(preset) >= BANK.preset_count) return -1;
+  for (uint32_t s = 0; s < count; ++s)
+    if (settings[s].index < 0 || static_cast<uint32_t>(settings[s].index) >= PARAM_COUNT)
+      return -1;
+  int32_t status = web_init(rate);
+  if (status != 0) return status;
+  if (preset >= 0) engine_load(instance(), BANK.presets[preset].record);
+  for (uint32_t s = 0; s < count; ++s)
+    if (static_cast<uint32_t>(settings[s].index) != GAIN_INDEX)
+      set_value(static_cast<uint32_t>(settings[s].index), settings[s].value);
+  engine_save(instance(), record);
+  status = engine_init(instance(), rate);
+  if (status != 0) return status;
+  status = engine_load(instance(), record);
+  for (uint32_t s = 0; s < count; ++s)
+    if (static_cast<uint32_t>(settings[s].index) == GAIN_INDEX) set_value(GAIN_INDEX, settings[s].value);
+  return status;
+}
+
+// The output buffer web_render fills: web_max_frames frames of up to six
+// channels.
+WEB_EXPORT(web_output) float* web_output() { return output; }
+
+// Renders `frames` frames (at most web_max_frames) of a layout mask (0x80000
+// mono, 0x3 stereo, 0x33 quad, 0x3F 5.1) into the output buffer,
+// interleaved; returns the buffer, or null if the call cannot be made.
+WEB_EXPORT(web_render) float* web_render(int32_t layout, uint32_t frames) {
+  const int32_t channels = layout_channels(layout);
+  if (!started || frames > MAX_FRAMES || channels < 1 ||
+      static_cast<uint32_t>(channels) > OUTPUT_CHANNELS)
+    return nullptr;
+  engine_process(instance(), output, layout, frames);
+  return output;
+}
