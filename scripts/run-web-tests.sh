@@ -11,15 +11,9 @@ start=$SECONDS
 
 bash scripts/run-web.sh --build
 [ -x build/tools/ostrelle ] || bash scripts/setup.sh
-if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok installed" ||
-   ! command -v npm > /dev/null; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q chromium
-  command -v npm > /dev/null || $SUDO apt-get install -y -q npm
-fi
+packages=(chromium)
+command -v npm > /dev/null || packages+=(npm)
+bash scripts/install-packages.sh "${packages[@]}"
 (cd web && npm ci --no-audit --no-fund --loglevel=error)
 
 built=$((SECONDS - start))
