@@ -31,57 +31,28 @@
 
 namespace {
 
+// The engine's functions and tables by their prefix.
 #if defined(OSTRELLE_WEB_WIND)
-using engine_record = vantora_engine;
+#define ENGINE(name) vantora_##name
+#define TABLES(name) VANTORA_##name
 constexpr const char* ENGINE_NAME = "wind";
 constexpr const char* PRODUCT = "Ostrelle Vantora";
-constexpr uint32_t PARAM_COUNT = VANTORA_PARAM_COUNT;
-constexpr uint32_t PRESET_SIZE = VANTORA_PRESET_SIZE;
-const parameter_info* const TABLE = VANTORA_PARAMETER_TABLE;
-const preset_bank& BANK = VANTORA_BANK;
-const parameter_note* const NOTES = VANTORA_PARAMETER_NOTES;
-const uint32_t& NOTE_COUNT = VANTORA_PARAMETER_NOTE_COUNT;
-const preset_description* const DESCRIPTIONS = VANTORA_PRESET_DESCRIPTIONS;
-const uint32_t& DESCRIPTION_COUNT = VANTORA_PRESET_DESCRIPTION_COUNT;
-uint32_t engine_size() { return vantora_get_size(); }
-int engine_init(engine_record* e, float rate) { return vantora_init(e, rate); }
-int engine_process(engine_record* e, float* out, int32_t layout, uint32_t frames) {
-  return vantora_process(e, out, layout, frames);
-}
-int engine_set(engine_record* e, uint32_t i, const void* v) {
-  return vantora_set_parameter_value(e, i, v);
-}
-int engine_get(const engine_record* e, uint32_t i, void* v) {
-  return vantora_get_parameter_value(e, i, v);
-}
-int engine_load(engine_record* e, const void* r) { return vantora_load_preset(e, r); }
-int engine_save(const engine_record* e, void* r) { return vantora_save_preset(e, r); }
 #else
-using engine_record = pluvessa_engine;
+#define ENGINE(name) pluvessa_##name
+#define TABLES(name) PLUVESSA_##name
 constexpr const char* ENGINE_NAME = "rain";
 constexpr const char* PRODUCT = "Ostrelle Pluvessa";
-constexpr uint32_t PARAM_COUNT = PLUVESSA_PARAM_COUNT;
-constexpr uint32_t PRESET_SIZE = PLUVESSA_PRESET_SIZE;
-const parameter_info* const TABLE = PLUVESSA_PARAMETER_TABLE;
-const preset_bank& BANK = PLUVESSA_BANK;
-const parameter_note* const NOTES = PLUVESSA_PARAMETER_NOTES;
-const uint32_t& NOTE_COUNT = PLUVESSA_PARAMETER_NOTE_COUNT;
-const preset_description* const DESCRIPTIONS = PLUVESSA_PRESET_DESCRIPTIONS;
-const uint32_t& DESCRIPTION_COUNT = PLUVESSA_PRESET_DESCRIPTION_COUNT;
-uint32_t engine_size() { return pluvessa_get_size(); }
-int engine_init(engine_record* e, float rate) { return pluvessa_init(e, rate); }
-int engine_process(engine_record* e, float* out, int32_t layout, uint32_t frames) {
-  return pluvessa_process(e, out, layout, frames);
-}
-int engine_set(engine_record* e, uint32_t i, const void* v) {
-  return pluvessa_set_parameter_value(e, i, v);
-}
-int engine_get(const engine_record* e, uint32_t i, void* v) {
-  return pluvessa_get_parameter_value(e, i, v);
-}
-int engine_load(engine_record* e, const void* r) { return pluvessa_load_preset(e, r); }
-int engine_save(const engine_record* e, void* r) { return pluvessa_save_preset(e, r); }
 #endif
+
+using engine_record = ENGINE(engine);
+constexpr uint32_t PARAM_COUNT = TABLES(PARAM_COUNT);
+constexpr uint32_t PRESET_SIZE = TABLES(PRESET_SIZE);
+const parameter_info* const TABLE = TABLES(PARAMETER_TABLE);
+const preset_bank& BANK = TABLES(BANK);
+const parameter_note* const NOTES = TABLES(PARAMETER_NOTES);
+const uint32_t& NOTE_COUNT = TABLES(PARAMETER_NOTE_COUNT);
+const preset_description* const DESCRIPTIONS = TABLES(PRESET_DESCRIPTIONS);
+const uint32_t& DESCRIPTION_COUNT = TABLES(PRESET_DESCRIPTION_COUNT);
 
 constexpr uint32_t GAIN_INDEX = PARAM_COUNT - 1;
 // Frames per render call and channels per frame the output buffer holds: the
@@ -111,21 +82,69 @@ int32_t layout_channels(int32_t layout) { return __builtin_popcount(layout & 0x3
 void set_value(uint32_t index, float value) {
   if (TABLE[index].type == PARAM_CHOICE) {
     const int32_t v = static_cast<int32_t>(value);
-    engine_set(instance(), index, &v);
+    ENGINE(set_parameter_value)(instance(), index, &v);
   } else {
-    engine_set(instance(), index, &value);
+    ENGINE(set_parameter_value)(instance(), index, &value);
   }
 }
 
 // ---- The tables as JSON, written once into static memory.
 
+// JSON text into a fixed buffer: objects and arrays opened and closed in
+// order, members and elements separated as they come. Too much text is
+// noted, not written past the buffer.
 class json_writer {
  public:
   json_writer(char* buffer, std::size_t size) : at_(buffer), end_(buffer + size - 1) {}
-  void raw(const char* s) {
-    while (*s) put(*s++);
+
+  void open(char bracket) {
+    separate();
+    put(bracket);
+    first_ = true;
+  }
+  void close(char bracket) {
+    put(bracket);
+    first_ = false;
+  }
+  // A member's name; its value follows.
+  void key(const char* k) {
+    separate();
+    text(k);
+    put(':');
+    first_ = true;
+  }
+  void value(const char* s) {
+    separate();
+    text(s);
+  }
+  // The shortest decimal that reads back as the same float.
+  void value(float v) {
+    separate();
+    char buf[32];
+    digits(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
+  void value(int64_t v) {
+    separate();
+    char buf[24];
+    digits(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+  }
+  template <class T>
+  void member(const char* k, T v) {
+    key(k);
+    value(v);
+  }
+  bool finish() {
+    *at_ = '\0';
+    return !overflow_;
+  }
+
+ private:
+  void separate() {
+    if (!first_) put(',');
+    first_ = false;
   }
   void text(const char* s) {
+    static const char HEX[] = "0123456789abcdef";
     put('"');
     for (; s && *s; ++s) {
       const unsigned char c = static_cast<unsigned char>(*s);
@@ -133,8 +152,7 @@ class json_writer {
         put('\\');
         put(static_cast<char>(c));
       } else if (c < 0x20) {
-        static const char HEX[] = "0123456789abcdef";
-        raw("\\u00");
+        for (const char* e = "\\u00"; *e; ++e) put(*e);
         put(HEX[c >> 4]);
         put(HEX[c & 15]);
       } else {
@@ -143,33 +161,16 @@ class json_writer {
     }
     put('"');
   }
-  // The shortest decimal that reads back as the same float.
-  void number(float v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    for (const char* p = buf; p < r.ptr; ++p) put(*p);
+  void digits(const char* from, const char* to) {
+    while (from < to) put(*from++);
   }
-  void integer(int64_t v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    for (const char* p = buf; p < r.ptr; ++p) put(*p);
-  }
-  void key(const char* k) {
-    text(k);
-    put(':');
-  }
-  bool finish() {
-    *at_ = '\0';
-    return !overflow_;
-  }
-
- private:
   void put(char c) {
     if (at_ < end_) *at_++ = c;
     else overflow_ = true;
   }
   char* at_;
   char* end_;
+  bool first_ = true;  // nothing written yet in the open object or array
   bool overflow_ = false;
 };
 
@@ -191,90 +192,53 @@ const char* description_of(uint32_t preset) {
 
 bool write_info() {
   json_writer w(info_text, sizeof info_text);
-  w.raw("{");
-  w.key("engine");
-  w.text(ENGINE_NAME);
-  w.raw(",");
-  w.key("product");
-  w.text(PRODUCT);
-  w.raw(",");
-  w.key("gainIndex");
-  w.integer(GAIN_INDEX);
-  w.raw(",");
+  w.open('{');
+  w.member("engine", ENGINE_NAME);
+  w.member("product", PRODUCT);
+  w.member("gainIndex", int64_t{GAIN_INDEX});
   w.key("params");
-  w.raw("[");
+  w.open('[');
   for (uint32_t i = 0; i < PARAM_COUNT; ++i) {
     const parameter_info& p = TABLE[i];
-    if (i) w.raw(",");
-    w.raw("{");
-    w.key("index");
-    w.integer(i);
-    w.raw(",");
-    w.key("key");
-    w.text(p.key);
-    w.raw(",");
-    w.key("group");
-    w.text(p.group);
-    w.raw(",");
-    w.key("name");
-    w.text(p.short_name);
-    w.raw(",");
-    w.key("longName");
-    w.text(p.long_name);
-    w.raw(",");
-    w.key("unit");
-    w.text(p.unit);
-    w.raw(",");
-    w.key("min");
-    w.number(p.min);
-    w.raw(",");
-    w.key("max");
-    w.number(p.max);
-    w.raw(",");
-    w.key("description");
-    w.text(p.description);
-    w.raw(",");
-    w.key("note");
-    w.text(note_of(i));
-    w.raw(",");
+    w.open('{');
+    w.member("index", int64_t{i});
+    w.member("key", p.key);
+    w.member("group", p.group);
+    w.member("name", p.short_name);
+    w.member("longName", p.long_name);
+    w.member("unit", p.unit);
+    w.member("min", p.min);
+    w.member("max", p.max);
+    w.member("description", p.description);
+    w.member("note", note_of(i));
     w.key("choices");
-    w.raw("[");
-    for (int32_t c = 0; p.type == PARAM_CHOICE && c < p.choice_count; ++c) {
-      if (c) w.raw(",");
-      w.text(p.choice_names[c]);
-    }
-    w.raw("]}");
+    w.open('[');
+    for (int32_t c = 0; p.type == PARAM_CHOICE && c < p.choice_count; ++c)
+      w.value(p.choice_names[c]);
+    w.close(']');
+    w.close('}');
   }
-  w.raw("],");
+  w.close(']');
   w.key("categories");
-  w.raw("[");
+  w.open('[');
   for (uint32_t c = 0; c < BANK.category_count; ++c) {
-    if (c) w.raw(",");
-    w.raw("{");
-    w.key("id");
-    w.integer(BANK.categories[c].id);
-    w.raw(",");
-    w.key("name");
-    w.text(BANK.categories[c].name);
-    w.raw("}");
+    w.open('{');
+    w.member("id", int64_t{BANK.categories[c].id});
+    w.member("name", BANK.categories[c].name);
+    w.close('}');
   }
-  w.raw("],");
+  w.close(']');
   w.key("presets");
-  w.raw("[");
+  w.open('[');
   for (uint32_t i = 0; i < BANK.preset_count; ++i) {
-    if (i) w.raw(",");
-    w.raw("{");
-    w.key("name");
-    w.text(BANK.presets[i].name);
-    w.raw(",");
-    w.key("category");
-    w.integer(BANK.presets[i].category);
-    w.raw(",");
-    w.key("description");
-    w.text(description_of(i));
-    w.raw("}");
+    w.open('{');
+    w.member("name", BANK.presets[i].name);
+    w.member("category", int64_t{BANK.presets[i].category});
+    w.member("description", description_of(i));
+    w.close('}');
   }
-  w.raw("]}");
+  w.close(']');
+  w.close('}');
   return w.finish();
 }
 
@@ -307,10 +271,10 @@ WEB_EXPORT(web_max_frames) uint32_t web_max_frames() { return MAX_FRAMES; }
 
 // Initialises the instance at a sample rate: the engine's status (0 = ok).
 WEB_EXPORT(web_init) int32_t web_init(float rate) {
-  if (engine_size() > sizeof instance_memory) return -1;
+  if (ENGINE(get_size)() > sizeof instance_memory) return -1;
   std::memset(instance_memory, 0, sizeof instance_memory);
   started = true;
-  return engine_init(instance(), rate);
+  return ENGINE(init)(instance(), rate);
 }
 
 // A natural value; choices as their index.
@@ -322,11 +286,11 @@ WEB_EXPORT(web_get) float web_get(uint32_t index) {
   if (!started || index >= PARAM_COUNT) return 0.0f;
   if (TABLE[index].type == PARAM_CHOICE) {
     int32_t v = 0;
-    engine_get(instance(), index, &v);
+    ENGINE(get_parameter_value)(instance(), index, &v);
     return static_cast<float>(v);
   }
   float v = 0.0f;
-  engine_get(instance(), index, &v);
+  ENGINE(get_parameter_value)(instance(), index, &v);
   return v;
 }
 
@@ -334,7 +298,7 @@ WEB_EXPORT(web_get) float web_get(uint32_t index) {
 // the engine's status, -1 for no such preset.
 WEB_EXPORT(web_load_factory) int32_t web_load_factory(uint32_t i) {
   if (!started || i >= BANK.preset_count) return -1;
-  return engine_load(instance(), BANK.presets[i].record);
+  return ENGINE(load_preset)(instance(), BANK.presets[i].record);
 }
 
 // Where the page writes (index, value) pairs for web_prepare.
@@ -355,14 +319,14 @@ WEB_EXPORT(web_prepare) int32_t web_prepare(float rate, int32_t preset, uint32_t
       return -1;
   int32_t status = web_init(rate);
   if (status != 0) return status;
-  if (preset >= 0) engine_load(instance(), BANK.presets[preset].record);
+  if (preset >= 0) ENGINE(load_preset)(instance(), BANK.presets[preset].record);
   for (uint32_t s = 0; s < count; ++s)
     if (static_cast<uint32_t>(settings[s].index) != GAIN_INDEX)
       set_value(static_cast<uint32_t>(settings[s].index), settings[s].value);
-  engine_save(instance(), record);
-  status = engine_init(instance(), rate);
+  ENGINE(save_preset)(instance(), record);
+  status = ENGINE(init)(instance(), rate);
   if (status != 0) return status;
-  status = engine_load(instance(), record);
+  status = ENGINE(load_preset)(instance(), record);
   for (uint32_t s = 0; s < count; ++s)
     if (static_cast<uint32_t>(settings[s].index) == GAIN_INDEX) set_value(GAIN_INDEX, settings[s].value);
   return status;
@@ -380,6 +344,6 @@ WEB_EXPORT(web_render) float* web_render(int32_t layout, uint32_t frames) {
   if (!started || frames > MAX_FRAMES || channels < 1 ||
       static_cast<uint32_t>(channels) > OUTPUT_CHANNELS)
     return nullptr;
-  engine_process(instance(), output, layout, frames);
+  ENGINE(process)(instance(), output, layout, frames);
   return output;
 }
