@@ -8,6 +8,7 @@ import { toDb } from './values.js';
 const FLOOR_DB = -100;  // the spectrogram's black
 const TOP_DB = -20;     // its white
 const METER_FLOOR_DB = -60;
+const COLUMN = 2;  // pixels per drawn frame: about six seconds across
 const PEAK_HOLD_S = 1.5;
 
 // The colour of a level from 0 (floor) to 1 (top): dark blue to yellow.
@@ -27,7 +28,7 @@ export class Spectrogram {
     this.g = canvas.getContext('2d', { willReadFrequently: false });
     this.analyser = analyser;
     this.bins = new Float32Array(analyser.frequencyBinCount);
-    this.column = this.g.createImageData(1, canvas.height);
+    this.column = this.g.createImageData(COLUMN, canvas.height);
     this.g.fillStyle = '#000';
     this.g.fillRect(0, 0, canvas.width, canvas.height);
     // The analyser bin shown at each pixel row, 20 Hz to the Nyquist frequency.
@@ -52,18 +53,21 @@ export class Spectrogram {
   draw() {
     const { g, canvas } = this;
     this.analyser.getFloatFrequencyData(this.bins);
-    g.drawImage(canvas, -1, 0);
+    g.drawImage(canvas, -COLUMN, 0);
     const px = this.column.data;
     for (let y = 0; y < canvas.height; y++) {
       const db = this.bins[this.rowBin[y]];
       const i = Math.max(0, Math.min(255, Math.round(((db - FLOOR_DB) / (TOP_DB - FLOOR_DB)) * 255)));
       const [r, gr, b] = PALETTE[i];
-      px[4 * y] = r;
-      px[4 * y + 1] = gr;
-      px[4 * y + 2] = b;
-      px[4 * y + 3] = 255;
+      for (let x = 0; x < COLUMN; x++) {
+        const at = 4 * (y * COLUMN + x);
+        px[at] = r;
+        px[at + 1] = gr;
+        px[at + 2] = b;
+        px[at + 3] = 255;
+      }
     }
-    g.putImageData(this.column, canvas.width - 1, 0);
+    g.putImageData(this.column, canvas.width - COLUMN, 0);
   }
 }
 
