@@ -12,10 +12,12 @@
 #include "dsp/block_ops.h"
 #include "dsp/envelope.h"
 #include "dsp/filters.h"
-#include "dsp/cpu_features.h"
+#include "dsp/simd/levels.h"
 #include "dsp/lanes.h"
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
+#include "rain/voice_passes.h"
+#include "wind/pass_of_three.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ void report(benchmark::State& state, int samples = N) {
 }
 
 // Time per instance-sample of a pass over `jobs` instances' 64-sample blocks;
-// puts the kernel level back to the best one.
+// puts the vector level back to the best one.
 void report_jobs(benchmark::State& state, int jobs) {
   wide_vectors_allow(true);
   state.counters["ns_per_sample"] = benchmark::Counter(
@@ -126,7 +128,7 @@ void BM_RandomEnvelope(benchmark::State& state) {
 }
 BENCHMARK(BM_RandomEnvelope);
 
-// A level ramp over one sub-block at kernel level `wide` (the gain moves
+// A level ramp over one sub-block at vector level `level` (the gain moves
 // every call, as a voice's level does while it is automated).
 void BM_GainRamp(benchmark::State& state) {
   vector_level_select(static_cast<vector_level>(state.range(0)));
@@ -143,7 +145,7 @@ void BM_GainRamp(benchmark::State& state) {
   report(state);
   wide_vectors_allow(true);
 }
-BENCHMARK(BM_GainRamp)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_GainRamp)->ArgName("level")->Arg(VECTORS_PORTABLE)->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
 
 // Inputs spread over [-8, 8], restored before each call (the copy is
 // included in the figure).
@@ -164,7 +166,8 @@ void BM_BlockExp(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockExp)
     ->ArgNames({"level", "n"})
-    ->ArgsProduct({{VECTORS_4, VECTORS_8_AVX2, VECTORS_8_AVX512, VECTORS_16_AVX512}, {N, 4 * N}});
+    ->ArgsProduct({{VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX2, VECTORS_AVX512, VECTORS_AVX512_16},
+                   {N, 4 * N}});
 
 // S mono sources mixed into M interleaved channels (one item = one frame),
 // accumulating (fresh: 0, as mix_interleaved) or written fresh (1, as the
@@ -200,9 +203,9 @@ BENCHMARK(BM_MixInterleaved)
 }  // namespace
 
 // The lane kernels: `jobs` instances of one filter kind side by side over a
-// 64-sample block, at kernel level `wide` (0: four lanes, 1: eight lanes of
-// the AVX build, 3: of the AVX-512 build; capped at what the processor has;
-// level 2 runs the AVX build's lane kernels).
+// 64-sample block, at vector level `level` (dsp/simd/levels.h: 0 portable,
+// 1 SSE2, 2 AVX, 3 AVX2 (the AVX unit's lane kernels), 4 AVX-512, 5 AVX-512
+// with sixteen-lane block kernels; capped at what the processor runs).
 // ns_per_sample is per instance-sample.
 template <class Job, class Rec, void (*Run)(const Job*, int, int), void (*Design)(Rec*)>
 void BM_Lanes(benchmark::State& state) {
@@ -248,8 +251,8 @@ void design_one_pole(one_pole* p) {
 #define LANE_CASE(name, job, rec, run, design)                                          \
   BENCHMARK_TEMPLATE(BM_Lanes, job, rec, run, design)                                   \
       ->Name("BM_Lanes/" name)                                                          \
-      ->ArgNames({"jobs", "wide"})                                                      \
-      ->ArgsProduct({{4, 8, 16}, {VECTORS_4, VECTORS_8_AVX, VECTORS_8_AVX512}})
+      ->ArgNames({"jobs", "level"})                                                      \
+      ->ArgsProduct({{4, 8, 16}, {VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}})
 
 LANE_CASE("Resonator", resonator_job, resonator, resonator_process_lanes, design_resonator);
 LANE_CASE("Biquad", biquad_job, biquad, biquad_process_lanes, design_biquad);
@@ -261,8 +264,8 @@ namespace {
 
 // The drop oscillators of a stereo rain (`jobs` 8: four slow carriers, about
 // 30 Hz, and four tones above the sample rate, whose increments need the
-// fold) or a mono one (`jobs` 4: two and two), one pass at kernel level
-// `wide`. The frequency blocks are refilled each round
+// fold) or a mono one (`jobs` 4: two and two), one pass at vector level
+// `level`. The frequency blocks are refilled each round
 // (the pass writes its sines over them); ns_per_sample is per
 // oscillator-sample and includes the refill.
 void BM_DropOscillators(benchmark::State& state) {
@@ -291,8 +294,8 @@ void BM_DropOscillators(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_DropOscillators)
-    ->ArgNames({"wide", "jobs"})
-    ->ArgsProduct({{VECTORS_4, VECTORS_8_AVX, VECTORS_8_AVX512}, {4, 8}});
+    ->ArgNames({"level", "jobs"})
+    ->ArgsProduct({{VECTORS_PORTABLE, VECTORS_SSE2, VECTORS_AVX, VECTORS_AVX512}, {4, 8}});
 
 namespace {
 
@@ -312,7 +315,7 @@ void design_drop_chain(biquad_df2* pre, one_pole* smooth, biquad_df2* post, floa
 
 // The rain's control chains (four with a pre-section and an offset, two
 // products) and its section-gate-band pass (four gated, four not), one pass
-// each at kernel level `wide`; ns_per_sample is per job-sample.
+// each at vector level `level`; ns_per_sample is per job-sample.
 void BM_RainControlChains(benchmark::State& state) {
   vector_level_select(static_cast<vector_level>(state.range(0)));
   biquad_df2 pre[6], post[6];
@@ -462,11 +465,11 @@ void BM_RainSectionBandsMajor(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_RainSectionBandsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
-BENCHMARK(BM_RainControlChainsMajor)->ArgName("wide")->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
-BENCHMARK(BM_RainControlChainsMono)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
-BENCHMARK(BM_RainControlChains)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
-BENCHMARK(BM_RainSectionBands)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_RainSectionBandsMajor)->ArgName("level")->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_RainControlChainsMajor)->ArgName("level")->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_RainControlChainsMono)->ArgName("level")->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_RainControlChains)->ArgName("level")->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
+BENCHMARK(BM_RainSectionBands)->ArgName("level")->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);
 
 namespace {
 
@@ -506,4 +509,4 @@ void BM_WindPassOfThree(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_WindPassOfThree)->ArgName("wide")->Arg(VECTORS_4)->Arg(VECTORS_8_AVX)->Arg(VECTORS_8_AVX512);
+BENCHMARK(BM_WindPassOfThree)->ArgName("level")->Arg(VECTORS_PORTABLE)->Arg(VECTORS_SSE2)->Arg(VECTORS_AVX)->Arg(VECTORS_AVX512);

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "dsp/filters.h"
-#include "dsp/cpu_features.h"
+#include "dsp/simd/levels.h"
 #include "dsp/lanes.h"
 #include "dsp/limiter.h"
 #include "engine/pluvessa_bank.h"
@@ -30,26 +30,15 @@
 
 namespace {
 
-// OSTRELLE_LANES=4 measures the four-lane kernels where the processor would
-// take eight, OSTRELLE_LANES=avx the AVX build where it would take AVX2 or
-// AVX-512, OSTRELLE_LANES=avx2 the AVX2 level where it would take AVX-512,
-// OSTRELLE_LANES=avx512 the AVX-512 build with 256-bit vectors only and
-// OSTRELLE_LANES=avx512-16 the same with the sixteen-lane block operations
-// (whichever the processor would pick); the report's context says which ran.
+// OSTRELLE_LANES=<level> measures the kernels of a vector level other than
+// the one the processor would pick (a name of dsp/simd/levels.h: portable,
+// sse2 or 4, avx, avx2, avx512, avx512-16; capped at what the processor
+// runs); the report's context says which ran.
 [[maybe_unused]] const bool LANE_CONTEXT = [] {
   const char* lanes = std::getenv("OSTRELLE_LANES");
-  if (lanes && std::strcmp(lanes, "4") == 0) vector_level_select(VECTORS_4);
-  if (lanes && std::strcmp(lanes, "avx") == 0) vector_level_select(VECTORS_8_AVX);
-  if (lanes && std::strcmp(lanes, "avx2") == 0) vector_level_select(VECTORS_8_AVX2);
-  if (lanes && std::strcmp(lanes, "avx512") == 0) vector_level_select(VECTORS_8_AVX512);
-  if (lanes && std::strcmp(lanes, "avx512-16") == 0) vector_level_select(VECTORS_16_AVX512);
-  const vector_level level = vector_level_now();
-  benchmark::AddCustomContext("filter_lanes",
-                              level == VECTORS_16_AVX512  ? "8 (AVX-512, 16-lane block operations)"
-                              : level == VECTORS_8_AVX512 ? "8 (AVX-512)"
-                              : level == VECTORS_8_AVX2   ? "8 (AVX, AVX2 noise)"
-                              : level == VECTORS_8_AVX    ? "8 (AVX)"
-                                                          : "4 (SSE2)");
+  if (lanes && vector_level_named(lanes) >= 0)
+    vector_level_select(static_cast<vector_level>(vector_level_named(lanes)));
+  benchmark::AddCustomContext("vector_level", vector_level_name(vector_level_now()));
   return true;
 }();
 

@@ -1,8 +1,9 @@
 #pragma once
 // Element-wise block arithmetic, the polynomial exponential, click-free gain
-// ramps and matrix mixing. Plain loops over unaligned float blocks, written so
-// that the compiler vectorises them four-wide with results identical to the
-// element-wise definition. Lengths must fit the step of each operation:
+// ramps and matrix mixing, over unaligned float blocks: vector loops (the
+// exponential, scaling, ramps and fresh mixes as kernels of the vector level
+// that runs, dsp/block_kernels.h) with results identical to the element-wise
+// definition. Lengths must fit the step of each operation:
 // multiples of 16 for the element-wise operations, 8 for block_exp and the
 // mixers, 4 for gain_ramp.
 
@@ -70,7 +71,7 @@ struct mix_plan {
   const float* matrix;
   int num_sources;
   int num_channels;
-  bool wide;  // the terms below serve the eight-lane mixers
+  bool collected;  // the terms below were collected (the mix takes one round)
   mix_terms terms[8];
 };
 // The arrays behind sources and matrix must outlive the plan's use.

@@ -3,10 +3,9 @@
 #include <bit>
 #include <cmath>
 
-#include "dsp/block_ops_wide.h"
-#include "dsp/cpu_features.h"
+#include "dsp/block_kernels.h"
 #include "dsp/dsp_common.h"
-#include "dsp/simd.h"
+#include "dsp/simd/baseline.h"
 
 int limiter_init(limiter* l) {
   l->threshold = 1.0f;
@@ -29,15 +28,15 @@ int limiter_set(limiter* l, float db, float ratio) {
 // Both knees computed for every sample and the right one selected: no branch
 // to mispredict on a signal that crosses the threshold often.
 int limiter_process(const limiter* l, float* block, int n) {
+  using V = base_vectors;
   const float t = l->threshold, s = l->slope;
-  const simd::f4 tv = simd::splat(t), sv = simd::splat(s), neg_t = simd::splat(-t);
+  const V::v tv = V::splat(t), sv = V::splat(s), neg_t = V::splat(-t);
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    const simd::f4 x = simd::load(block + i);
-    const simd::f4 upper = (x - tv) * sv + tv, lower = (tv + x) * sv - tv;
-    const simd::f4 y = simd::select(simd::less_mask(tv, x), upper,
-                                    simd::select(simd::less_mask(x, neg_t), lower, x));
-    simd::store(block + i, y);
+    const V::v x = V::load(block + i);
+    const V::v upper = V::add(V::mul(V::sub(x, tv), sv), tv);
+    const V::v lower = V::sub(V::mul(V::add(tv, x), sv), tv);
+    V::store(block + i, V::select(V::lt(tv, x), upper, V::select(V::lt(x, neg_t), lower, x)));
   }
   for (; i < n; ++i) {
     const float x = block[i];
@@ -50,38 +49,13 @@ int limiter_process(const limiter* l, float* block, int n) {
 }
 
 int limiter_clip_process(const limiter* l, float* block, int n) {
-  const float t = l->threshold;
-  if (n % 8 == 0 && vector_level_now() != VECTORS_4) {
-    limiter_clip_avx(t, block, n);  // the same clip, eight samples at a time
-    return DSP_OK;
-  }
-  for (int i = 0; i < n; ++i) {
-    float x = block[i];
-    x = x > t ? t : x;
-    x = x < -t ? -t : x;
-    block[i] = x == x ? x : 0.0f;
-  }
+  block_kernels_now().clip(l->threshold, block, n);
   return DSP_OK;
 }
 
 int limiter_envelope_gain(const limiter* l, float amplitude, float floor, float* envelope,
                           float* block, int n) {
-  const float t = l->threshold;
-  if (n % 8 == 0 && vector_level_now() != VECTORS_4) {
-    limiter_envelope_gain_avx(t, l->slope, amplitude, floor, envelope, block, n);
-    return DSP_OK;
-  }
-  const simd::f4 tv = simd::splat(t), sv = simd::splat(l->slope), neg_t = simd::splat(-t);
-  const simd::f4 amp = simd::splat(amplitude), least = simd::splat(floor);
-  for (int i = 0; i < n; i += 4) {
-    const simd::f4 x = simd::abs_of(simd::load(envelope + i));
-    const simd::f4 upper = (x - tv) * sv + tv, lower = (tv + x) * sv - tv;
-    simd::f4 e = simd::select(simd::less_mask(tv, x), upper,
-                              simd::select(simd::less_mask(x, neg_t), lower, x));
-    e = simd::max_of(e * amp, least);
-    simd::store(envelope + i, e);
-    simd::store(block + i, e * simd::load(block + i));
-  }
+  block_kernels_now().envelope_gain(l->threshold, l->slope, amplitude, floor, envelope, block, n);
   return DSP_OK;
 }
 

@@ -2,8 +2,7 @@
 
 #include <atomic>
 
-#include "dsp/block_ops_wide.h"
-#include "dsp/cpu_features.h"
+#include "dsp/block_kernels.h"
 #include "dsp/dsp_common.h"
 
 namespace {
@@ -13,11 +12,6 @@ std::atomic<uint32_t> g_gaussian_seed{GAUSSIAN_SEED_START};
 
 constexpr uint32_t UNIFORM_MUL = 16807u;
 constexpr float TWO_POW_M31 = 4.656613e-10f;  // bits 0x30000000, exactly 2^-31
-
-// 16807^k mod 2^32 for k = 1..8: the eight states of one white-noise group
-// computed from the seed loaded at its start.
-constexpr uint32_t WHITE_MULS[8] = {16807u,      282475249u,  1622647863u, 3095271137u,
-                                    1578110407u, 1878557649u, 613813847u,  4152848833u};
 
 }  // namespace
 
@@ -67,20 +61,8 @@ bool noise_uniform_sign_draw() {
 }
 
 int noise_white_process(float* block, int n) {
-  uint32_t seed = g_uniform_seed.load(std::memory_order_relaxed);
-  const vector_level level = vector_level_now();
-  if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_16_AVX512 ? noise_white_avx512(block, n, seed)
-                                      : noise_white_avx2(block, n, seed);
-    g_uniform_seed.store(seed, std::memory_order_relaxed);
-    return DSP_OK;
-  }
-  for (int i = 0; i < n; i += 8) {
-    for (int k = 0; k < 8; ++k)
-      block[i + k] = static_cast<float>(static_cast<int32_t>(seed * WHITE_MULS[k])) * TWO_POW_M31;
-    seed *= WHITE_MULS[7];
-  }
-  g_uniform_seed.store(seed, std::memory_order_relaxed);
+  const uint32_t seed = g_uniform_seed.load(std::memory_order_relaxed);
+  g_uniform_seed.store(block_kernels_now().white(block, n, seed), std::memory_order_relaxed);
   return DSP_OK;
 }
 
@@ -114,43 +96,14 @@ int noise_gaussian_4(float* out) {
   return DSP_OK;
 }
 
-namespace {
-
-inline float gaussian_value(uint32_t magnitude_draw, uint32_t index_draw) {
-  const float m = static_cast<float>(static_cast<int32_t>(magnitude_draw >> 8));
-  const float v = m * GAUSSIAN_LAYER_TABLE[index_draw & 127u];
-  uint32_t bits;
-  __builtin_memcpy(&bits, &v, 4);
-  bits |= (magnitude_draw & 128u) << 24;
-  float r;
-  __builtin_memcpy(&r, &bits, 4);
-  return r;
-}
-
-}  // namespace
-
 // Sixteen draws per step, from the seed loaded at its start; within each
 // group of four, lane k takes its magnitude from draw k and its table entry
 // from draw 3 - k, as in noise_gaussian_4. Every value is finite, so times a
 // gain of 1 it keeps its bits: the plain form is the scaled one.
 int noise_gaussian_scaled(float* block, int n, float gain) {
-  uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
-  const vector_level level = vector_level_now();
-  if (level >= VECTORS_8_AVX2) {
-    seed = level == VECTORS_16_AVX512 ? noise_gaussian_avx512(block, n, seed, gain)
-                                      : noise_gaussian_avx2(block, n, seed, gain);
-    g_gaussian_seed.store(seed, std::memory_order_relaxed);
-    return DSP_OK;
-  }
-  for (int i = 0; i < n; i += 16) {
-    uint32_t j[16];
-    for (int k = 0; k < 16; ++k) j[k] = seed * GAUSS_JUMPS.mul[k] + GAUSS_JUMPS.add[k];
-    seed = j[15];
-    for (int g = 0; g < 16; g += 4)
-      for (int k = 0; k < 4; ++k)
-        block[i + g + k] = gain * gaussian_value(j[g + k], j[g + 3 - k]);
-  }
-  g_gaussian_seed.store(seed, std::memory_order_relaxed);
+  const uint32_t seed = g_gaussian_seed.load(std::memory_order_relaxed);
+  g_gaussian_seed.store(block_kernels_now().gaussian(block, n, seed, gain),
+                        std::memory_order_relaxed);
   return DSP_OK;
 }
 

@@ -34,6 +34,20 @@ constexpr gaussian_jumps make_gaussian_jumps() {
 }
 inline constexpr gaussian_jumps GAUSS_JUMPS = make_gaussian_jumps();
 
+// 16807^(k + 1) mod 2^32, k = 0..15 (the uniform generator's recurrence is
+// seed * 16807): the states of a group of white samples computed from the
+// seed at its start, so that they no longer wait on each other.
+struct white_powers {
+  uint32_t m[16];
+};
+constexpr white_powers make_white_powers() {
+  white_powers w{};
+  uint32_t p = 1u;
+  for (int k = 0; k < 16; ++k) w.m[k] = p = p * 16807u;
+  return w;
+}
+inline constexpr white_powers WHITE_POWERS = make_white_powers();
+
 void noise_set_uniform_seed(uint32_t seed);
 void noise_set_gaussian_seed(uint32_t seed);
 uint32_t noise_get_uniform_seed();

@@ -51,6 +51,15 @@ inline bool take(dirty_flag& f) {
   return f.load(std::memory_order_relaxed) != 0 && f.exchange(0, std::memory_order_acquire) != 0;
 }
 
+// The dirty flags of one voice kind's instances: count flags from first.
+struct dirty_group {
+  uint8_t first, count;
+};
+
+inline void mark_group(dirty_flag* flags, dirty_group g) {
+  for (int k = 0; k < g.count; ++k) mark(flags[g.first + k]);
+}
+
 // Frames rendered past the end of a host block, waiting for the next call.
 // They belong to the layout and output path that rendered them.
 struct carry_store {

@@ -14,17 +14,6 @@ void global_controller_setup(global_controller* g) {
   g->held = 0.0f;
 }
 
-void global_controller_set(global_controller_params& p, uint32_t index, float x) {
-  switch (index) {
-    case 0: st(p.manual, x); break;
-    case 1: st(p.coupling, x); break;
-    case 2: st(p.amplitude, x); break;
-    case 3: st(p.rate, x); break;
-    case 4: st(p.duty_cycle, 0.9f * x + 0.05f); break;
-    default: st(p.floor, x); break;
-  }
-}
-
 void global_controller_update(global_controller* g, float sample_rate) {
   const float amplitude = ld(g->params.amplitude);
   value_min(ld(g->params.floor), amplitude, &g->slow_min);

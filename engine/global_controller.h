@@ -27,10 +27,21 @@ struct global_controller {
   float held;  // automatic value, sampled every 256 samples
 };
 
-// The sub-setter of the controller's six parameters (engine indices 0..5 in
-// both engines: manual control, coupling from outside, amplitude, rate, duty
-// cycle, floor), stored values in, derived values out.
-void global_controller_set(global_controller_params& p, uint32_t index, float x);
+// The sub-setter of the controller's six parameters, which both engines'
+// tables name alike (Key: vantora_param or pluvessa_param): the stored value
+// in, the derived value out. False for a key that is not the controller's.
+template <class Key>
+bool global_controller_set(global_controller_params& p, Key key, float x) {
+  switch (key) {
+    case Key::global_control: st(p.manual, x); return true;
+    case Key::global_coupling_from_outside: st(p.coupling, x); return true;
+    case Key::global_amplitude: st(p.amplitude, x); return true;
+    case Key::global_rate: st(p.rate, x); return true;
+    case Key::global_dutycycle: st(p.duty_cycle, 0.9f * x + 0.05f); return true;
+    case Key::global_floor: st(p.floor, x); return true;
+    default: return false;
+  }
+}
 
 // DSP records initialised (draws from the uniform seed), derived values zero.
 void global_controller_setup(global_controller* g);

@@ -2,6 +2,7 @@
 // The registry row of one engine parameter, and the kinds that decide how a
 // setter stores a value.
 
+#include <cmath>
 #include <cstdint>
 
 enum param_type : int32_t { PARAM_FLOAT = 1, PARAM_CHOICE = 2 };
@@ -13,6 +14,12 @@ enum param_kind : int32_t {
   KIND_CHOICE = 2,  // integer index stored unchanged
   KIND_GAIN = 3,    // master gain, stored unchanged (non-finite values ignored)
 };
+
+// x^p taken in double on the widened value, rounded to float: the power of
+// the sub-setter formulas.
+inline float pow_widened(float x, double p) {
+  return static_cast<float>(std::pow(static_cast<double>(x), p));
+}
 
 struct parameter_info {
   int32_t type;  // PARAM_FLOAT or PARAM_CHOICE
@@ -32,11 +39,11 @@ struct parameter_info {
 };
 
 // One registry row from the columns of an engine's parameter X-macro:
-// X(index, key, kind, group, short name, long name, unit, min, max, default,
-//   normalised span, normalised low, normalised getter factor, choice count,
-//   choice names, description)
-#define PARAMETER_TABLE_ROW(index, key, kind, group, short_name, long_name, unit, min, max, def, \
-                            span, low, norm_k, count, names, description)                     \
+// X(index, key, kind, voice, group, short name, long name, unit, min, max,
+//   default, normalised span, normalised low, normalised getter factor,
+//   choice count, choice names, description)
+#define PARAMETER_TABLE_ROW(index, key, kind, voice, group, short_name, long_name, unit, min, max, \
+                            def, span, low, norm_k, count, names, description)                   \
   {KIND_##kind == KIND_CHOICE ? PARAM_CHOICE : PARAM_FLOAT,                                   \
    group,                                                                                     \
    #key,                                                                                      \

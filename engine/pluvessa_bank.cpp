@@ -2,11 +2,13 @@
 
 #include <array>
 
+#include "engine/pluvessa_params.h"
 #include "engine/preset_record.h"
 
 namespace {
 
-constexpr std::size_t N = 34;  // entries: every parameter but the gain
+// Entries: every parameter but the gain.
+constexpr std::size_t N = PLUVESSA_PARAM_COUNT - 1;
 constexpr std::array<bool, N> CHOICE{};  // the rain engine has no choice parameters
 
 enum category : int32_t {
@@ -28,12 +30,32 @@ const preset_category CATEGORIES[] = {
 
 using row = preset_row<N>;
 
-// Columns: global control, coupling from outside, amplitude, rate, duty
-// cycle, floor | rumble level, density, notch Q, high cut, low cut, coupling |
-// shower level, colour, low cut, high cut | liquid 1 level, density, colour,
-// viscosity, tone min, tone range, low cut, high cut | liquid 2 (same) |
-// LFE level, LFE cut.
-//
+// The columns of every row below, by parameter key (one line per voice
+// kind, as the rows break their values).
+#define COLUMN(key) static_cast<uint32_t>(pluvessa_param::key)
+constexpr std::array<uint32_t, N> COLUMNS = {
+    COLUMN(global_control), COLUMN(global_coupling_from_outside), COLUMN(global_amplitude),
+    COLUMN(global_rate), COLUMN(global_dutycycle), COLUMN(global_floor),
+    //
+    COLUMN(rumble_level), COLUMN(rumble_density), COLUMN(rumble_notch_q), COLUMN(rumble_hcut),
+    COLUMN(rumble_hp), COLUMN(coupling_between_global_source_and_rumble),
+    //
+    COLUMN(shower_level), COLUMN(shower_color), COLUMN(shower_lc_freq), COLUMN(shower_hc_freq),
+    //
+    COLUMN(liquid_level), COLUMN(liquid_drops_variance), COLUMN(liquid_drops_color),
+    COLUMN(liquid_sweep_frequency), COLUMN(liquid_freq_min), COLUMN(liquid_freq_half_range),
+    COLUMN(liquid_hp_freq), COLUMN(liquid_lp_freq),
+    //
+    COLUMN(liquid_2_level), COLUMN(liquid_2_drops_variance), COLUMN(liquid_2_drops_color),
+    COLUMN(liquid_2_sweep_frequency), COLUMN(liquid_2_freq_min),
+    COLUMN(liquid_2_freq_half_range), COLUMN(liquid_2_hp_freq), COLUMN(liquid_2_lp_freq),
+    //
+    COLUMN(rain_lfe_level), COLUMN(rain_lfe_cutoff),
+};
+#undef COLUMN
+static_assert(columns_cover_every_parameter(COLUMNS),
+              "the bank's columns name every rain parameter but the gain once");
+
 // Natural units: levels are linear gains (1 = 0 dB), cuts, colours and the
 // LFE cut in Hz, viscosity in Hz (the drop tone's sweep rate), the other
 // columns fractions 0..1 (a tone min m puts the lowest drop tone at
@@ -536,7 +558,7 @@ constexpr row ROWS[] = {
 };
 
 constexpr std::size_t COUNT = sizeof ROWS / sizeof ROWS[0];
-constexpr auto RECORDS = build_preset_records(ROWS, CHOICE, COUNTRY_SIDE);
+constexpr auto RECORDS = build_preset_records(ROWS, COLUMNS, CHOICE, COUNTRY_SIDE);
 constexpr auto PRESETS = build_preset_list(ROWS, RECORDS);
 
 }  // namespace

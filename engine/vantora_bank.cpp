@@ -8,8 +8,10 @@
 
 namespace {
 
-constexpr std::size_t N = 46;  // entries: every parameter but the gain
+// Entries: every parameter but the gain.
+constexpr std::size_t N = VANTORA_PARAM_COUNT - 1;
 
+// Which entries hold a choice index, by engine index.
 constexpr std::array<bool, N> CHOICE = {
 #define VANTORA_IS_CHOICE(index, key, kind, ...) KIND_##kind == KIND_CHOICE,
     VANTORA_PARAMETERS(VANTORA_IS_CHOICE)
@@ -41,14 +43,37 @@ const preset_category CATEGORIES[] = {
 
 using row = preset_row<N>;
 
-// Columns: global control, coupling from outside, amplitude, rate, duty
-// cycle, floor | backflow shape, level, filter type, frequency, Q, variation
-// rate, variation range, low cut, high cut, coupling | whistling level,
-// shape, Q, floor, rate, min Hz, max Hz, presence, low cut, high cut,
-// coupling | gusts level, shape, amplitude, rate, duty cycle, floor, low cut,
-// high cut, coupling | squalls level, shape, amplitude, rate, floor, low cut,
-// high cut, coupling | LFE level, LFE cut.
-//
+// The columns of every row below, by parameter key (one line per voice
+// kind, as the rows break their values).
+#define COLUMN(key) static_cast<uint32_t>(vantora_param::key)
+constexpr std::array<uint32_t, N> COLUMNS = {
+    COLUMN(global_control), COLUMN(global_coupling_from_outside), COLUMN(global_amplitude),
+    COLUMN(global_rate), COLUMN(global_dutycycle), COLUMN(global_floor),
+    //
+    COLUMN(backflow_shape), COLUMN(backflow_level), COLUMN(backflow_filtertype),
+    COLUMN(backflow_frequency), COLUMN(backflow_qfactor), COLUMN(variation_rate),
+    COLUMN(variation_range), COLUMN(backflow_lc_freq), COLUMN(backflow_hc_freq),
+    COLUMN(coupling_between_global_source_and_backflow),
+    //
+    COLUMN(whistling_level), COLUMN(whistling_shape), COLUMN(whistling_qfactor),
+    COLUMN(whistling_floor), COLUMN(whistling_rate), COLUMN(whistling_min_freq),
+    COLUMN(whistling_max_freq), COLUMN(whistling_presence), COLUMN(whistling_lc_freq),
+    COLUMN(whistling_hc_freq), COLUMN(coupling_between_global_source_and_whistling),
+    //
+    COLUMN(gusts_level), COLUMN(gusts_shape), COLUMN(gusts_amplitude), COLUMN(gusts_rate),
+    COLUMN(gusts_dutycycle), COLUMN(gusts_floor), COLUMN(gusts_lc_freq), COLUMN(gusts_hc_freq),
+    COLUMN(coupling_between_global_source_and_gusts),
+    //
+    COLUMN(squalls_level), COLUMN(squalls_shape), COLUMN(squalls_amplitude), COLUMN(squalls_rate),
+    COLUMN(squalls_floor), COLUMN(squalls_lc_freq), COLUMN(squalls_hc_freq),
+    COLUMN(coupling_between_global_source_and_squalls),
+    //
+    COLUMN(wind_lfe_level), COLUMN(wind_lfe_freq_cutoff),
+};
+#undef COLUMN
+static_assert(columns_cover_every_parameter(COLUMNS),
+              "the bank's columns name every wind parameter but the gain once");
+
 // Natural units: levels are linear gains (1 = 0 dB), the other unlabelled
 // columns fractions 0..1, cuts and whistle bounds in Hz; shapes and the
 // filter type are choice indices (landscape shapes 0..26, e.g. 5 Forest,
@@ -901,7 +926,7 @@ constexpr row ROWS[] = {
 };
 
 constexpr std::size_t COUNT = sizeof ROWS / sizeof ROWS[0];
-constexpr auto RECORDS = build_preset_records(ROWS, CHOICE, LANDMARKS);
+constexpr auto RECORDS = build_preset_records(ROWS, COLUMNS, CHOICE, LANDMARKS);
 constexpr auto PRESETS = build_preset_list(ROWS, RECORDS);
 
 }  // namespace

@@ -2,13 +2,37 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
-#include "dsp/simd.h"
+#include "dsp/simd/baseline.h"
 
-namespace {
-
-using simd::f4;
-
-}  // namespace
+bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x) {
+  switch (key) {
+    case pluvessa_param::liquid_level:
+    case pluvessa_param::liquid_2_level: st(p.level, 30.0f * x); return true;
+    case pluvessa_param::liquid_drops_variance:
+    case pluvessa_param::liquid_2_drops_variance:
+      st(p.drop_density, 0.024f * x + 0.006f);
+      return true;
+    case pluvessa_param::liquid_drops_color:
+    case pluvessa_param::liquid_2_drops_color: st(p.drop_colour, x); return true;
+    case pluvessa_param::liquid_sweep_frequency:
+    case pluvessa_param::liquid_2_sweep_frequency: st(p.sweep_freq, x); return true;
+    // Natural logarithms: the lowest tone from 20 Hz (ln 20) up to 20 kHz
+    // (ln 1000 above), the range up to a factor 1000 (ln 1000 / 2 each way).
+    case pluvessa_param::liquid_freq_min:
+    case pluvessa_param::liquid_2_freq_min:
+      st(p.tone_min, 6.907755f * x + 2.995732f);
+      return true;
+    case pluvessa_param::liquid_freq_half_range:
+    case pluvessa_param::liquid_2_freq_half_range:
+      st(p.tone_half_range, 3.453878f * x);
+      return true;
+    case pluvessa_param::liquid_hp_freq:
+    case pluvessa_param::liquid_2_hp_freq: st(p.low_cut, x); return true;
+    case pluvessa_param::liquid_lp_freq:
+    case pluvessa_param::liquid_2_lp_freq: st(p.high_cut, x); return true;
+    default: return false;
+  }
+}
 
 void pluvessa_liquid_setup(liquid_voice& v, float fs) {
   biquad_df2_init(&v.jitter_bandpass);
@@ -35,10 +59,20 @@ void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
   pluvessa_liquid_update(v, p, fs);
 }
 
-void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
+void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, float* trigger,
+                          float* out, float* tone, rain_passes& passes) {
   // Jitter: Gaussian noise scaled by the density (band-passed around 50 Hz
   // and low-passed next).
   noise_gaussian_scaled(trigger, SUB_BLOCK, ld(p.drop_density));
+  const int lane = RAIN_LANE_LIQUID + instance;
+  passes.control[lane] = {&v.jitter_bandpass, &v.jitter_lowpass, trigger, LIQUID_JITTER_SCALE,
+                          LIQUID_CARRIER_HZ, false, &v.carrier_smoother, out};
+  passes.band[lane] = {&v.colour_highpass, &v.cut, trigger, tone, LIQUID_GATE_GAIN, out};
+  passes.join(lane);
+  passes.sweep[instance] = {&v.sweep, tone};
+  passes.tone[instance] = {&v.tone, tone};
+  passes.carrier[instance] = {&v.carrier, out};
+  passes.drops = instance + 1;
 }
 
 // The steps below are each one pass over the block: per sample the operations
@@ -48,14 +82,14 @@ void pluvessa_liquid_prepare(const liquid_params& p, float* trigger) {
 
 void pluvessa_liquid_pulses(float* trigger, const float* out) {
   // Squared jitter times the carrier, above the threshold.
-  const f4 threshold = simd::splat(LIQUID_DROP_THRESHOLD),
-          below = simd::splat(-LIQUID_DROP_THRESHOLD);
+  using V = base_vectors;
+  const V::v threshold = V::splat(LIQUID_DROP_THRESHOLD), below = V::splat(-LIQUID_DROP_THRESHOLD);
   for (int i = 0; i < SUB_BLOCK; i += 4) {
-    f4 t = simd::load(trigger + i);
-    t = t * t;
-    t = simd::load(out + i) * t;
-    t = simd::max_of(t, threshold);
-    simd::store(trigger + i, t + below);
+    V::v t = V::load(trigger + i);
+    t = V::mul(t, t);
+    t = V::mul(V::load(out + i), t);
+    t = V::max(t, threshold);
+    V::store(trigger + i, V::add(t, below));
   }
 }
 

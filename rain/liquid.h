@@ -9,6 +9,8 @@
 #include "dsp/filters.h"
 #include "dsp/oscillators.h"
 #include "engine/frame.h"
+#include "engine/pluvessa_params.h"
+#include "rain/joined_passes.h"
 
 // Written by the sub-setters, shared by the A and B instances of one layer.
 struct liquid_params {
@@ -33,31 +35,40 @@ struct liquid_voice {
   gain_ramp_state ramp;
 };
 
+// The sub-setter of a drop layer's parameters (the keys of liquid 1 and of
+// liquid 2 alike): the stored value in, the derived values the layer's A and
+// B instances share out. False for a key that is not a drop layer's.
+bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x);
+
 void pluvessa_liquid_setup(liquid_voice& v, float fs);
 void pluvessa_liquid_update(liquid_voice& v, const liquid_params& p, float fs);
 // Designs the fixed jitter and carrier filters, then updates.
 void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
-// One sub-block in steps, so that the engine can run the filters and
-// oscillators of the four instances side by side. The jitter lives in the
-// trigger block, the carrier in out and the tone in its own block until the
-// gate puts it in out: prepare draws the scaled jitter noise; the engine runs
-// the control chain (the jitter band pass and low pass, the jitter times
-// LIQUID_JITTER_SCALE back into the trigger, plus LIQUID_CARRIER_HZ into out,
-// the carrier smoother over out); beside it the engine runs the sweep ramps
-// into tone (no random draw: their place in the order is free), each value
-// through its instance's tone line, and takes the exponential of that (the
-// tone frequency); the engine runs the carrier and tone oscillators in one
-// pass; pulses keeps the squared jitter times the carrier
-// above the threshold; the engine runs the colour high pass on the trigger,
-// the gate (the high pass's output times LIQUID_GATE_GAIN, the tone times
-// that) and the band filter into out, in one lane pass; finish applies the
-// level.
+// One sub-block of a drop layer's instance (0 1A, 1 1B, 2 2A, 3 2B), step
+// by step as the schedule runs it. The jitter lives in trigger, the carrier
+// in out and the tone in its own block until the gate puts it in out.
+//   draw    Gaussian noise, scaled by the drop density, into trigger.
+//   joins   the control pass: the jitter's band pass and low pass, the
+//           jitter times LIQUID_JITTER_SCALE back into trigger, plus
+//           LIQUID_CARRIER_HZ through the carrier smoother into out (the
+//           carrier frequency); beside it the sweep ramp into tone, each
+//           value through the layer's tone line (pluvessa_liquid_tone_lines;
+//           no random draw, so its place in the order is free), and the
+//           schedule takes the exponential: the tone frequency;
+//           the oscillator pass: the carrier over out, the tone over tone.
+//   pulses  the squared jitter times the carrier, kept above the threshold,
+//           into trigger (the lane-major passes form it as they read).
+//   joins   the section-band pass: the colour high pass over trigger, times
+//           LIQUID_GATE_GAIN, times the tone (the gate), then low and high
+//           cut into out.
+//   finish  out times the level (ramped): out is the voice's output.
 inline constexpr float LIQUID_JITTER_SCALE = 4.0f;
 inline constexpr float LIQUID_CARRIER_HZ = 30.0f;
 inline constexpr float LIQUID_GATE_GAIN = 1.9f;
 inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
 
-void pluvessa_liquid_prepare(const liquid_params& p, float* trigger);
+void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, float* trigger,
+                          float* out, float* tone, rain_passes& passes);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 // The lines of the four instances' tone frequencies (1A, 1B, 2A, 2B): the
 // frequency is e^(((ramp + 1) m[k]) + b[k]), the line and exponential of

@@ -19,7 +19,12 @@
 #include "rain/rumble.h"
 #include "rain/shower.h"
 
-inline constexpr uint32_t PLUVESSA_PARAM_COUNT = 35;  // the gain last
+// The public header's figures follow from the table: changing the table
+// changes the library's interface.
+static_assert(PLUVESSA_GAIN_INDEX == PLUVESSA_PARAM_COUNT - 1,
+              "the gain's index in include/pluvessa.h follows the table's last row");
+static_assert(PLUVESSA_PRESET_SIZE == 16 + 8 * (PLUVESSA_PARAM_COUNT - 1),
+              "the preset size in include/pluvessa.h holds one entry per parameter but the gain");
 
 // Dirty flags, in the order the render call applies them.
 enum pluvessa_flag : int {
@@ -108,4 +113,7 @@ extern const engine_descriptor<pluvessa_engine, int32_t> PLUVESSA_DESCRIPTOR;
 void pluvessa_engine_setup(pluvessa_engine* e);
 void pluvessa_bind_buffers(pluvessa_engine* e);
 void pluvessa_init_sources(pluvessa_engine* e);
-void pluvessa_sub_setter(pluvessa_engine* e, uint32_t index);
+// Derives the voice values of a stored parameter and marks the voice kind
+// the table names for it; false where that voice's sub-setter has no case
+// for the key (a table fault), or for the gain and indices past the table.
+bool pluvessa_sub_setter(pluvessa_engine* e, uint32_t index);

@@ -24,6 +24,20 @@ void derive_density(rumble_voice& v, const rumble_params& p, float strength) {
 
 }  // namespace
 
+bool pluvessa_rumble_set(rumble_params& p, pluvessa_param key, float x) {
+  switch (key) {
+    case pluvessa_param::rumble_level: st(p.level, 0.5f * x); return true;
+    case pluvessa_param::rumble_density: st(p.scaled_density, 0.9f * x); return true;
+    case pluvessa_param::rumble_notch_q:
+      st(p.notch_q, pow_widened(x, 0.29446619749069214) * 1.97f + 0.03f);
+      return true;
+    case pluvessa_param::rumble_hcut: st(p.high_cut, x); return true;
+    case pluvessa_param::rumble_hp: st(p.low_cut, x); return true;
+    case pluvessa_param::coupling_between_global_source_and_rumble: st(p.coupling, x); return true;
+    default: return false;
+  }
+}
+
 void pluvessa_rumble_setup(rumble_voice& v) {
   one_pole_init(&v.smoother);
   design_memo_clear(&v.smoother_memo);
@@ -50,14 +64,18 @@ void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs) {
   pluvessa_rumble_update(v, p, fs);
 }
 
-void pluvessa_rumble_prepare(rumble_voice& v, const rumble_params& p, float fs, float strength,
-                             float* out, float* modulator) {
+void pluvessa_rumble_draw(rumble_voice& v, const rumble_params& p, float fs, float strength,
+                          int instance, float* out, float* modulator, rain_passes& passes) {
   derive_density(v, p, strength);
   if (!design_memo_same(&v.smoother_memo, v.smoother_cutoff, fs, 0.0f, 0.0f))
     one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
   // Two draws from the shared generator: the carrier first, then the modulator.
   noise_white_process(out, SUB_BLOCK);
   noise_white_process(modulator, SUB_BLOCK);
+  const int lane = RAIN_LANE_RUMBLE + instance;
+  passes.control[lane] = {nullptr, &v.smoother, modulator, 1.0f, 0.0f, true, &v.body, out};
+  passes.band[lane] = {&v.notch, &v.cut, out, nullptr, 1.0f, out};
+  passes.join(lane);
 }
 
 void pluvessa_rumble_finish(rumble_voice& v, const rumble_params& p, float* out) {

@@ -6,6 +6,8 @@
 #include "dsp/block_ops.h"
 #include "dsp/filters.h"
 #include "engine/frame.h"
+#include "engine/pluvessa_params.h"
+#include "rain/joined_passes.h"
 
 inline constexpr float SHOWER_PEAK_DB = 5.0f;
 inline constexpr float SHOWER_COLOUR_Q = 0.3f;
@@ -24,11 +26,21 @@ struct shower_voice {
   gain_ramp_state ramp;
 };
 
+// The sub-setter of the shower parameters: the stored value in, the derived
+// values instances A and B share out. False for a key that is not one of the
+// shower's.
+bool pluvessa_shower_set(shower_params& p, pluvessa_param key, float x);
+
 void pluvessa_shower_setup(shower_voice& v);
 void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs);
-// One sub-block in steps, so that the engine can run the filters of several
-// voices side by side: prepare redesigns the colour peak and draws the noise
-// into out, raised to the fourth power; the engine runs the colour peak and
-// the band filter over out; finish applies the level.
-void pluvessa_shower_prepare(shower_voice& v, const shower_params& p, float fs, float* out);
+
+// One sub-block of a shower instance (0 A, 1 B), step by step as the
+// schedule runs it:
+//   draw    the colour peak redesigned when the colour moved; white noise
+//           into out, raised to the fourth power.
+//   joins   the section-band pass: the colour peak, then low and high cut
+//           (the control pass only hands out on, where it runs lane-major).
+//   finish  out times the level (ramped): out is the voice's output.
+void pluvessa_shower_draw(shower_voice& v, const shower_params& p, float fs, int instance,
+                          float* out, rain_passes& passes);
 void pluvessa_shower_finish(shower_voice& v, const shower_params& p, float* out);

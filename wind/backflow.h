@@ -9,7 +9,10 @@
 #include "dsp/filters.h"
 #include "dsp/walks.h"
 #include "engine/frame.h"
+#include "engine/param_table.h"
+#include "engine/vantora_params.h"
 #include "wind/shapes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the four instances.
 struct backflow_params {
@@ -36,13 +39,21 @@ struct backflow_voice {
   float walk_interval_variation, walk_interval_period;
 };
 
+// The sub-setter of the background flow parameters: the stored value (x, or n
+// for a choice) in, the derived values its four instances share out. False
+// for a key that is not one of the background flow's.
+bool vantora_backflow_set(backflow_params& p, vantora_param key, float x, int32_t n);
+
 void vantora_backflow_setup(backflow_voice& v);
 void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float fs);
-// One sub-block in three steps, so that the engine can run the filters of
-// several voices side by side: prepare draws the noise into out, steps the
-// local variation and designs this sub-block's main filter; the engine then
-// runs the noise shape, the main filter and the band filter over out; finish
-// applies the level.
-void vantora_backflow_prepare(backflow_voice& v, const backflow_params& p, float fs,
-                              float speed, float* out);
+
+// One sub-block of a background flow, step by step as the schedule runs it:
+//   draw    white noise into out; one step of the local walk, mixed with
+//           the wind speed by the coupling, sets the main filter's centre,
+//           redesigned when it moved.
+//   joins   the shape pass: noise shape, then main filter, in one lane;
+//           the band pass: low and high cut.
+//   finish  out times the level (ramped): out is the voice's output.
+void vantora_backflow_draw(backflow_voice& v, const backflow_params& p, float fs, float speed,
+                           float* out, wind_passes& passes);
 void vantora_backflow_finish(backflow_voice& v, const backflow_params& p, float* out);

@@ -3,6 +3,23 @@
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
 
+bool vantora_gusts_set(gusts_params& p, vantora_param key, float x, int32_t n) {
+  switch (key) {
+    case vantora_param::gusts_level: st(p.level, x); return true;
+    case vantora_param::gusts_shape:
+      shape_select(p.shape, p.shape_index, NOISE_SHAPES, NOISE_SHAPE_COUNT, n);
+      return true;
+    case vantora_param::gusts_amplitude: st(p.amplitude, x); return true;
+    case vantora_param::gusts_rate: st(p.rate, x); return true;
+    case vantora_param::gusts_dutycycle: st(p.duty_cycle, 0.9f * x + 0.05f); return true;
+    case vantora_param::gusts_floor: st(p.floor, x); return true;
+    case vantora_param::gusts_lc_freq: st(p.low_cut, x); return true;
+    case vantora_param::gusts_hc_freq: st(p.high_cut, x); return true;
+    case vantora_param::coupling_between_global_source_and_gusts: st(p.coupling, x); return true;
+    default: return false;
+  }
+}
+
 void vantora_gusts_setup(gusts_voice& v) {
   random_envelope_init(&v.slow);
   level_probe_init(&v.probe);
@@ -51,22 +68,26 @@ void mix_amplitude(gusts_voice& v, const gusts_params& p, float speed) {
 
 }  // namespace
 
-void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                           float* envelope, float* scratch) {
+void vantora_gusts_draw(gusts_voice& v, const gusts_params& p, float speed, gust_envelopes how,
+                        float reading, float* out, float* envelope, float* scratch,
+                        wind_passes& passes) {
   noise_white_process(out, SUB_BLOCK);
-  random_envelope_process_pair(&v.slow, envelope, &v.flicker, scratch, SUB_BLOCK);
-  block_add(scratch, envelope, SUB_BLOCK);
-  level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
-  mix_amplitude(v, p, speed);
+  switch (how) {
+    case gust_envelopes::own:
+      random_envelope_process_pair(&v.slow, envelope, &v.flicker, scratch, SUB_BLOCK);
+      block_add(scratch, envelope, SUB_BLOCK);
+      level_probe_process(&v.probe, envelope, &v.held, SUB_BLOCK);
+      mix_amplitude(v, p, speed);
+      break;
+    case gust_envelopes::advanced:
+      vantora_gusts_take_reading(v, p, speed, reading);
+      break;
+    case gust_envelopes::riding:
+      break;
+  }
+  passes.join_shape(&v.shape, out);
+  passes.join_band(&v.band, out);
 }
-
-void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                                 float reading) {
-  vantora_gusts_prepare_riding(out);
-  vantora_gusts_take_reading(v, p, speed, reading);
-}
-
-void vantora_gusts_prepare_riding(float* out) { noise_white_process(out, SUB_BLOCK); }
 
 void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed,
                                 float reading) {

@@ -11,7 +11,9 @@
 #include "dsp/filters.h"
 #include "dsp/limiter.h"
 #include "engine/frame.h"
+#include "engine/vantora_params.h"
 #include "wind/shapes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the four instances.
 struct gusts_params {
@@ -38,26 +40,38 @@ struct gusts_voice {
   float mixed_amplitude;
 };
 
+// The sub-setter of the gusts parameters: the stored value (x, or n for a
+// choice) in, the derived values their four instances share out. False for a
+// key that is not one of the gusts's.
+bool vantora_gusts_set(gusts_params& p, vantora_param key, float x, int32_t n);
+
 void vantora_gusts_setup(gusts_voice& v);
 void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs);
 // Restarts the slow swell and sets the probe period, then updates.
 void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs);
-// One sub-block in steps, so that the engine can run the filters of several
-// voices side by side: prepare draws the noise into out and advances the
-// envelopes (envelope: the instance's own block; scratch: a shared work
-// block), then takes the amplitude from their sum; the engine runs the noise
-// shape; scale applies the gust amplitude; the engine runs the band filter;
-// finish applies the level. Where the engine advances the envelopes (slow,
-// flicker) together with others, prepare_quiet replaces prepare: `reading` is
-// their sum at the sample the probe reads (vantora_gusts_reading). Where
-// their chains ride along the engine's first pass, prepare_riding draws the
-// noise only and take_reading, any time before scale, does the rest of
-// prepare_quiet.
-void vantora_gusts_prepare(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                           float* envelope, float* scratch);
-void vantora_gusts_prepare_quiet(gusts_voice& v, const gusts_params& p, float speed, float* out,
-                                 float reading);
-void vantora_gusts_prepare_riding(float* out);
+
+// How a gust's slow and flicker envelopes advance in a sub-block: on their
+// own (a swell may start there, and they draw); advanced beforehand by the
+// schedule together with the controller's (`reading` is their sum at the
+// sample the probe reads, vantora_gusts_reading); or riding along the shape
+// pass as multiply chains (take_reading then gives the reading after it).
+enum class gust_envelopes { own, advanced, riding };
+
+// One sub-block of a gust, step by step as the schedule runs it:
+//   draw    white noise into out; then, advancing on their own, the slow and
+//           flicker envelopes into envelope and scratch, summed, and the
+//           probe's reading; mixed with the wind speed by the coupling, the
+//           reading gives the gust amplitude.
+//   joins   the shape pass: the noise shape over out (beside it, where they
+//           ride, the multiply chains of its envelopes).
+//   scale   out times the gust amplitude.
+//   joins   the band pass: low and high cut.
+//   finish  out times the level (ramped): out is the voice's output.
+void vantora_gusts_draw(gusts_voice& v, const gusts_params& p, float speed, gust_envelopes how,
+                        float reading, float* out, float* envelope, float* scratch,
+                        wind_passes& passes);
+// The reading of envelopes that rode along the shape pass, any time before
+// scale: the gust amplitude.
 void vantora_gusts_take_reading(gusts_voice& v, const gusts_params& p, float speed,
                                 float reading);
 // The sample of the sub-block the probe reads, or -1.

@@ -3,7 +3,10 @@
 // two-pole resonator (y = g x - a1 y1 - a2 y2) whose coefficients come from
 // one of these tables.
 
+#include <atomic>
 #include <cstdint>
+
+#include "engine/frame.h"
 
 struct shape_coeffs {
   float g, a1, a2;
@@ -21,3 +24,11 @@ extern const shape_coeffs SQUALL_SHAPES[SMALL_SHAPE_COUNT];
 extern const char* const NOISE_SHAPE_HOST_NAMES[NOISE_SHAPE_COUNT];
 extern const char* const NOISE_SHAPE_ENGINE_NAMES[NOISE_SHAPE_COUNT];
 extern const char* const SMALL_SHAPE_NAMES[SMALL_SHAPE_COUNT];
+
+// A voice's shape parameter: the index is stored as given; an index within
+// the table selects its row, one outside it keeps the current coefficients.
+inline void shape_select(std::atomic<const shape_coeffs*>& slot, aint& index_slot,
+                         const shape_coeffs* table, int32_t count, int32_t index) {
+  st(index_slot, index);
+  if (index >= 0 && index < count) slot.store(&table[index], std::memory_order_relaxed);
+}

@@ -3,6 +3,22 @@
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
 
+bool vantora_squalls_set(squalls_params& p, vantora_param key, float x, int32_t n) {
+  switch (key) {
+    case vantora_param::squalls_level: st(p.level, x); return true;
+    case vantora_param::squalls_shape:
+      shape_select(p.shape, p.shape_index, SQUALL_SHAPES, SMALL_SHAPE_COUNT, n);
+      return true;
+    case vantora_param::squalls_amplitude: st(p.amplitude, x); return true;
+    case vantora_param::squalls_rate: st(p.envelope_cutoff, 12.8f * x + 2.2f); return true;
+    case vantora_param::squalls_floor: st(p.floor, x); return true;
+    case vantora_param::squalls_lc_freq: st(p.low_cut, x); return true;
+    case vantora_param::squalls_hc_freq: st(p.high_cut, x); return true;
+    case vantora_param::coupling_between_global_source_and_squalls: st(p.coupling, x); return true;
+    default: return false;
+  }
+}
+
 void vantora_squalls_setup(squalls_voice& v) {
   limiter_init(&v.squall_limiter);
   resonator_init(&v.shape);
@@ -28,13 +44,16 @@ void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs) {
   vantora_squalls_update(v, p, fs);
 }
 
-void vantora_squalls_prepare(squalls_voice& v, const squalls_params& p, float speed, float* out,
-                             float* envelope) {
+void vantora_squalls_draw(squalls_voice& v, const squalls_params& p, float speed, float* out,
+                          float* envelope, wind_passes& passes) {
   noise_white_process(out, SUB_BLOCK);
   noise_white_process(envelope, SUB_BLOCK);
   const float c = ld(p.coupling);
   const float a = ld(p.amplitude);
   v.squall_amplitude = (1.0f - c) * ((a * a) * a) + c * ((speed * speed) * speed);
+  passes.join_shape(&v.shape, out);
+  passes.join_envelope(&v.env_lp1, &v.env_lp2, envelope);
+  passes.join_band(&v.band, out);
 }
 
 // One pass over the block: per sample the operations of block_abs,

@@ -8,7 +8,9 @@
 #include "dsp/filters.h"
 #include "dsp/limiter.h"
 #include "engine/frame.h"
+#include "engine/vantora_params.h"
 #include "wind/shapes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the two instances.
 struct squalls_params {
@@ -31,18 +33,28 @@ struct squalls_voice {
   float squall_amplitude;
 };
 
+// The sub-setter of the squalls parameters: the stored value (x, or n for a
+// choice) in, the derived values their two instances share out. False for a
+// key that is not one of the squalls's.
+bool vantora_squalls_set(squalls_params& p, vantora_param key, float x, int32_t n);
+
 void vantora_squalls_setup(squalls_voice& v);
 void vantora_squalls_update(squalls_voice& v, const squalls_params& p, float fs);
 // Sets the envelope limiter (-1 dB, ratio 100), then updates.
 void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs);
-// One sub-block in steps, so that the engine can run the filters of several
-// voices side by side: prepare draws the squall sound into out and the raw
-// envelope noise into envelope; the engine runs the noise shape over out and
-// the two envelope low passes over envelope; shape rectifies, limits, scales
-// and floors the envelope and applies it to out; the engine runs the band
-// filter; finish applies the level.
-void vantora_squalls_prepare(squalls_voice& v, const squalls_params& p, float speed, float* out,
-                             float* envelope);
+
+// One sub-block of a squall, step by step as the schedule runs it:
+//   draw    white noise into out, then white noise into envelope; the squall
+//           amplitude from the amplitude, mixed with the wind speed cubed by
+//           the coupling.
+//   joins   the shape pass: the noise shape over out, and beside it the two
+//           envelope low passes over envelope (one two-section chain).
+//   shape   the envelope rectified, limited, scaled by the squall amplitude
+//           and floored, times out.
+//   joins   the band pass: low and high cut.
+//   finish  out times the level (ramped): out is the voice's output.
+void vantora_squalls_draw(squalls_voice& v, const squalls_params& p, float speed, float* out,
+                          float* envelope, wind_passes& passes);
 void vantora_squalls_shape(squalls_voice& v, const squalls_params& p, float* out,
                            float* envelope);
 void vantora_squalls_finish(squalls_voice& v, const squalls_params& p, float* out);

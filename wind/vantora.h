@@ -23,9 +23,9 @@
 #include "wind/whistling.h"
 #include "wind/wind_lfe.h"
 
-inline constexpr uint32_t VANTORA_PARAM_COUNT = 47;  // the gain last
-inline constexpr uint32_t VANTORA_GAIN_INDEX = 46;
-inline constexpr uint32_t VANTORA_PRESET_SIZE = 384;
+// A preset record: a 16-byte header, then an (index, value) entry of 8 bytes
+// for every parameter but the gain.
+inline constexpr uint32_t VANTORA_PRESET_SIZE = 16 + 8 * (VANTORA_PARAM_COUNT - 1);
 
 // Dirty flags, in the order the render call applies them.
 enum vantora_flag : int {
@@ -161,4 +161,7 @@ VANTORA_PARAMETERS(VANTORA_DECLARE)
 void vantora_engine_setup(vantora_engine* e);
 void vantora_bind_buffers(vantora_engine* e);
 void vantora_init_sources(vantora_engine* e);
-void vantora_sub_setter(vantora_engine* e, uint32_t index);
+// Derives the voice values of a stored parameter and marks the voice kind
+// the table names for it; false where that voice's sub-setter has no case
+// for the key (a table fault), or for the gain and indices past the table.
+bool vantora_sub_setter(vantora_engine* e, uint32_t index);

@@ -10,6 +10,27 @@ constexpr float WHISTLE_GAIN_DB = 6.0f;
 
 }  // namespace
 
+bool vantora_whistling_set(whistling_params& p, vantora_param key, float x, int32_t n) {
+  switch (key) {
+    case vantora_param::whistling_level: st(p.level, x); return true;
+    case vantora_param::whistling_shape:
+      shape_select(p.shape, p.shape_index, WHISTLE_SHAPES, SMALL_SHAPE_COUNT, n);
+      return true;
+    case vantora_param::whistling_qfactor: st(p.q, 18.0f * x + 2.0f); return true;
+    case vantora_param::whistling_floor: st(p.floor, x); return true;
+    case vantora_param::whistling_rate: st(p.rate, x); return true;
+    case vantora_param::whistling_min_freq: st(p.min_freq, x); return true;
+    case vantora_param::whistling_max_freq: st(p.max_freq, x); return true;
+    case vantora_param::whistling_presence: st(p.presence, x); return true;
+    case vantora_param::whistling_lc_freq: st(p.low_cut, x); return true;
+    case vantora_param::whistling_hc_freq: st(p.high_cut, x); return true;
+    case vantora_param::coupling_between_global_source_and_whistling:
+      st(p.coupling, x);
+      return true;
+    default: return false;
+  }
+}
+
 void vantora_whistling_setup(whistling_voice& v) {
   resonator_init(&v.shape);
   bounded_random_walk_init(&v.walk);
@@ -37,8 +58,8 @@ void vantora_whistling_update(whistling_voice& v, const whistling_params& p, flo
   band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
 }
 
-void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, float fs,
-                               float speed, float* out) {
+void vantora_whistling_draw(whistling_voice& v, const whistling_params& p, float fs, float speed,
+                            float* out, wind_passes& passes) {
   noise_white_process(out, SUB_BLOCK);
   bounded_random_walk_step(&v.walk, &v.walk_value, SUB_BLOCK);
   const float c = ld(p.coupling);
@@ -52,6 +73,8 @@ void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, fl
   const float floor = ld(p.floor);
   if (!design_memo_same(&v.gain_memo, floor, v.gain_exponent, v.mixed_value, 0.0f))
     map_curve(0.0f, 1.0f, floor, 1.0f, v.gain_exponent, v.mixed_value, &v.whistle_gain);
+  passes.join_shaped(&v.shape, &v.whistle, out);
+  passes.join_band(&v.band, out);
 }
 
 void vantora_whistling_scale(whistling_voice& v, float* out) {

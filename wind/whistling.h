@@ -9,7 +9,9 @@
 #include "dsp/filters.h"
 #include "dsp/walks.h"
 #include "engine/frame.h"
+#include "engine/vantora_params.h"
 #include "wind/shapes.h"
+#include "wind/joined_passes.h"
 
 // Written by the sub-setters, shared by the three instances.
 struct whistling_params {
@@ -38,15 +40,25 @@ struct whistling_voice {
   float walk_interval, gain_exponent;
 };
 
+// The sub-setter of the whistling parameters: the stored value (x, or n for a
+// choice) in, the derived values its three instances share out. False for a
+// key that is not one of the whistling's.
+bool vantora_whistling_set(whistling_params& p, vantora_param key, float x, int32_t n);
+
 void vantora_whistling_setup(whistling_voice& v);
 // Also re-seats the walk at its current value and draws its next move.
 void vantora_whistling_update(whistling_voice& v, const whistling_params& p, float fs);
-// One sub-block in steps, so that the engine can run the filters of several
-// voices side by side: prepare draws the noise into out, steps the walk and
-// designs the whistle filter; the engine runs the noise shape and the whistle
-// filter; scale applies the whistle gain; the engine runs the band filter;
-// finish applies the level.
-void vantora_whistling_prepare(whistling_voice& v, const whistling_params& p, float fs,
-                               float speed, float* out);
+
+// One sub-block of a whistle, step by step as the schedule runs it:
+//   draw    white noise into out; one step of the bounded walk, mixed with
+//           the wind speed by the coupling, sets the whistle's centre
+//           (redesigned when it moved) and its gain.
+//   joins   the shape pass: noise shape, then whistle band pass, in one
+//           lane.
+//   scale   out times the whistle gain.
+//   joins   the band pass: low and high cut.
+//   finish  out times the level (ramped): out is the voice's output.
+void vantora_whistling_draw(whistling_voice& v, const whistling_params& p, float fs, float speed,
+                            float* out, wind_passes& passes);
 void vantora_whistling_scale(whistling_voice& v, float* out);
 void vantora_whistling_finish(whistling_voice& v, const whistling_params& p, float* out);

@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "dsp/cpu_features.h"
+#include "dsp/simd/levels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
@@ -18,23 +18,13 @@
 
 namespace dsp_test {
 
-// Every kernel level this processor runs, highest first.
+// Every vector level this build and processor run, highest first.
 inline std::vector<vector_level> vector_levels() {
-  std::vector<vector_level> levels;
-  for (int l = highest_vector_level(); l >= VECTORS_4; --l)
-    levels.push_back(static_cast<vector_level>(l));
-  return levels;
+  std::vector<vector_level> levels = vector_levels_supported();
+  return {levels.rbegin(), levels.rend()};
 }
 
-inline const char* level_name(vector_level level) {
-  switch (level) {
-    case VECTORS_16_AVX512: return "eight-lane kernels, AVX-512 build, sixteen-lane block operations";
-    case VECTORS_8_AVX512: return "eight-lane kernels, AVX-512 build";
-    case VECTORS_8_AVX2: return "eight-lane kernels, AVX build, AVX2 noise";
-    case VECTORS_8_AVX: return "eight-lane kernels, AVX build";
-    default: return "four-lane kernels";
-  }
-}
+inline const char* level_name(vector_level level) { return vector_level_name(level); }
 
 // A generator of test signals in [-1, 1), independent of the library's seeds.
 class test_noise {

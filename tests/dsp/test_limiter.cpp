@@ -31,140 +31,144 @@ float mapped(float in_lo, float in_hi, float out_lo, float out_hi, float e, floa
 
 }  // namespace
 
-TEST(Limiter, StaticCurve) {
-  {
-    SCOPED_TRACE("init: threshold 1, slope 1, transparent at any level");
-    limiter l;
-    ASSERT_EQ(limiter_init(&l), 0);
-    EXPECT_EQ(l.threshold, 1.0f);
-    EXPECT_EQ(l.slope, 1.0f);
-    for (float x : {0.3f, 1.0f, 2.5f, -7.0f, 100.0f}) EXPECT_EQ(limit(l, x), x);
-  }
-  {
-    SCOPED_TRACE("0 dB threshold: a hard clip at +-1");
-    limiter l;
-    limiter_init(&l);
-    ASSERT_EQ(limiter_set_threshold(&l, 0.0f), 0);
-    EXPECT_EQ(l.threshold, 1.0f);
-    EXPECT_EQ(l.slope, 0.0f);
-    EXPECT_EQ(limit(l, 1.5f), 1.0f);
-    EXPECT_EQ(limit(l, -2.0f), -1.0f);
-    EXPECT_EQ(limit(l, 0.3f), 0.3f);
-    EXPECT_EQ(limit(l, 1.0f), 1.0f);
-    EXPECT_EQ(limit(l, -1.0f), -1.0f);
-    std::vector<float> b(256);
-    noise_set_uniform_seed(317u);
-    noise_white_process(b.data(), 256);
-    for (float& v : b) v *= 3.0f;
-    ASSERT_EQ(limiter_process(&l, b.data(), 256), 0);
-    for (float v : b) ASSERT_LE(std::fabs(v), 1.0f);
-  }
-  {
-    SCOPED_TRACE("-6 dB, ratio 4: t = 0.5011872, 1.0 becomes 0.62589037");
-    limiter l;
-    limiter_init(&l);
-    ASSERT_EQ(limiter_set(&l, -6.0f, 4.0f), 0);
-    EXPECT_NEAR(l.threshold, 0.5011872f, ulps(0.5011872f));
-    EXPECT_EQ(l.threshold, static_cast<float>(std::pow(10.0, -6.0 * 0.05)));
-    EXPECT_EQ(l.slope, 0.25f);
-    EXPECT_NEAR(limit(l, 1.0f), 0.62589037f, ulps(0.62589037f));
-    EXPECT_NEAR(limit(l, -1.0f), -0.62589037f, ulps(0.62589037f));
-    EXPECT_EQ(limit(l, 0.5f), 0.5f);
-  }
-  {
-    SCOPED_TRACE("ratio 0 (or not above the smallest normal, or NaN): slope 1000000");
-    limiter l;
-    limiter_init(&l);
-    for (float r : {0.0f, -2.0f, 1e-39f, NaN}) {
-      limiter_set(&l, 0.0f, r);
-      EXPECT_EQ(l.slope, 1000000.0f) << r;
-    }
-    EXPECT_EQ(limit(l, 1.5f), 500001.0f);  // the excess is amplified
-  }
-  {
-    SCOPED_TRACE("odd-symmetric and continuous at the threshold");
-    limiter l;
-    limiter_init(&l);
-    limiter_set(&l, -3.0f, 2.5f);
-    const float t = l.threshold;
-    for (float x : {0.1f, 0.7f, 0.9f, 1.3f, 4.0f}) EXPECT_EQ(limit(l, -x), -limit(l, x)) << x;
-    EXPECT_EQ(limit(l, t), t);
-    EXPECT_NEAR(limit(l, std::nextafter(t, 2.0f)), t, 1e-7);
-    EXPECT_NEAR(limit(l, -std::nextafter(t, 2.0f)), -t, 1e-7);
-  }
+// Init: threshold 1, slope 1, transparent at any level.
+TEST(LimiterCurve, InitIsTransparent) {
+  limiter l;
+  ASSERT_EQ(limiter_init(&l), 0);
+  EXPECT_EQ(l.threshold, 1.0f);
+  EXPECT_EQ(l.slope, 1.0f);
+  for (float x : {0.3f, 1.0f, 2.5f, -7.0f, 100.0f}) EXPECT_EQ(limit(l, x), x);
 }
 
-TEST(Limiter, LevelProbe) {
-  {
-    SCOPED_TRACE("init: null rejected, counter 0, period 64");
-    EXPECT_EQ(level_probe_init(nullptr), 4);
-    level_probe p{5, 7};
-    ASSERT_EQ(level_probe_init(&p), 0);
-    EXPECT_EQ(p.counter, 0);
-    EXPECT_EQ(p.period, 64);
+// 0 dB threshold: a hard clip at +-1.
+TEST(LimiterCurve, ZeroDecibelsIsAHardClip) {
+  limiter l;
+  limiter_init(&l);
+  ASSERT_EQ(limiter_set_threshold(&l, 0.0f), 0);
+  EXPECT_EQ(l.threshold, 1.0f);
+  EXPECT_EQ(l.slope, 0.0f);
+  EXPECT_EQ(limit(l, 1.5f), 1.0f);
+  EXPECT_EQ(limit(l, -2.0f), -1.0f);
+  EXPECT_EQ(limit(l, 0.3f), 0.3f);
+  EXPECT_EQ(limit(l, 1.0f), 1.0f);
+  EXPECT_EQ(limit(l, -1.0f), -1.0f);
+  std::vector<float> b(256);
+  noise_set_uniform_seed(317u);
+  noise_white_process(b.data(), 256);
+  for (float& v : b) v *= 3.0f;
+  ASSERT_EQ(limiter_process(&l, b.data(), 256), 0);
+  for (float v : b) ASSERT_LE(std::fabs(v), 1.0f);
+}
+
+// -6 dB, ratio 4: t = 0.5011872, 1.0 becomes 0.62589037.
+TEST(LimiterCurve, ThresholdAndRatio) {
+  limiter l;
+  limiter_init(&l);
+  ASSERT_EQ(limiter_set(&l, -6.0f, 4.0f), 0);
+  EXPECT_NEAR(l.threshold, 0.5011872f, ulps(0.5011872f));
+  EXPECT_EQ(l.threshold, static_cast<float>(std::pow(10.0, -6.0 * 0.05)));
+  EXPECT_EQ(l.slope, 0.25f);
+  EXPECT_NEAR(limit(l, 1.0f), 0.62589037f, ulps(0.62589037f));
+  EXPECT_NEAR(limit(l, -1.0f), -0.62589037f, ulps(0.62589037f));
+  EXPECT_EQ(limit(l, 0.5f), 0.5f);
+}
+
+// Ratio 0 (or not above the smallest normal, or NaN): slope 1000000.
+TEST(LimiterCurve, ZeroRatioGivesASteepSlope) {
+  limiter l;
+  limiter_init(&l);
+  for (float r : {0.0f, -2.0f, 1e-39f, NaN}) {
+    limiter_set(&l, 0.0f, r);
+    EXPECT_EQ(l.slope, 1000000.0f) << r;
   }
+  EXPECT_EQ(limit(l, 1.5f), 500001.0f);  // the excess is amplified
+}
+
+// Odd-symmetric and continuous at the threshold.
+TEST(LimiterCurve, OddSymmetricAndContinuous) {
+  limiter l;
+  limiter_init(&l);
+  limiter_set(&l, -3.0f, 2.5f);
+  const float t = l.threshold;
+  for (float x : {0.1f, 0.7f, 0.9f, 1.3f, 4.0f}) EXPECT_EQ(limit(l, -x), -limit(l, x)) << x;
+  EXPECT_EQ(limit(l, t), t);
+  EXPECT_NEAR(limit(l, std::nextafter(t, 2.0f)), t, 1e-7);
+  EXPECT_NEAR(limit(l, -std::nextafter(t, 2.0f)), -t, 1e-7);
+}
+
+// Init: null rejected, counter 0, period 64.
+TEST(LevelProbe, InitDefaults) {
+  EXPECT_EQ(level_probe_init(nullptr), 4);
+  level_probe p{5, 7};
+  ASSERT_EQ(level_probe_init(&p), 0);
+  EXPECT_EQ(p.counter, 0);
+  EXPECT_EQ(p.period, 64);
+}
+
+// Period 64 over 64-sample blocks: nothing at first, then index 0 each block.
+TEST(LevelProbe, PeriodOfABlockTakesTheFirstSample) {
   std::vector<float> in(64);
   for (int i = 0; i < 64; ++i) in[i] = 100.0f + i;
-  {
-    SCOPED_TRACE("period 64 over 64-sample blocks: nothing at first, then index 0 each block");
-    level_probe p;
-    level_probe_init(&p);
-    float out = -1.0f;
-    ASSERT_EQ(level_probe_process(&p, in.data(), &out, 64), 0);
-    EXPECT_EQ(out, -1.0f);
-    std::vector<float> second(64);
-    for (int i = 0; i < 64; ++i) second[i] = 200.0f + i;
-    level_probe_process(&p, second.data(), &out, 64);
-    EXPECT_EQ(out, 200.0f);
-    out = -1.0f;
-    level_probe_process(&p, in.data(), &out, 64);
-    EXPECT_EQ(out, 100.0f);
-    out = -1.0f;
-    level_probe_process(&p, in.data(), &out, 0);
-    EXPECT_EQ(out, -1.0f);
-  }
-  {
-    SCOPED_TRACE("period 10: samples 10, 20, ..., 60 are taken; the last one stays");
-    level_probe p;
-    level_probe_init(&p);
-    ASSERT_EQ(level_probe_set_period(&p, 10), 0);
-    float out = -1.0f;
-    level_probe_process(&p, in.data(), &out, 11);
-    EXPECT_EQ(out, 110.0f);
-    level_probe_process(&p, in.data() + 11, &out, 53);
-    EXPECT_EQ(out, 160.0f);
-    level_probe_process(&p, in.data(), &out, 5);  // counter 4..8: none taken
-    EXPECT_EQ(out, 160.0f);
-    level_probe_process(&p, in.data(), &out, 2);  // counter reaches 10 on the second
-    EXPECT_EQ(out, 101.0f);
-  }
+  level_probe p;
+  level_probe_init(&p);
+  float out = -1.0f;
+  ASSERT_EQ(level_probe_process(&p, in.data(), &out, 64), 0);
+  EXPECT_EQ(out, -1.0f);
+  std::vector<float> second(64);
+  for (int i = 0; i < 64; ++i) second[i] = 200.0f + i;
+  level_probe_process(&p, second.data(), &out, 64);
+  EXPECT_EQ(out, 200.0f);
+  out = -1.0f;
+  level_probe_process(&p, in.data(), &out, 64);
+  EXPECT_EQ(out, 100.0f);
+  out = -1.0f;
+  level_probe_process(&p, in.data(), &out, 0);
+  EXPECT_EQ(out, -1.0f);
 }
 
-TEST(Limiter, MapCurve) {
-  {
-    SCOPED_TRACE("in_lo = in_hi: out_lo + (out_hi - out_lo) * 0.5^e");
-    EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 1.0f, 7.0f), 200.0f);
-    EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 2.0f, 7.0f), 150.0f);
-    EXPECT_NEAR(mapped(3.0f, 3.0f, 100.0f, 300.0f, 0.5f, 7.0f), 100.0 + 200.0 * std::sqrt(0.5),
-                3e-5);
-    // A range narrower than 2^-23 counts as empty; exactly 2^-23 does not.
-    EXPECT_EQ(mapped(0.0f, 1e-7f, 0.0f, 1.0f, 1.0f, 1e-7f), 0.5f);
-    EXPECT_EQ(mapped(0.0f, 1.1920929e-7f, 0.0f, 1.0f, 1.0f, 1.1920929e-7f), 1.0f);
-  }
-  {
-    SCOPED_TRACE("reversed range: 1 -> 300, 0 -> 10000");
-    EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 1.0f), 300.0f);
-    EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 0.0f), 10000.0f);
-    EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 0.5f), 5150.0f);
-  }
-  {
-    SCOPED_TRACE("the exponent shapes the curve; ends map to the ends");
-    EXPECT_EQ(mapped(0.0f, 1.0f, 0.0f, 100.0f, 2.0f, 0.5f), 25.0f);
-    EXPECT_EQ(mapped(0.0f, 1.0f, 20.0f, 20000.0f, 3.0f, 0.5f), 2517.5f);
-    for (float e : {0.3f, 1.0f, 2.7f}) {
-      EXPECT_EQ(mapped(10.0f, 50.0f, -4.0f, 8.0f, e, 10.0f), -4.0f) << e;
-      EXPECT_EQ(mapped(10.0f, 50.0f, -4.0f, 8.0f, e, 50.0f), 8.0f) << e;
-    }
+// Period 10: samples 10, 20, ..., 60 are taken; the last one stays.
+TEST(LevelProbe, PeriodTenTakesEveryTenth) {
+  std::vector<float> in(64);
+  for (int i = 0; i < 64; ++i) in[i] = 100.0f + i;
+  level_probe p;
+  level_probe_init(&p);
+  ASSERT_EQ(level_probe_set_period(&p, 10), 0);
+  float out = -1.0f;
+  level_probe_process(&p, in.data(), &out, 11);
+  EXPECT_EQ(out, 110.0f);
+  level_probe_process(&p, in.data() + 11, &out, 53);
+  EXPECT_EQ(out, 160.0f);
+  level_probe_process(&p, in.data(), &out, 5);  // counter 4..8: none taken
+  EXPECT_EQ(out, 160.0f);
+  level_probe_process(&p, in.data(), &out, 2);  // counter reaches 10 on the second
+  EXPECT_EQ(out, 101.0f);
+}
+
+// in_lo = in_hi: out_lo + (out_hi - out_lo) * 0.5^e.
+TEST(MapCurve, EmptyInputRangeUsesTheMiddle) {
+  EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 1.0f, 7.0f), 200.0f);
+  EXPECT_EQ(mapped(3.0f, 3.0f, 100.0f, 300.0f, 2.0f, 7.0f), 150.0f);
+  EXPECT_NEAR(mapped(3.0f, 3.0f, 100.0f, 300.0f, 0.5f, 7.0f), 100.0 + 200.0 * std::sqrt(0.5),
+              3e-5);
+  // A range narrower than 2^-23 counts as empty; exactly 2^-23 does not.
+  EXPECT_EQ(mapped(0.0f, 1e-7f, 0.0f, 1.0f, 1.0f, 1e-7f), 0.5f);
+  EXPECT_EQ(mapped(0.0f, 1.1920929e-7f, 0.0f, 1.0f, 1.0f, 1.1920929e-7f), 1.0f);
+}
+
+// Reversed range: 1 -> 300, 0 -> 10000.
+TEST(MapCurve, ReversedRange) {
+  EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 1.0f), 300.0f);
+  EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 0.0f), 10000.0f);
+  EXPECT_EQ(mapped(1.0f, 0.0f, 300.0f, 10000.0f, 1.0f, 0.5f), 5150.0f);
+}
+
+// The exponent shapes the curve; ends map to the ends.
+TEST(MapCurve, ExponentShapesTheCurve) {
+  EXPECT_EQ(mapped(0.0f, 1.0f, 0.0f, 100.0f, 2.0f, 0.5f), 25.0f);
+  EXPECT_EQ(mapped(0.0f, 1.0f, 20.0f, 20000.0f, 3.0f, 0.5f), 2517.5f);
+  for (float e : {0.3f, 1.0f, 2.7f}) {
+    EXPECT_EQ(mapped(10.0f, 50.0f, -4.0f, 8.0f, e, 10.0f), -4.0f) << e;
+    EXPECT_EQ(mapped(10.0f, 50.0f, -4.0f, 8.0f, e, 50.0f), 8.0f) << e;
   }
 }
 
@@ -184,32 +188,32 @@ TEST(Limiter, ScalarOps) {
   EXPECT_EQ(out, -4.5f);
 }
 
-TEST(Limiter, ChannelMasks) {
-  {
-    SCOPED_TRACE("codes for 0..8 channels and 2^(n mod 32) - 1 beyond");
-    const uint32_t table[9] = {0u, 0x80000u, 3u, 11u, 51u, 55u, 63u, 1591u, 1599u};
-    for (uint32_t n = 0; n <= 8; ++n) EXPECT_EQ(channel_mask_for_count(n), table[n]) << n;
-    EXPECT_EQ(channel_mask_for_count(12), 4095u);
-    EXPECT_EQ(channel_mask_for_count(9), 511u);
-    EXPECT_EQ(channel_mask_for_count(31), 0x7FFFFFFFu);
-    EXPECT_EQ(channel_mask_for_count(33), 1u);
-  }
-  {
-    SCOPED_TRACE("count of a mask: set bits among the low 30");
-    EXPECT_EQ(channel_count_of_mask(0x80000u), 1u);
-    EXPECT_EQ(channel_count_of_mask(63u), 6u);
-    EXPECT_EQ(channel_count_of_mask(1599u), 8u);
-    EXPECT_EQ(channel_count_of_mask(0u), 0u);
-    EXPECT_EQ(channel_count_of_mask(0xC0000000u), 0u);
-    EXPECT_EQ(channel_count_of_mask(0x40000003u), 2u);  // bit 30: centre-second orders
-    EXPECT_EQ(channel_count_of_mask(0x8000003Fu), 6u);
-    EXPECT_EQ(channel_count_of_mask(0xFFFFFFFFu), 30u);
-  }
-  {
-    SCOPED_TRACE("a count survives the round trip through its code");
-    for (uint32_t n = 0; n <= 30; ++n)
-      EXPECT_EQ(channel_count_of_mask(channel_mask_for_count(n)), n);
-  }
+// Codes for 0..8 channels and 2^(n mod 32) - 1 beyond.
+TEST(ChannelMasks, CodesOfCounts) {
+  const uint32_t table[9] = {0u, 0x80000u, 3u, 11u, 51u, 55u, 63u, 1591u, 1599u};
+  for (uint32_t n = 0; n <= 8; ++n) EXPECT_EQ(channel_mask_for_count(n), table[n]) << n;
+  EXPECT_EQ(channel_mask_for_count(12), 4095u);
+  EXPECT_EQ(channel_mask_for_count(9), 511u);
+  EXPECT_EQ(channel_mask_for_count(31), 0x7FFFFFFFu);
+  EXPECT_EQ(channel_mask_for_count(33), 1u);
+}
+
+// Count of a mask: set bits among the low 30.
+TEST(ChannelMasks, CountOfAMask) {
+  EXPECT_EQ(channel_count_of_mask(0x80000u), 1u);
+  EXPECT_EQ(channel_count_of_mask(63u), 6u);
+  EXPECT_EQ(channel_count_of_mask(1599u), 8u);
+  EXPECT_EQ(channel_count_of_mask(0u), 0u);
+  EXPECT_EQ(channel_count_of_mask(0xC0000000u), 0u);
+  EXPECT_EQ(channel_count_of_mask(0x40000003u), 2u);  // bit 30: centre-second orders
+  EXPECT_EQ(channel_count_of_mask(0x8000003Fu), 6u);
+  EXPECT_EQ(channel_count_of_mask(0xFFFFFFFFu), 30u);
+}
+
+// A count survives the round trip through its code.
+TEST(ChannelMasks, CountSurvivesTheRoundTrip) {
+  for (uint32_t n = 0; n <= 30; ++n)
+    EXPECT_EQ(channel_count_of_mask(channel_mask_for_count(n)), n);
 }
 
 // Exponents 1 and 2 skip pow (their powers are exact in double): the results

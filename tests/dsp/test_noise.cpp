@@ -24,188 +24,192 @@ void land_next_draw_on(uint32_t state) {
 
 }  // namespace
 
-TEST(Noise, UniformDraw) {
-  {
-    SCOPED_TRACE("seeds start at 317 and 22222 and the setters/getters round-trip");
-    EXPECT_EQ(UNIFORM_SEED_START, 317u);
-    EXPECT_EQ(GAUSSIAN_SEED_START, 22222u);
-    noise_set_uniform_seed(12345u);
-    noise_set_gaussian_seed(54321u);
-    EXPECT_EQ(noise_get_uniform_seed(), 12345u);
-    EXPECT_EQ(noise_get_gaussian_seed(), 54321u);
-  }
-  {
-    SCOPED_TRACE("one draw is one multiplication by 16807 and reads the low 31 bits");
-    noise_set_uniform_seed(317u);
+// Seeds start at 317 and 22222 and the setters/getters round-trip.
+TEST(UniformDraw, SeedsStartAndRoundTrip) {
+  EXPECT_EQ(UNIFORM_SEED_START, 317u);
+  EXPECT_EQ(GAUSSIAN_SEED_START, 22222u);
+  noise_set_uniform_seed(12345u);
+  noise_set_gaussian_seed(54321u);
+  EXPECT_EQ(noise_get_uniform_seed(), 12345u);
+  EXPECT_EQ(noise_get_gaussian_seed(), 54321u);
+}
+
+// One draw is one multiplication by 16807 and reads the low 31 bits.
+TEST(UniformDraw, OneDrawIsOneMultiplication) {
+  noise_set_uniform_seed(317u);
+  const float u = noise_uniform_draw();
+  const uint32_t s = 317u * UNIFORM_MUL;
+  EXPECT_EQ(noise_get_uniform_seed(), s);
+  EXPECT_EQ(u, static_cast<float>(s & 0x7FFFFFFFu) * 0x1p-31f);
+}
+
+// The sign bit of the state does not affect the draw.
+TEST(UniformDraw, SignBitDoesNotAffectTheDraw) {
+  ASSERT_EQ(dsp_test::uniform_seed_before(0x1234u) * UNIFORM_MUL, 0x1234u);
+  const uint32_t with_top = 0x80000000u | 0x1234567u;
+  land_next_draw_on(with_top);
+  const float u_set = noise_uniform_draw();
+  EXPECT_EQ(noise_get_uniform_seed(), with_top);
+  land_next_draw_on(with_top & 0x7FFFFFFFu);
+  const float u_clear = noise_uniform_draw();
+  EXPECT_EQ(noise_get_uniform_seed(), with_top & 0x7FFFFFFFu);
+  EXPECT_EQ(bits_of(u_set), bits_of(u_clear));
+}
+
+// Draws lie in [0, 1]; all-ones low bits round up to exactly 1.0.
+TEST(UniformDraw, DrawsLieInTheUnitInterval) {
+  land_next_draw_on(0xFFFFFFFFu);
+  EXPECT_EQ(noise_uniform_draw(), 1.0f);
+  land_next_draw_on(0x80000000u);
+  EXPECT_EQ(noise_uniform_draw(), 0.0f);
+  noise_set_uniform_seed(317u);
+  for (int i = 0; i < 100000; ++i) {
     const float u = noise_uniform_draw();
-    const uint32_t s = 317u * UNIFORM_MUL;
-    EXPECT_EQ(noise_get_uniform_seed(), s);
-    EXPECT_EQ(u, static_cast<float>(s & 0x7FFFFFFFu) * 0x1p-31f);
-  }
-  {
-    SCOPED_TRACE("the sign bit of the state does not affect the draw");
-    ASSERT_EQ(dsp_test::uniform_seed_before(0x1234u) * UNIFORM_MUL, 0x1234u);
-    const uint32_t with_top = 0x80000000u | 0x1234567u;
-    land_next_draw_on(with_top);
-    const float u_set = noise_uniform_draw();
-    EXPECT_EQ(noise_get_uniform_seed(), with_top);
-    land_next_draw_on(with_top & 0x7FFFFFFFu);
-    const float u_clear = noise_uniform_draw();
-    EXPECT_EQ(noise_get_uniform_seed(), with_top & 0x7FFFFFFFu);
-    EXPECT_EQ(bits_of(u_set), bits_of(u_clear));
-  }
-  {
-    SCOPED_TRACE("draws lie in [0, 1]; all-ones low bits round up to exactly 1.0");
-    land_next_draw_on(0xFFFFFFFFu);
-    EXPECT_EQ(noise_uniform_draw(), 1.0f);
-    land_next_draw_on(0x80000000u);
-    EXPECT_EQ(noise_uniform_draw(), 0.0f);
-    noise_set_uniform_seed(317u);
-    for (int i = 0; i < 100000; ++i) {
-      const float u = noise_uniform_draw();
-      ASSERT_GE(u, 0.0f);
-      ASSERT_LE(u, 1.0f);
-    }
-  }
-  {
-    SCOPED_TRACE("the sign draw advances once and reports a non-negative state");
-    land_next_draw_on(0x7FFFFFFFu);
-    EXPECT_TRUE(noise_uniform_sign_draw());
-    EXPECT_EQ(noise_get_uniform_seed(), 0x7FFFFFFFu);
-    land_next_draw_on(0x80000000u);
-    EXPECT_FALSE(noise_uniform_sign_draw());
-    EXPECT_EQ(noise_get_uniform_seed(), 0x80000000u);
+    ASSERT_GE(u, 0.0f);
+    ASSERT_LE(u, 1.0f);
   }
 }
 
-TEST(Noise, WhiteNoise) {
-  {
-    SCOPED_TRACE("first eight samples from seed 317 and the seed after them");
-    const float expected[8] = {0.002480959f, -0.30252117f, -0.47343922f, 0.90729767f,
-                               0.9521808f,   -0.6974113f,  0.6079027f,   -0.97876406f};
-    noise_set_uniform_seed(317u);
-    float block[8];
-    ASSERT_EQ(noise_white_process(block, 8), 0);
-    for (int i = 0; i < 8; ++i) EXPECT_NEAR(block[i], expected[i], ulps(expected[i])) << i;
-    uint32_t seed = 317u;
-    for (int i = 0; i < 8; ++i) seed *= UNIFORM_MUL;
-    EXPECT_EQ(noise_get_uniform_seed(), seed);
-  }
-  {
-    SCOPED_TRACE("every sample is the next state read as signed, times 2^-31, across groups");
-    noise_set_uniform_seed(0xDEADBEEFu);
-    std::vector<float> block(1024);
-    noise_white_process(block.data(), 1024);
-    uint32_t seed = 0xDEADBEEFu;
-    for (int i = 0; i < 1024; ++i) {
-      seed *= UNIFORM_MUL;
-      const float want = static_cast<float>(static_cast<int32_t>(seed)) * 0x1p-31f;
-      ASSERT_EQ(bits_of(block[i]), bits_of(want)) << i;
-    }
-    EXPECT_EQ(noise_get_uniform_seed(), seed);
-  }
-  {
-    SCOPED_TRACE("one long block equals the same samples in 8-sample calls");
-    std::vector<float> whole(512), parts(512);
-    noise_set_uniform_seed(317u);
-    noise_white_process(whole.data(), 512);
-    noise_set_uniform_seed(317u);
-    for (int i = 0; i < 512; i += 8) noise_white_process(parts.data() + i, 8);
-    for (int i = 0; i < 512; ++i) ASSERT_EQ(bits_of(whole[i]), bits_of(parts[i])) << i;
-  }
-  {
-    SCOPED_TRACE("samples lie in [-1, 1] and have both signs about equally often");
-    noise_set_uniform_seed(317u);
-    std::vector<float> block(1 << 16);
-    noise_white_process(block.data(), static_cast<int>(block.size()));
-    int positive = 0;
-    for (float v : block) {
-      ASSERT_GE(v, -1.0f);
-      ASSERT_LE(v, 1.0f);
-      positive += v > 0.0f;
-    }
-    EXPECT_NEAR(positive, static_cast<int>(block.size()) / 2, 1300);  // ~10 sigma
-  }
+// The sign draw advances once and reports a non-negative state.
+TEST(UniformDraw, SignDrawAdvancesOnce) {
+  land_next_draw_on(0x7FFFFFFFu);
+  EXPECT_TRUE(noise_uniform_sign_draw());
+  EXPECT_EQ(noise_get_uniform_seed(), 0x7FFFFFFFu);
+  land_next_draw_on(0x80000000u);
+  EXPECT_FALSE(noise_uniform_sign_draw());
+  EXPECT_EQ(noise_get_uniform_seed(), 0x80000000u);
 }
 
-TEST(Noise, GaussianTable) {
-  {
-    SCOPED_TRACE("entries 0, 126 and 127 scaled by 2^24");
-    const float e0 = GAUSSIAN_LAYER_TABLE[0] * 16777216.0f;
-    const float e126 = GAUSSIAN_LAYER_TABLE[126] * 16777216.0f;
-    const float e127 = GAUSSIAN_LAYER_TABLE[127] * 16777216.0f;
-    EXPECT_NEAR(e0, 0.2723238f, ulps(0.2723238f));
-    EXPECT_NEAR(e126, 3.4442863f, ulps(3.4442863f));
-    EXPECT_NEAR(e127, 3.7346220f, ulps(3.7346220f));
-  }
-  {
-    SCOPED_TRACE("stored entries are the nearest floats of the printed edges");
-    EXPECT_EQ(GAUSSIAN_LAYER_TABLE[0], 1.62317662e-08f);
-    EXPECT_EQ(GAUSSIAN_LAYER_TABLE[63], 9.13814375e-08f);
-    EXPECT_EQ(GAUSSIAN_LAYER_TABLE[126], 2.05295464e-07f);
-    EXPECT_EQ(GAUSSIAN_LAYER_TABLE[127], 2.22600818e-07f);
-  }
-  {
-    SCOPED_TRACE("strictly increasing");
-    for (int i = 1; i < 128; ++i)
-      EXPECT_LT(GAUSSIAN_LAYER_TABLE[i - 1], GAUSSIAN_LAYER_TABLE[i]) << i;
-  }
+// First eight samples from seed 317 and the seed after them.
+TEST(WhiteNoise, FirstEightSamplesFromTheStartSeed) {
+  const float expected[8] = {0.002480959f, -0.30252117f, -0.47343922f, 0.90729767f,
+                             0.9521808f,   -0.6974113f,  0.6079027f,   -0.97876406f};
+  noise_set_uniform_seed(317u);
+  float block[8];
+  ASSERT_EQ(noise_white_process(block, 8), 0);
+  for (int i = 0; i < 8; ++i) EXPECT_NEAR(block[i], expected[i], ulps(expected[i])) << i;
+  uint32_t seed = 317u;
+  for (int i = 0; i < 8; ++i) seed *= UNIFORM_MUL;
+  EXPECT_EQ(noise_get_uniform_seed(), seed);
 }
 
-TEST(Noise, GaussianNoise) {
-  {
-    SCOPED_TRACE("first four values from seed 22222");
-    const float expected[4] = {0.39817336f, -0.62249237f, 2.3871067f, 0.3613464f};
-    noise_set_gaussian_seed(22222u);
-    alignas(16) float out[4];
-    ASSERT_EQ(noise_gaussian_4(out), 0);
-    for (int k = 0; k < 4; ++k) EXPECT_NEAR(out[k], expected[k], ulps(expected[k])) << k;
-    uint32_t seed = 22222u;
-    for (int k = 0; k < 4; ++k) seed = seed * 196314165u + 907633515u;
-    EXPECT_EQ(noise_get_gaussian_seed(), seed);
+// Every sample is the next state read as signed, times 2^-31, across groups.
+TEST(WhiteNoise, EverySampleIsTheNextState) {
+  noise_set_uniform_seed(0xDEADBEEFu);
+  std::vector<float> block(1024);
+  noise_white_process(block.data(), 1024);
+  uint32_t seed = 0xDEADBEEFu;
+  for (int i = 0; i < 1024; ++i) {
+    seed *= UNIFORM_MUL;
+    const float want = static_cast<float>(static_cast<int32_t>(seed)) * 0x1p-31f;
+    ASSERT_EQ(bits_of(block[i]), bits_of(want)) << i;
   }
-  {
-    SCOPED_TRACE("the block generator gives the same sequence as repeated four-value steps");
-    std::vector<float> block(256);
-    noise_set_gaussian_seed(22222u);
-    ASSERT_EQ(noise_gaussian_process(block.data(), 256), 0);
-    const uint32_t seed_after_block = noise_get_gaussian_seed();
-    noise_set_gaussian_seed(22222u);
-    alignas(16) float out[4];
-    for (int i = 0; i < 256; i += 4) {
-      noise_gaussian_4(out);
-      for (int k = 0; k < 4; ++k) ASSERT_EQ(bits_of(block[i + k]), bits_of(out[k])) << i + k;
-    }
-    EXPECT_EQ(noise_get_gaussian_seed(), seed_after_block);
+  EXPECT_EQ(noise_get_uniform_seed(), seed);
+}
+
+// One long block equals the same samples in 8-sample calls.
+TEST(WhiteNoise, LongBlockEqualsEightSampleCalls) {
+  std::vector<float> whole(512), parts(512);
+  noise_set_uniform_seed(317u);
+  noise_white_process(whole.data(), 512);
+  noise_set_uniform_seed(317u);
+  for (int i = 0; i < 512; i += 8) noise_white_process(parts.data() + i, 8);
+  for (int i = 0; i < 512; ++i) ASSERT_EQ(bits_of(whole[i]), bits_of(parts[i])) << i;
+}
+
+// Samples lie in [-1, 1] and have both signs about equally often.
+TEST(WhiteNoise, RangeAndBalance) {
+  noise_set_uniform_seed(317u);
+  std::vector<float> block(1 << 16);
+  noise_white_process(block.data(), static_cast<int>(block.size()));
+  int positive = 0;
+  for (float v : block) {
+    ASSERT_GE(v, -1.0f);
+    ASSERT_LE(v, 1.0f);
+    positive += v > 0.0f;
   }
-  {
-    SCOPED_TRACE("the block generator needs no alignment");
-    std::vector<float> aligned(64), shifted(65);
-    noise_set_gaussian_seed(777u);
-    noise_gaussian_process(aligned.data(), 64);
-    noise_set_gaussian_seed(777u);
-    noise_gaussian_process(shifted.data() + 1, 64);
-    for (int i = 0; i < 64; ++i) ASSERT_EQ(bits_of(aligned[i]), bits_of(shifted[i + 1])) << i;
+  EXPECT_NEAR(positive, static_cast<int>(block.size()) / 2, 1300);  // ~10 sigma
+}
+
+// Entries 0, 126 and 127 scaled by 2^24.
+TEST(GaussianTable, EdgeEntries) {
+  const float e0 = GAUSSIAN_LAYER_TABLE[0] * 16777216.0f;
+  const float e126 = GAUSSIAN_LAYER_TABLE[126] * 16777216.0f;
+  const float e127 = GAUSSIAN_LAYER_TABLE[127] * 16777216.0f;
+  EXPECT_NEAR(e0, 0.2723238f, ulps(0.2723238f));
+  EXPECT_NEAR(e126, 3.4442863f, ulps(3.4442863f));
+  EXPECT_NEAR(e127, 3.7346220f, ulps(3.7346220f));
+}
+
+// Stored entries are the nearest floats of the printed edges.
+TEST(GaussianTable, StoredEntriesAreNearestFloats) {
+  EXPECT_EQ(GAUSSIAN_LAYER_TABLE[0], 1.62317662e-08f);
+  EXPECT_EQ(GAUSSIAN_LAYER_TABLE[63], 9.13814375e-08f);
+  EXPECT_EQ(GAUSSIAN_LAYER_TABLE[126], 2.05295464e-07f);
+  EXPECT_EQ(GAUSSIAN_LAYER_TABLE[127], 2.22600818e-07f);
+}
+
+// Strictly increasing.
+TEST(GaussianTable, StrictlyIncreasing) {
+  for (int i = 1; i < 128; ++i)
+    EXPECT_LT(GAUSSIAN_LAYER_TABLE[i - 1], GAUSSIAN_LAYER_TABLE[i]) << i;
+}
+
+// First four values from seed 22222.
+TEST(GaussianNoise, FirstFourValuesFromTheStartSeed) {
+  const float expected[4] = {0.39817336f, -0.62249237f, 2.3871067f, 0.3613464f};
+  noise_set_gaussian_seed(22222u);
+  alignas(16) float out[4];
+  ASSERT_EQ(noise_gaussian_4(out), 0);
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(out[k], expected[k], ulps(expected[k])) << k;
+  uint32_t seed = 22222u;
+  for (int k = 0; k < 4; ++k) seed = seed * 196314165u + 907633515u;
+  EXPECT_EQ(noise_get_gaussian_seed(), seed);
+}
+
+// The block generator gives the same sequence as repeated four-value steps.
+TEST(GaussianNoise, BlockEqualsFourValueSteps) {
+  std::vector<float> block(256);
+  noise_set_gaussian_seed(22222u);
+  ASSERT_EQ(noise_gaussian_process(block.data(), 256), 0);
+  const uint32_t seed_after_block = noise_get_gaussian_seed();
+  noise_set_gaussian_seed(22222u);
+  alignas(16) float out[4];
+  for (int i = 0; i < 256; i += 4) {
+    noise_gaussian_4(out);
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(bits_of(block[i + k]), bits_of(out[k])) << i + k;
   }
-  {
-    SCOPED_TRACE("a long run stays within the last layer edge and has balanced signs");
-    const float bound = GAUSSIAN_LAYER_TABLE[127] * 16777216.0f;
-    noise_set_gaussian_seed(22222u);
-    const int n = 1 << 20;
-    std::vector<float> block(n);
-    noise_gaussian_process(block.data(), n);
-    int positive = 0, negative = 0;
-    double sum = 0.0;
-    for (float v : block) {
-      ASSERT_TRUE(std::isfinite(v));
-      ASSERT_LE(std::fabs(v), bound);
-      positive += v > 0.0f;
-      negative += v < 0.0f;
-      sum += v;
-    }
-    EXPECT_LT(std::abs(positive - negative), 5 * 1024);  // 5 sigma of a fair sign
-    EXPECT_NEAR(sum / n, 0.0, 0.01);
+  EXPECT_EQ(noise_get_gaussian_seed(), seed_after_block);
+}
+
+// The block generator needs no alignment.
+TEST(GaussianNoise, NeedsNoAlignment) {
+  std::vector<float> aligned(64), shifted(65);
+  noise_set_gaussian_seed(777u);
+  noise_gaussian_process(aligned.data(), 64);
+  noise_set_gaussian_seed(777u);
+  noise_gaussian_process(shifted.data() + 1, 64);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(bits_of(aligned[i]), bits_of(shifted[i + 1])) << i;
+}
+
+// A long run stays within the last layer edge and has balanced signs.
+TEST(GaussianNoise, LongRunRangeAndBalance) {
+  const float bound = GAUSSIAN_LAYER_TABLE[127] * 16777216.0f;
+  noise_set_gaussian_seed(22222u);
+  const int n = 1 << 20;
+  std::vector<float> block(n);
+  noise_gaussian_process(block.data(), n);
+  int positive = 0, negative = 0;
+  double sum = 0.0;
+  for (float v : block) {
+    ASSERT_TRUE(std::isfinite(v));
+    ASSERT_LE(std::fabs(v), bound);
+    positive += v > 0.0f;
+    negative += v < 0.0f;
+    sum += v;
   }
+  EXPECT_LT(std::abs(positive - negative), 5 * 1024);  // 5 sigma of a fair sign
+  EXPECT_NEAR(sum / n, 0.0, 0.01);
 }
 
 // Every kernel level gives the serial recurrence's samples and leaves the

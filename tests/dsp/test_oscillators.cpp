@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "dsp/cpu_features.h"
 #include "dsp/lanes.h"
 #include "dsp/noise.h"
 #include "dsp/oscillators.h"
@@ -23,214 +22,223 @@ constexpr float PI_F = 3.14159274f;  // float nearest pi, just above it
 
 }  // namespace
 
-TEST(Oscillators, SineOsc) {
-  {
-    SCOPED_TRACE("init: null rejected; phase pi/2, scale 2 pi / fs");
-    EXPECT_EQ(sine_osc_init(nullptr, 48000.0f), 4);
-    sine_osc o;
-    ASSERT_EQ(sine_osc_init(&o, 48000.0f), 0);
-    EXPECT_EQ(o.phase, 1.5707964f);
-    const float scale = static_cast<float>(2.0 * PI / 48000.0);
-    EXPECT_NEAR(o.scale, scale, ulps(scale, 1));
-  }
-  {
-    SCOPED_TRACE("0 Hz from a fresh oscillator: the peak, 1.0, on every sample");
-    sine_osc o;
-    sine_osc_init(&o, 48000.0f);
-    std::vector<float> freq(64, 0.0f), out(64);
-    ASSERT_EQ(sine_osc_process_to(&o, freq.data(), out.data(), 64), 0);
-    for (int i = 0; i < 64; ++i) EXPECT_NEAR(out[i], 1.0f, ulps(1.0f)) << i;
-    EXPECT_EQ(o.phase, 1.5707964f);
-  }
-  {
-    SCOPED_TRACE("12 kHz at 48 kHz: quarter turns, 1, 0, -1, 0, ...");
-    sine_osc o;
-    sine_osc_init(&o, 48000.0f);
-    std::vector<float> freq(64, 12000.0f), out(64);
-    sine_osc_process_to(&o, freq.data(), out.data(), 64);
-    const float want[4] = {1.0f, 0.0f, -1.0f, 0.0f};
-    for (int i = 0; i < 64; ++i) EXPECT_NEAR(out[i], want[i % 4], 1e-4) << i;
-    EXPECT_NEAR(out[0], 1.0f, ulps(1.0f));
-    EXPECT_NEAR(out[2], -1.0f, 1e-6);
-    EXPECT_NEAR(o.phase, PI / 2, 1e-5);  // sixteen whole turns later
-  }
-  {
-    SCOPED_TRACE("the approximation stays within about 0.001 of sin over [-pi, pi]");
-    double worst = 0.0;
-    for (int k = -2000; k <= 2000; ++k) {
-      sine_osc o;
-      sine_osc_init(&o, 48000.0f);
-      o.phase = static_cast<float>(PI * k / 2000.0);
-      float freq[8] = {0}, out[8];
-      sine_osc_process_to(&o, freq, out, 8);
-      worst = std::fmax(worst, std::fabs(out[0] - std::sin(PI * k / 2000.0)));
-    }
-    EXPECT_LT(worst, 0.00115);
-    EXPECT_GT(worst, 0.0);  // an approximation, not the library sine
-  }
-  {
-    SCOPED_TRACE("a sweep over wild frequencies keeps output in [-1, 1], phase in [-pi, pi]");
-    sine_osc o;
-    sine_osc_init(&o, 44100.0f);
-    std::vector<float> freq(256), out(256);
-    noise_set_uniform_seed(317u);
-    for (int block = 0; block < 400; ++block) {
-      noise_white_process(freq.data(), 256);
-      const float span = block < 200 ? 30000.0f : 500000.0f;  // beyond fs as well
-      for (float& f : freq) f *= span;
-      sine_osc_process_to(&o, freq.data(), out.data(), 256);
-      for (int i = 0; i < 256; ++i) {
-        ASSERT_TRUE(std::isfinite(out[i]));
-        ASSERT_LE(std::fabs(out[i]), 1.0f) << block << " " << i;
-      }
-      ASSERT_LE(std::fabs(o.phase), PI_F) << block;
-    }
-  }
-  {
-    SCOPED_TRACE("a negative frequency runs the phase backwards");
-    sine_osc a, b;
-    sine_osc_init(&a, 48000.0f);
-    sine_osc_init(&b, 48000.0f);
-    std::vector<float> up(8, 700.0f), down(8, -700.0f), oa(8), ob(8);
-    sine_osc_process_to(&a, up.data(), oa.data(), 8);
-    sine_osc_process_to(&b, down.data(), ob.data(), 8);
-    EXPECT_GT(a.phase, 1.5707964f);
-    EXPECT_NEAR(a.phase - PI / 2, PI / 2 - b.phase, 1e-5);
-    for (int i = 0; i < 8; ++i) EXPECT_NEAR(oa[i], ob[i], 1e-5) << i;  // cosine is even
-  }
-  {
-    SCOPED_TRACE("a frequency above fs folds to the same output as f - fs");
-    sine_osc a, b;
-    sine_osc_init(&a, 48000.0f);
-    sine_osc_init(&b, 48000.0f);
-    std::vector<float> lo(64, 1000.0f), hi(64, 49000.0f), neg(64, -47000.0f);
-    std::vector<float> oa(64), ob(64), oc(64);
-    sine_osc c = b;
-    sine_osc_process_to(&a, lo.data(), oa.data(), 64);
-    sine_osc_process_to(&b, hi.data(), ob.data(), 64);
-    sine_osc_process_to(&c, neg.data(), oc.data(), 64);
-    for (int i = 0; i < 64; ++i) {
-      EXPECT_NEAR(oa[i], ob[i], 1e-4) << i;
-      EXPECT_NEAR(oa[i], oc[i], 1e-4) << i;
-    }
-  }
-  {
-    SCOPED_TRACE("in place equals the _to form; the frequency block is kept");
-    sine_osc a, b;
-    sine_osc_init(&a, 48000.0f);
-    sine_osc_init(&b, 48000.0f);
-    std::vector<float> freq(128), out(128);
-    for (int i = 0; i < 128; ++i) freq[i] = 100.0f + 37.0f * i;
-    std::vector<float> block = freq;
-    const std::vector<float> kept = freq;
-    sine_osc_process_to(&a, freq.data(), out.data(), 128);
-    ASSERT_EQ(sine_osc_process(&b, block.data(), 128), 0);
-    for (int i = 0; i < 128; ++i) {
-      ASSERT_EQ(bits_of(block[i]), bits_of(out[i])) << i;
-      ASSERT_EQ(freq[i], kept[i]) << i;
-    }
-    EXPECT_EQ(a.phase, b.phase);
-  }
-  {
-    SCOPED_TRACE("one call equals the same block in 8-sample calls");
-    sine_osc a, b;
-    sine_osc_init(&a, 48000.0f);
-    sine_osc_init(&b, 48000.0f);
-    std::vector<float> freq(256), one(256), split(256);
-    for (int i = 0; i < 256; ++i) freq[i] = 3000.0f * std::sin(0.05f * i) + 2500.0f;
-    sine_osc_process_to(&a, freq.data(), one.data(), 256);
-    for (int i = 0; i < 256; i += 8) sine_osc_process_to(&b, freq.data() + i, split.data() + i, 8);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
-  }
-  {
-    SCOPED_TRACE("n <= 0 only folds the stored phase back by whole turns");
+// Init: null rejected; phase pi/2, scale 2 pi / fs.
+TEST(SineOsc, InitSetsPhaseAndScale) {
+  EXPECT_EQ(sine_osc_init(nullptr, 48000.0f), 4);
+  sine_osc o;
+  ASSERT_EQ(sine_osc_init(&o, 48000.0f), 0);
+  EXPECT_EQ(o.phase, 1.5707964f);
+  const float scale = static_cast<float>(2.0 * PI / 48000.0);
+  EXPECT_NEAR(o.scale, scale, ulps(scale, 1));
+}
+
+// 0 Hz from a fresh oscillator: the peak, 1.0, on every sample.
+TEST(SineOsc, ZeroHertzHoldsThePeak) {
+  sine_osc o;
+  sine_osc_init(&o, 48000.0f);
+  std::vector<float> freq(64, 0.0f), out(64);
+  ASSERT_EQ(sine_osc_process_to(&o, freq.data(), out.data(), 64), 0);
+  for (int i = 0; i < 64; ++i) EXPECT_NEAR(out[i], 1.0f, ulps(1.0f)) << i;
+  EXPECT_EQ(o.phase, 1.5707964f);
+}
+
+// 12 kHz at 48 kHz: quarter turns, 1, 0, -1, 0, ...
+TEST(SineOsc, QuarterRateTurnsInQuarters) {
+  sine_osc o;
+  sine_osc_init(&o, 48000.0f);
+  std::vector<float> freq(64, 12000.0f), out(64);
+  sine_osc_process_to(&o, freq.data(), out.data(), 64);
+  const float want[4] = {1.0f, 0.0f, -1.0f, 0.0f};
+  for (int i = 0; i < 64; ++i) EXPECT_NEAR(out[i], want[i % 4], 1e-4) << i;
+  EXPECT_NEAR(out[0], 1.0f, ulps(1.0f));
+  EXPECT_NEAR(out[2], -1.0f, 1e-6);
+  EXPECT_NEAR(o.phase, PI / 2, 1e-5);  // sixteen whole turns later
+}
+
+// The approximation stays within about 0.001 of sin over [-pi, pi].
+TEST(SineOsc, ApproximationWithinAThousandth) {
+  double worst = 0.0;
+  for (int k = -2000; k <= 2000; ++k) {
     sine_osc o;
     sine_osc_init(&o, 48000.0f);
-    float block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    o.phase = 10.0f;
-    EXPECT_EQ(sine_osc_process(&o, block, 0), 0);
-    EXPECT_NEAR(o.phase, 10.0 - 6.2831854820251465, 1e-6);
-    o.phase = -20.0f;
-    sine_osc_process(&o, block, -8);
-    EXPECT_NEAR(o.phase, -20.0 + 3 * 6.2831854820251465, 1e-6);
-    EXPECT_EQ(block[0], 1.0f);
-    EXPECT_EQ(block[7], 8.0f);
-    o.phase = 10.0f;
-    EXPECT_EQ(sine_osc_process_to(&o, block, block + 8, 0), 0);
-    EXPECT_NEAR(o.phase, 10.0 - 6.2831854820251465, 1e-6);
+    o.phase = static_cast<float>(PI * k / 2000.0);
+    float freq[8] = {0}, out[8];
+    sine_osc_process_to(&o, freq, out, 8);
+    worst = std::fmax(worst, std::fabs(out[0] - std::sin(PI * k / 2000.0)));
   }
-  {
-    SCOPED_TRACE("a stored phase beyond a turn sounds like the same angle folded back");
-    sine_osc a, b;
-    sine_osc_init(&a, 48000.0f);
-    sine_osc_init(&b, 48000.0f);
-    a.phase = static_cast<float>(1.0 + 2 * 6.2831854820251465);
-    b.phase = 1.0f;
-    std::vector<float> freq(16, 500.0f), oa(16), ob(16);
-    sine_osc_process_to(&a, freq.data(), oa.data(), 16);
-    sine_osc_process_to(&b, freq.data(), ob.data(), 16);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(oa[i], ob[i], 1e-5) << i;
-    EXPECT_LE(std::fabs(a.phase), PI_F);
+  EXPECT_LT(worst, 0.00115);
+  EXPECT_GT(worst, 0.0);  // an approximation, not the library sine
+}
+
+// A sweep over wild frequencies keeps output in [-1, 1], phase in [-pi, pi].
+TEST(SineOsc, WildSweepStaysInRange) {
+  sine_osc o;
+  sine_osc_init(&o, 44100.0f);
+  std::vector<float> freq(256), out(256);
+  noise_set_uniform_seed(317u);
+  for (int block = 0; block < 400; ++block) {
+    noise_white_process(freq.data(), 256);
+    const float span = block < 200 ? 30000.0f : 500000.0f;  // beyond fs as well
+    for (float& f : freq) f *= span;
+    sine_osc_process_to(&o, freq.data(), out.data(), 256);
+    for (int i = 0; i < 256; ++i) {
+      ASSERT_TRUE(std::isfinite(out[i]));
+      ASSERT_LE(std::fabs(out[i]), 1.0f) << block << " " << i;
+    }
+    ASSERT_LE(std::fabs(o.phase), PI_F) << block;
   }
 }
 
-TEST(Oscillators, RampOsc) {
-  {
-    SCOPED_TRACE("init: phase and increment 0; a held phase is output forever");
-    ramp_osc o{0.7f, 0.1f};
-    ramp_osc_init(&o);
-    EXPECT_EQ(o.phase, 0.0f);
-    EXPECT_EQ(o.increment, 0.0f);
-    o.phase = 0.3f;
-    float out[32];
-    ASSERT_EQ(ramp_osc_process(&o, out, 32), 0);
-    for (float v : out) EXPECT_EQ(v, 0.3f);
-    EXPECT_EQ(o.phase, 0.3f);
+// A negative frequency runs the phase backwards.
+TEST(SineOsc, NegativeFrequencyRunsBackwards) {
+  sine_osc a, b;
+  sine_osc_init(&a, 48000.0f);
+  sine_osc_init(&b, 48000.0f);
+  std::vector<float> up(8, 700.0f), down(8, -700.0f), oa(8), ob(8);
+  sine_osc_process_to(&a, up.data(), oa.data(), 8);
+  sine_osc_process_to(&b, down.data(), ob.data(), 8);
+  EXPECT_GT(a.phase, 1.5707964f);
+  EXPECT_NEAR(a.phase - PI / 2, PI / 2 - b.phase, 1e-5);
+  for (int i = 0; i < 8; ++i) EXPECT_NEAR(oa[i], ob[i], 1e-5) << i;  // cosine is even
+}
+
+// A frequency above fs folds to the same output as f - fs.
+TEST(SineOsc, FrequencyAboveTheRateFolds) {
+  sine_osc a, b;
+  sine_osc_init(&a, 48000.0f);
+  sine_osc_init(&b, 48000.0f);
+  std::vector<float> lo(64, 1000.0f), hi(64, 49000.0f), neg(64, -47000.0f);
+  std::vector<float> oa(64), ob(64), oc(64);
+  sine_osc c = b;
+  sine_osc_process_to(&a, lo.data(), oa.data(), 64);
+  sine_osc_process_to(&b, hi.data(), ob.data(), 64);
+  sine_osc_process_to(&c, neg.data(), oc.data(), 64);
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_NEAR(oa[i], ob[i], 1e-4) << i;
+    EXPECT_NEAR(oa[i], oc[i], 1e-4) << i;
   }
-  {
-    SCOPED_TRACE("increment 0.5 from 0: 0, 0.5, -1, -0.5, 0, 0.5 (reset to -1 at 1.0)");
-    ramp_osc o;
-    ramp_osc_init(&o);
-    ASSERT_EQ(ramp_osc_set_freq(&o, 12000.0f, 48000.0f), 0);
-    EXPECT_EQ(o.increment, 0.5f);
-    float out[6];
-    ramp_osc_process(&o, out, 6);
-    const float want[6] = {0.0f, 0.5f, -1.0f, -0.5f, 0.0f, 0.5f};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], want[i]) << i;
-    EXPECT_EQ(o.phase, -1.0f);
+}
+
+// In place equals the _to form; the frequency block is kept.
+TEST(SineOsc, InPlaceEqualsToForm) {
+  sine_osc a, b;
+  sine_osc_init(&a, 48000.0f);
+  sine_osc_init(&b, 48000.0f);
+  std::vector<float> freq(128), out(128);
+  for (int i = 0; i < 128; ++i) freq[i] = 100.0f + 37.0f * i;
+  std::vector<float> block = freq;
+  const std::vector<float> kept = freq;
+  sine_osc_process_to(&a, freq.data(), out.data(), 128);
+  ASSERT_EQ(sine_osc_process(&b, block.data(), 128), 0);
+  for (int i = 0; i < 128; ++i) {
+    ASSERT_EQ(bits_of(block[i]), bits_of(out[i])) << i;
+    ASSERT_EQ(freq[i], kept[i]) << i;
   }
-  {
-    SCOPED_TRACE("480 Hz at 48 kHz: output in [-1, 1), one reset about every 100 samples");
-    ramp_osc o;
-    ramp_osc_init(&o);
-    ramp_osc_set_freq(&o, 480.0f, 48000.0f);
-    EXPECT_NEAR(o.increment, 0.02f, ulps(0.02f));
-    std::vector<float> out(48000);
-    ramp_osc_process(&o, out.data(), 48000);
-    int resets = 0;
-    for (int i = 0; i < 48000; ++i) {
-      ASSERT_GE(out[i], -1.0f);
-      ASSERT_LT(out[i], 1.0f);
-      if (i > 0 && out[i] < out[i - 1]) {
-        ++resets;
-        EXPECT_EQ(out[i], -1.0f);
-      }
+  EXPECT_EQ(a.phase, b.phase);
+}
+
+// One call equals the same block in 8-sample calls.
+TEST(SineOsc, OneCallEqualsEightSampleCalls) {
+  sine_osc a, b;
+  sine_osc_init(&a, 48000.0f);
+  sine_osc_init(&b, 48000.0f);
+  std::vector<float> freq(256), one(256), split(256);
+  for (int i = 0; i < 256; ++i) freq[i] = 3000.0f * std::sin(0.05f * i) + 2500.0f;
+  sine_osc_process_to(&a, freq.data(), one.data(), 256);
+  for (int i = 0; i < 256; i += 8) sine_osc_process_to(&b, freq.data() + i, split.data() + i, 8);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
+}
+
+// A call with n <= 0 only folds the stored phase back by whole turns.
+TEST(SineOsc, EmptyCallFoldsTheStoredPhase) {
+  sine_osc o;
+  sine_osc_init(&o, 48000.0f);
+  float block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  o.phase = 10.0f;
+  EXPECT_EQ(sine_osc_process(&o, block, 0), 0);
+  EXPECT_NEAR(o.phase, 10.0 - 6.2831854820251465, 1e-6);
+  o.phase = -20.0f;
+  sine_osc_process(&o, block, -8);
+  EXPECT_NEAR(o.phase, -20.0 + 3 * 6.2831854820251465, 1e-6);
+  EXPECT_EQ(block[0], 1.0f);
+  EXPECT_EQ(block[7], 8.0f);
+  o.phase = 10.0f;
+  EXPECT_EQ(sine_osc_process_to(&o, block, block + 8, 0), 0);
+  EXPECT_NEAR(o.phase, 10.0 - 6.2831854820251465, 1e-6);
+}
+
+// A stored phase beyond a turn sounds like the same angle folded back.
+TEST(SineOsc, StoredPhaseBeyondATurnFoldsBack) {
+  sine_osc a, b;
+  sine_osc_init(&a, 48000.0f);
+  sine_osc_init(&b, 48000.0f);
+  a.phase = static_cast<float>(1.0 + 2 * 6.2831854820251465);
+  b.phase = 1.0f;
+  std::vector<float> freq(16, 500.0f), oa(16), ob(16);
+  sine_osc_process_to(&a, freq.data(), oa.data(), 16);
+  sine_osc_process_to(&b, freq.data(), ob.data(), 16);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(oa[i], ob[i], 1e-5) << i;
+  EXPECT_LE(std::fabs(a.phase), PI_F);
+}
+
+// Init: phase and increment 0; a held phase is output forever.
+TEST(RampOsc, InitHoldsThePhase) {
+  ramp_osc o{0.7f, 0.1f};
+  ramp_osc_init(&o);
+  EXPECT_EQ(o.phase, 0.0f);
+  EXPECT_EQ(o.increment, 0.0f);
+  o.phase = 0.3f;
+  float out[32];
+  ASSERT_EQ(ramp_osc_process(&o, out, 32), 0);
+  for (float v : out) EXPECT_EQ(v, 0.3f);
+  EXPECT_EQ(o.phase, 0.3f);
+}
+
+// Increment 0.5 from 0: 0, 0.5, -1, -0.5, 0, 0.5 (reset to -1 at 1.0).
+TEST(RampOsc, HalfIncrementSequence) {
+  ramp_osc o;
+  ramp_osc_init(&o);
+  ASSERT_EQ(ramp_osc_set_freq(&o, 12000.0f, 48000.0f), 0);
+  EXPECT_EQ(o.increment, 0.5f);
+  float out[6];
+  ramp_osc_process(&o, out, 6);
+  const float want[6] = {0.0f, 0.5f, -1.0f, -0.5f, 0.0f, 0.5f};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], want[i]) << i;
+  EXPECT_EQ(o.phase, -1.0f);
+}
+
+// 480 Hz at 48 kHz: output in [-1, 1), one reset about every 100 samples.
+TEST(RampOsc, OutputRangeAndResets) {
+  ramp_osc o;
+  ramp_osc_init(&o);
+  ramp_osc_set_freq(&o, 480.0f, 48000.0f);
+  EXPECT_NEAR(o.increment, 0.02f, ulps(0.02f));
+  std::vector<float> out(48000);
+  ramp_osc_process(&o, out.data(), 48000);
+  int resets = 0;
+  for (int i = 0; i < 48000; ++i) {
+    ASSERT_GE(out[i], -1.0f);
+    ASSERT_LT(out[i], 1.0f);
+    if (i > 0 && out[i] < out[i - 1]) {
+      ++resets;
+      EXPECT_EQ(out[i], -1.0f);
     }
-    EXPECT_GE(resets, 470);
-    EXPECT_LE(resets, 480);
   }
-  {
-    SCOPED_TRACE("the phase carries across calls");
-    ramp_osc a, b;
-    ramp_osc_init(&a);
-    ramp_osc_set_freq(&a, 1234.0f, 44100.0f);
-    b = a;
-    std::vector<float> one(300), split(300);
-    ramp_osc_process(&a, one.data(), 300);
-    ramp_osc_process(&b, split.data(), 1);
-    ramp_osc_process(&b, split.data() + 1, 299);
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
-  }
+  EXPECT_GE(resets, 470);
+  EXPECT_LE(resets, 480);
+}
+
+// The phase carries across calls.
+TEST(RampOsc, PhaseCarriesAcrossCalls) {
+  ramp_osc a, b;
+  ramp_osc_init(&a);
+  ramp_osc_set_freq(&a, 1234.0f, 44100.0f);
+  b = a;
+  std::vector<float> one(300), split(300);
+  ramp_osc_process(&a, one.data(), 300);
+  ramp_osc_process(&b, split.data(), 1);
+  ramp_osc_process(&b, split.data() + 1, 299);
+  for (int i = 0; i < 300; ++i) ASSERT_EQ(bits_of(one[i]), bits_of(split[i])) << i;
 }
 
 // Lane-parallel oscillators give bit for bit the scalar samples and phases,

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "engine/preset_record.h"
 #include "tests/presets/preset_test_util.h"
 
 namespace {
@@ -497,3 +501,34 @@ TEST(DesignRules, RainTutorialsIsolateTheirMove) {
 }
 
 }  // namespace
+
+// A bank names its columns by parameter: each row's value lands in the entry
+// of its column's parameter, the entries in index order, a choice stored as
+// an integer; presets of the current category carry the current version.
+TEST(PresetRecords, ColumnsPlaceEachValueAtItsParameter) {
+  constexpr std::array<uint32_t, 3> columns = {2, 0, 1};
+  constexpr std::array<bool, 3> choice = {true, false, false};
+  constexpr preset_row<3> rows[] = {{"A", 0, {0.5f, 7, 2.0f}}, {"B", 1, {1, 2, 3}}};
+  constexpr auto records = build_preset_records(rows, columns, choice, 1);
+  auto word = [&](int r, int at) {
+    uint32_t v;
+    std::memcpy(&v, records[r].data() + at, 4);
+    return v;
+  };
+  EXPECT_EQ(word(0, 0), PRESET_VERSION_FACTORY);
+  EXPECT_EQ(word(1, 0), PRESET_VERSION_CURRENT);
+  EXPECT_EQ(word(0, 8), 16u + 8u * 3u);
+  for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(word(0, 16 + 8 * i), i);
+  EXPECT_EQ(word(0, 20), 7u);  // parameter 0 is a choice, from the second column
+  EXPECT_EQ(word(0, 28), std::bit_cast<uint32_t>(2.0f));
+  EXPECT_EQ(word(0, 36), std::bit_cast<uint32_t>(0.5f));
+  EXPECT_EQ(word(1, 20), 2u);
+}
+
+// Columns that miss a parameter, name one twice or name one past the table
+// are refused (the banks check theirs at compile time).
+TEST(PresetRecords, ColumnsMustNameEveryParameterOnce) {
+  EXPECT_TRUE(columns_cover_every_parameter(std::array<uint32_t, 3>{2, 0, 1}));
+  EXPECT_FALSE(columns_cover_every_parameter(std::array<uint32_t, 3>{0, 0, 1}));
+  EXPECT_FALSE(columns_cover_every_parameter(std::array<uint32_t, 3>{0, 1, 3}));
+}

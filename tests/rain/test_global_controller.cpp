@@ -11,6 +11,7 @@
 
 #include "dsp/noise.h"
 #include "engine/global_controller.h"
+#include "engine/pluvessa_params.h"
 #include "dsp/block_ops.h"
 #include "dsp/dsp_common.h"
 
@@ -29,8 +30,12 @@ void make(global_controller* g, float fs) {
   noise_set_uniform_seed(0x5eed1234u);
   noise_set_gaussian_seed(0x5eed5678u);
   global_controller_setup(g);
-  const float values[6] = {0.4f, 0.25f, 0.9f, 0.95f, 0.3f, 0.1f};
-  for (uint32_t i = 0; i < 6; ++i) global_controller_set(g->params, i, values[i]);
+  global_controller_set(g->params, pluvessa_param::global_control, 0.4f);
+  global_controller_set(g->params, pluvessa_param::global_coupling_from_outside, 0.25f);
+  global_controller_set(g->params, pluvessa_param::global_amplitude, 0.9f);
+  global_controller_set(g->params, pluvessa_param::global_rate, 0.95f);
+  global_controller_set(g->params, pluvessa_param::global_dutycycle, 0.3f);
+  global_controller_set(g->params, pluvessa_param::global_floor, 0.1f);
   global_controller_init(g, fs);
 }
 

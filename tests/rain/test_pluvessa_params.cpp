@@ -263,30 +263,11 @@ TEST(PluvessaParams, NormalisedGlobalRateIsTheNaturalGetter) {
   EXPECT_EQ(pluvessa_get_normalized_global_rate(e), 0.8f);
 }
 
-// What each sub-setter derives, observed at the ends of the ranges.
-TEST(PluvessaParams, SubSetterDerivedValues) {
+// What each sub-setter derives, observed at the ends of the ranges: one
+// case per voice kind the sub-setters feed.
+TEST(PluvessaParams, SubSetterDerivesTheControllerValues) {
   engine e;
   const auto& g = e->global.params;
-  const auto& r = e->rumble_p;
-  const auto& s = e->shower_p;
-  const auto& l1 = e->liquid_p[0];
-  const auto& l2 = e->liquid_p[1];
-
-  pluvessa_set_rumble_notch_q(e, 0.0f);
-  EXPECT_EQ(r.notch_q.load(), 0.03f);
-  pluvessa_set_rumble_notch_q(e, 1.0f);
-  EXPECT_EQ(r.notch_q.load(), 2.0f);
-  pluvessa_set_rumble_notch_q(e, 0.5f);
-  EXPECT_NEAR(r.notch_q.load(), std::pow(0.5, 0.29446619749069214) * 1.97 + 0.03, 1e-6);
-
-  pluvessa_set_liquid_drops_variance(e, 0.0f);
-  EXPECT_NEAR(l1.drop_density.load(), 0.006f, 1e-9f);
-  pluvessa_set_liquid_drops_variance(e, 1.0f);
-  EXPECT_NEAR(l1.drop_density.load(), 0.03f, 4e-9f);
-  pluvessa_set_liquid_2_drops_variance(e, 0.0f);
-  EXPECT_NEAR(l2.drop_density.load(), 0.006f, 1e-9f);
-  EXPECT_NEAR(l1.drop_density.load(), 0.03f, 4e-9f);  // layer 1 untouched
-
   pluvessa_set_global_dutycycle(e, 0.0f);
   EXPECT_NEAR(g.duty_cycle.load(), 0.05f, 1e-8f);
   pluvessa_set_global_dutycycle(e, 1.0f);
@@ -301,7 +282,17 @@ TEST(PluvessaParams, SubSetterDerivedValues) {
   EXPECT_EQ(g.rate.load(), 0.9f);
   pluvessa_set_global_floor(e, 0.2f);
   EXPECT_EQ(g.floor.load(), 0.2f);
+}
 
+TEST(PluvessaParams, SubSetterDerivesTheRumbleValues) {
+  engine e;
+  const auto& r = e->rumble_p;
+  pluvessa_set_rumble_notch_q(e, 0.0f);
+  EXPECT_EQ(r.notch_q.load(), 0.03f);
+  pluvessa_set_rumble_notch_q(e, 1.0f);
+  EXPECT_EQ(r.notch_q.load(), 2.0f);
+  pluvessa_set_rumble_notch_q(e, 0.5f);
+  EXPECT_NEAR(r.notch_q.load(), std::pow(0.5, 0.29446619749069214) * 1.97 + 0.03, 1e-6);
   pluvessa_set_rumble_level(e, 1.0f);
   EXPECT_EQ(r.level.load(), 0.5f);
   pluvessa_set_rumble_density(e, 1.0f);
@@ -312,7 +303,11 @@ TEST(PluvessaParams, SubSetterDerivedValues) {
   EXPECT_EQ(r.low_cut.load(), 90.0f);
   pluvessa_set_coupling_between_global_source_and_rumble(e, 0.4f);
   EXPECT_EQ(r.coupling.load(), 0.4f);
+}
 
+TEST(PluvessaParams, SubSetterDerivesTheShowerValues) {
+  engine e;
+  const auto& s = e->shower_p;
   pluvessa_set_shower_level(e, 0.8f);
   EXPECT_EQ(s.level.load(), 0.8f);  // no scaling
   pluvessa_set_shower_color(e, 900.0f);
@@ -321,6 +316,20 @@ TEST(PluvessaParams, SubSetterDerivedValues) {
   EXPECT_EQ(s.low_cut.load(), 70.0f);
   pluvessa_set_shower_hc_freq(e, 7000.0f);
   EXPECT_EQ(s.high_cut.load(), 7000.0f);
+}
+
+// Each layer's keys reach that layer's values only.
+TEST(PluvessaParams, SubSetterDerivesEachDropLayersValues) {
+  engine e;
+  const auto& l1 = e->liquid_p[0];
+  const auto& l2 = e->liquid_p[1];
+  pluvessa_set_liquid_drops_variance(e, 0.0f);
+  EXPECT_NEAR(l1.drop_density.load(), 0.006f, 1e-9f);
+  pluvessa_set_liquid_drops_variance(e, 1.0f);
+  EXPECT_NEAR(l1.drop_density.load(), 0.03f, 4e-9f);
+  pluvessa_set_liquid_2_drops_variance(e, 0.0f);
+  EXPECT_NEAR(l2.drop_density.load(), 0.006f, 1e-9f);
+  EXPECT_NEAR(l1.drop_density.load(), 0.03f, 4e-9f);  // layer 1 untouched
 
   pluvessa_set_liquid_level(e, 1.0f);
   EXPECT_EQ(l1.level.load(), 30.0f);
@@ -342,7 +351,10 @@ TEST(PluvessaParams, SubSetterDerivedValues) {
   EXPECT_EQ(l1.low_cut.load(), 1000.0f);
   pluvessa_set_liquid_2_lp_freq(e, 5500.0f);
   EXPECT_EQ(l2.high_cut.load(), 5500.0f);
+}
 
+TEST(PluvessaParams, SubSetterDerivesTheLfeValues) {
+  engine e;
   pluvessa_set_rain_lfe_level(e, 0.9f);
   EXPECT_EQ(e->lfe_p.level.load(), 0.9f);
   pluvessa_set_rain_lfe_cutoff(e, 80.0f);
@@ -426,4 +438,20 @@ TEST(PluvessaParams, LastWriteBeforeARenderWins) {
     return render_interleaved(e, QUAD, 4, 8192);
   };
   EXPECT_EQ(first_difference(run(true), run(false)), -1);
+}
+
+// The table's voice column sends every parameter to a voice whose
+// sub-setter has a case for it (both drop layers' keys to the one drop
+// sub-setter, each with its own layer's values); the gain and indices past
+// the table go nowhere.
+TEST(PluvessaParams, EveryParameterReachesTheSubSetterOfItsVoice) {
+  engine e;
+  for (uint32_t i = 0; i < PLUVESSA_GAIN_INDEX; ++i)
+    EXPECT_TRUE(pluvessa_sub_setter(e, i)) << PLUVESSA_PARAMETER_TABLE[i].key;
+  EXPECT_FALSE(pluvessa_sub_setter(e, PLUVESSA_GAIN_INDEX));
+  EXPECT_FALSE(pluvessa_sub_setter(e, PLUVESSA_PARAM_COUNT));
+  EXPECT_STREQ(
+      PLUVESSA_PARAMETER_TABLE[static_cast<uint32_t>(pluvessa_param::liquid_2_lp_freq)].key,
+      "liquid_2_lp_freq");
+  EXPECT_EQ(static_cast<uint32_t>(pluvessa_param::global_gain), PLUVESSA_GAIN_INDEX);
 }

@@ -13,7 +13,7 @@
 #include <xmmintrin.h>
 #endif
 
-#include "dsp/cpu_features.h"
+#include "dsp/simd/levels.h"
 #include "pluvessa_test_util.h"
 
 using namespace rain_test;
@@ -97,7 +97,7 @@ TEST(PluvessaRender, ToneChangesBetweenCallsAtEveryKernelLevel) {
     ASSERT_GT(energy(whole.data(), whole.size()), 0.0) << l.name;
     EXPECT_EQ(first_difference(render_with_changes(l.mask, l.channels, 64), whole), -1)
         << l.name;
-    vector_level_select(VECTORS_4);
+    wide_vectors_allow(false);
     EXPECT_EQ(first_difference(render_with_changes(l.mask, l.channels, N), whole), -1)
         << l.name << ", four lanes";
     wide_vectors_allow(true);
@@ -362,23 +362,27 @@ TEST(PluvessaRender, OutputWithinUnitRange) {
 // out here, apart from the engine's own; columns: LFE, rumble A, B, shower
 // A, B, liquid 1 A, B, liquid 2 A, B. The 5.0 and 5.1 surrounds take the
 // rumble and shower pairs crossed, unlike quad.
-TEST(PluvessaRender, GainMatrices) {
-  constexpr float L[9] = {0, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f};
-  constexpr float R[9] = {0, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f};
-  constexpr float LFE[9] = {0.5f, 0, 0, 0, 0, 0, 0, 0, 0};
-  constexpr float FL[9] = {0, 0.75f, 0.25f, 0.75f, 0.25f, 0.8f, 0.1f, 0.1f, 0.1f};
-  constexpr float FR[9] = {0, 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.8f, 0.1f, 0.1f};
-  constexpr float QSL[9] = {0, 0.4f, 0.6f, 0.4f, 0.6f, 0.1f, 0.1f, 0.8f, 0.1f};
-  constexpr float QSR[9] = {0, 0.6f, 0.4f, 0.6f, 0.4f, 0.1f, 0.1f, 0.1f, 0.8f};
-  constexpr float C[9] = {0, 0.4f, 0.4f, 0, 0, 0.3f, 0.3f, 0.3f, 0.3f};
-  constexpr float SL[9] = {0, 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.1f, 0.8f, 0.1f};
-  constexpr float SR[9] = {0, 0.75f, 0.25f, 0.75f, 0.25f, 0.1f, 0.1f, 0.1f, 0.8f};
-  constexpr float MONO_ROW[9] = {0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0, 0};
-  struct layout_rows {
-    int32_t mask;
-    std::vector<const float*> rows;
-  };
-  const layout_rows layouts[] = {
+namespace {
+
+struct layout_rows {
+  int32_t mask;
+  std::vector<const float*> rows;
+};
+
+// The rows of each layout, in the order of LAYOUTS.
+std::vector<layout_rows> gain_matrix_rows() {
+  static constexpr float L[9] = {0, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f};
+  static constexpr float R[9] = {0, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f, 0.35f, 0.65f};
+  static constexpr float LFE[9] = {0.5f, 0, 0, 0, 0, 0, 0, 0, 0};
+  static constexpr float FL[9] = {0, 0.75f, 0.25f, 0.75f, 0.25f, 0.8f, 0.1f, 0.1f, 0.1f};
+  static constexpr float FR[9] = {0, 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.8f, 0.1f, 0.1f};
+  static constexpr float QSL[9] = {0, 0.4f, 0.6f, 0.4f, 0.6f, 0.1f, 0.1f, 0.8f, 0.1f};
+  static constexpr float QSR[9] = {0, 0.6f, 0.4f, 0.6f, 0.4f, 0.1f, 0.1f, 0.1f, 0.8f};
+  static constexpr float C[9] = {0, 0.4f, 0.4f, 0, 0, 0.3f, 0.3f, 0.3f, 0.3f};
+  static constexpr float SL[9] = {0, 0.25f, 0.75f, 0.25f, 0.75f, 0.1f, 0.1f, 0.8f, 0.1f};
+  static constexpr float SR[9] = {0, 0.75f, 0.25f, 0.75f, 0.25f, 0.1f, 0.1f, 0.1f, 0.8f};
+  static constexpr float MONO_ROW[9] = {0, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0, 0};
+  return {
       {MONO, {MONO_ROW}},
       {STEREO, {L, R}},
       {TWO_ONE, {L, R, LFE}},
@@ -388,8 +392,15 @@ TEST(PluvessaRender, GainMatrices) {
       {0x40000037, {FL, C, FR, SL, SR}},
       {0x4000003F, {FL, C, FR, SL, SR, LFE}},
   };
-  for (const layout_rows& l : layouts) {
-    for (bool deint : {false, true}) {
+}
+
+}  // namespace
+
+class PluvessaGainMatrix : public ::testing::TestWithParam<int> {};
+
+TEST_P(PluvessaGainMatrix, EachChannelIsItsRowOfTheVoices) {
+  const layout_rows l = gain_matrix_rows()[GetParam()];
+  for (bool deint : {false, true}) {
       engine e;
       set_everything_audible(e);
       pluvessa_set_gain(e, 0.5f);  // keeps the mix away from the clip
@@ -420,8 +431,12 @@ TEST(PluvessaRender, GainMatrices) {
       }
       EXPECT_LT(worst, 1e-6) << std::hex << l.mask << (deint ? " deinterleaved" : "");
     }
-  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, PluvessaGainMatrix, ::testing::Range(0, 8),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                           return std::string(LAYOUTS[i.param].name);
+                         });
 
 // The master gain moves linearly across one sub-block: over all 64 x channel
 // interleaved samples on the interleaved path, over each channel's 64

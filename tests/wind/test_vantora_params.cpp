@@ -478,8 +478,9 @@ TEST(VantoraParameters, ByIndexNaturalAccessMovesIntegersForChoices) {
 }
 
 // Sub-setter formulas at the ends of their ranges, read from the derived
-// values (powers in double, the rest in single precision).
-TEST(VantoraParameters, SubSettersDeriveTheVoiceValues) {
+// values (powers in double, the rest in single precision): one case per
+// voice kind the sub-setters feed.
+TEST(VantoraParameters, SubSettersDeriveTheBackflowValues) {
   engine e;
   vantora_set_backflow_frequency(e, 0.0f);
   EXPECT_EQ(ld(e->backflow_p.base_freq), 100.0f);
@@ -496,16 +497,30 @@ TEST(VantoraParameters, SubSettersDeriveTheVoiceValues) {
   vantora_set_backflow_qfactor(e, 1.0f);
   EXPECT_LE(ulp_diff(ld(e->backflow_p.q), 10.0f), 2);
 
+  vantora_set_variation_rate(e, 0.0f);
+  EXPECT_EQ(ld(e->backflow_p.variation_rate), 10.0f);
+  vantora_set_variation_rate(e, 1.0f);
+  EXPECT_EQ(ld(e->backflow_p.variation_rate), 100.0f);
+}
+
+TEST(VantoraParameters, SubSettersDeriveTheWhistlingValues) {
+  engine e;
   vantora_set_whistling_qfactor(e, 0.0f);
   EXPECT_EQ(ld(e->whistling_p.q), 2.0f);
   vantora_set_whistling_qfactor(e, 1.0f);
   EXPECT_EQ(ld(e->whistling_p.q), 20.0f);
+}
 
+TEST(VantoraParameters, SubSettersDeriveTheSquallsValues) {
+  engine e;
   vantora_set_squalls_rate(e, 0.0f);
   EXPECT_EQ(ld(e->squalls_p.envelope_cutoff), 2.2f);
   vantora_set_squalls_rate(e, 1.0f);
   EXPECT_LE(ulp_diff(ld(e->squalls_p.envelope_cutoff), 15.0f), 2);
+}
 
+TEST(VantoraParameters, SubSettersDeriveTheControllerAndGustsValues) {
+  engine e;
   vantora_set_global_dutycycle(e, 0.0f);
   EXPECT_EQ(ld(e->global.params.duty_cycle), 0.05f);
   vantora_set_global_dutycycle(e, 1.0f);
@@ -515,15 +530,14 @@ TEST(VantoraParameters, SubSettersDeriveTheVoiceValues) {
   vantora_set_gusts_dutycycle(e, 1.0f);
   EXPECT_LE(ulp_diff(ld(e->gusts_p.duty_cycle), 0.95f), 2);
 
-  vantora_set_variation_rate(e, 0.0f);
-  EXPECT_EQ(ld(e->backflow_p.variation_rate), 10.0f);
-  vantora_set_variation_rate(e, 1.0f);
-  EXPECT_EQ(ld(e->backflow_p.variation_rate), 100.0f);
-
   vantora_set_global_control(e, 0.3f);
   vantora_set_global_coupling_from_outside(e, 0.7f);
   EXPECT_EQ(ld(e->global.params.manual), 0.3f);
   EXPECT_EQ(ld(e->global.params.coupling), 0.7f);
+}
+
+TEST(VantoraParameters, SubSettersDeriveTheLfeValues) {
+  engine e;
   vantora_set_wind_lfe_freq_cutoff(e, 150.0f);
   vantora_set_wind_lfe_level(e, 0.4f);
   EXPECT_EQ(ld(e->lfe_p.cutoff), 150.0f);
@@ -623,18 +637,44 @@ TEST(VantoraParameters, SettersMarkOnlyTheirVoicesForRedesign) {
     for (int f = 0; f < VF_COUNT; ++f)
       EXPECT_EQ(dirty(e, f), f >= first && f < first + count) << KEYS[i].key << " flag " << f;
   }
+}
+
+TEST(VantoraParameters, TheGainMarksNoVoice) {
+  engine e;
   clear_dirty(e);
   vantora_set_gain(e, 0.5f);
   for (int f = 0; f < VF_COUNT; ++f) EXPECT_FALSE(dirty(e, f));
+}
 
-  // Selecting the same shape again still marks the kind.
+TEST(VantoraParameters, SelectingTheSameShapeAgainStillMarksTheKind) {
+  engine e;
   vantora_set_backflow_shape(e, 10);
   clear_dirty(e);
   vantora_set_backflow_shape(e, 10);
   for (int f = VF_BACKFLOW; f < VF_BACKFLOW + 4; ++f) EXPECT_TRUE(dirty(e, f));
+}
 
-  // Marks are taken even by a call that renders nothing (gain 0).
+TEST(VantoraParameters, MarksAreTakenByACallThatRendersNothing) {
+  engine e;
+  std::vector<float> out(64 * 6);
+  vantora_set_backflow_shape(e, 10);
   vantora_set_gain(e, 0.0f);
   vantora_process(e, out.data(), FIVE_ONE, 64);
   for (int f = 0; f < VF_COUNT; ++f) EXPECT_FALSE(dirty(e, f));
+}
+
+// The table's voice column sends every parameter to a voice whose
+// sub-setter has a case for it; the gain and indices past the table go
+// nowhere. The keys the plug-in rows and the banks name by are the table's
+// indices.
+TEST(VantoraParameters, EveryParameterReachesTheSubSetterOfItsVoice) {
+  engine e;
+  for (uint32_t i = 0; i < VANTORA_GAIN_INDEX; ++i)
+    EXPECT_TRUE(vantora_sub_setter(e, i)) << VANTORA_PARAMETER_TABLE[i].key;
+  EXPECT_FALSE(vantora_sub_setter(e, VANTORA_GAIN_INDEX));
+  EXPECT_FALSE(vantora_sub_setter(e, VANTORA_PARAM_COUNT));
+  EXPECT_EQ(static_cast<uint32_t>(vantora_param::backflow_shape), 6u);
+  EXPECT_STREQ(VANTORA_PARAMETER_TABLE[static_cast<uint32_t>(vantora_param::gusts_hc_freq)].key,
+               "gusts_hc_freq");
+  EXPECT_EQ(static_cast<uint32_t>(vantora_param::global_gain), VANTORA_GAIN_INDEX);
 }
