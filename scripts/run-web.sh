@@ -16,7 +16,7 @@ bash scripts/install-packages.sh "${packages[@]}"
 
 cmake -S . -B build-wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/wasm32-wasi.cmake \
-  -DOSTRELLE_BUILD_TOOLS=OFF -DOSTRELLE_BUILD_TESTS=OFF -DOSTRELLE_BUILD_BENCH=OFF \
+  -DOSTRELLE_BUILD_TOOLS=OFF -DOSTRELLE_BUILD_TESTS=ON -DOSTRELLE_BUILD_BENCH=OFF \
   -DOSTRELLE_WEB_DIST="$PWD/web/dist" > /dev/null
 cmake --build build-wasm --target web_dist
 

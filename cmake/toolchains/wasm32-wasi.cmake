@@ -26,3 +26,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Test programs run under node's WASI (ctest, gtest_discover_tests).
+find_program(OSTRELLE_WASM_NODE NAMES node nodejs)
+if(OSTRELLE_WASM_NODE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      "${OSTRELLE_WASM_NODE};--no-warnings;${CMAKE_CURRENT_LIST_DIR}/../../tests/wasm/run-wasi.mjs")
+endif()
