@@ -16,6 +16,7 @@
 #include <cstring>
 #include <new>
 
+#include "dsp/simd/levels.h"
 #include "engine/parameter_notes.h"
 #include "engine/preset_descriptions.h"
 
@@ -275,6 +276,18 @@ WEB_EXPORT(web_init) int32_t web_init(float rate) {
   std::memset(instance_memory, 0, sizeof instance_memory);
   started = true;
   return ENGINE(init)(instance(), rate);
+}
+
+// The name of the vectors the kernels run on: WebAssembly's SIMD unless the
+// page chose otherwise.
+WEB_EXPORT(web_vectors) const char* web_vectors() { return vector_level_name(vector_level_now()); }
+
+// Runs the kernels on WebAssembly's SIMD (on) or, for comparisons, on the
+// portable four lanes of plain code: the same samples either way. Returns
+// the name of the vectors that now run.
+WEB_EXPORT(web_use_simd) const char* web_use_simd(int32_t on) {
+  vector_level_select(on ? best_vector_level() : VECTORS_PORTABLE);
+  return web_vectors();
 }
 
 // A natural value; choices as their index.

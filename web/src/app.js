@@ -458,11 +458,11 @@ class Playground {
   }
 
   // Real-time factor of an engine's current sound, stereo, 48 kHz, 128-frame
-  // calls as on the audio thread.
-  async measureSpeed(name, seconds = 4, rounds = 5) {
+  // calls as on the audio thread; simd false runs the portable kernels.
+  async measureSpeed(name, seconds = 4, rounds = 5, simd = true) {
     const s = this.sounds[name];
     const r = await this.ask({ type: 'speed', module: this.models[name].module, preset: s.preset,
-                               settings: s.settings(), seconds, rounds });
+                               settings: s.settings(), seconds, rounds, simd });
     return r.speed;
   }
 

@@ -34,14 +34,31 @@ export class Engine {
     return new Engine(new WebAssembly.Instance(module, {}));
   }
 
+  // The NUL-terminated text at an address of the module's memory.
+  text(at) {
+    const bytes = new Uint8Array(this.x.memory.buffer);
+    let end = at;
+    while (bytes[end] !== 0) end++;
+    return new TextDecoder().decode(bytes.subarray(at, end));
+  }
+
   // The parameter table and the factory bank (see engine_module.cpp).
   info() {
     const at = this.x.web_info();
     if (!at) throw new Error('the engine tables do not fit the module\'s text buffer');
-    const bytes = new Uint8Array(this.x.memory.buffer);
-    let end = at;
-    while (bytes[end] !== 0) end++;
-    return JSON.parse(new TextDecoder().decode(bytes.subarray(at, end)));
+    return JSON.parse(this.text(at));
+  }
+
+  // The kernels on WebAssembly's SIMD (true, as a module starts) or on the
+  // portable plain code (false): the same samples, at another speed.
+  // Returns the name of the vector level that now runs.
+  useSimd(on) {
+    return this.text(this.x.web_use_simd(on ? 1 : 0));
+  }
+
+  // The name of the vector level the kernels run at.
+  vectors() {
+    return this.text(this.x.web_vectors());
   }
 
   init(rate) {

@@ -30,9 +30,10 @@ async function render(r) {
 // Real-time factor of a stereo instance at 48 kHz: seconds of sound
 // rendered per second, the best of `rounds` runs of `seconds` each (a
 // shared machine slows single runs down, never speeds them up).
-// request: { module, preset, settings, seconds, rounds }
+// request: { module, preset, settings, seconds, rounds, simd (default true) }
 async function speed(r) {
   const engine = await Engine.create(r.module);
+  const vectors = engine.useSimd(r.simd ?? true);
   const rate = 48000;
   const status = engine.prepare(rate, r.preset, r.settings);
   if (status !== 0) throw new Error(`the engine refused the settings (status ${status})`);
@@ -49,7 +50,8 @@ async function speed(r) {
     factors.push((calls * AUDIO_QUANTUM) / rate / elapsed);
   }
   factors.sort((a, b) => a - b);
-  return { best: factors[factors.length - 1], median: factors[factors.length >> 1], factors };
+  return { best: factors[factors.length - 1], median: factors[factors.length >> 1], factors,
+           vectors };
 }
 
 self.onmessage = async (e) => {
