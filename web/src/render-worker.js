@@ -39,9 +39,9 @@ async function speed(r) {
   if (status !== 0) throw new Error(`the engine refused the settings (status ${status})`);
   const calls = Math.ceil((r.seconds * rate) / AUDIO_QUANTUM);
   const mask = LAYOUTS.stereo.mask;
-  // One round first, unmeasured: the browser compiles the module's hot
+  // Four seconds first, unmeasured: the browser compiles the module's hot
   // functions again at its optimising tier after their first runs.
-  for (let c = 0; c < calls; c++) engine.render(mask, AUDIO_QUANTUM);
+  for (let c = 0; c < Math.max(calls, (4 * rate) / AUDIO_QUANTUM); c++) engine.render(mask, AUDIO_QUANTUM);
   const factors = [];
   for (let round = 0; round < r.rounds; round++) {
     const t0 = performance.now();
