@@ -9,7 +9,7 @@
 // /usr/bin/chromium).
 
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, readdirSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -118,4 +118,31 @@ export async function openPage(session, address = '') {
   await page.goto(`${session.url}${address ? `#${address}` : ''}`);
   await page.evaluate(() => window.playground);
   return page;
+}
+
+// Processor time (seconds) the browser's renderer processes, where pages
+// and their workers run, have taken so far: the sum over their threads of
+// the kernel's count of time on a processor (nanoseconds, unlike the
+// browser's own figure in hundredths). Time waited for a processor the
+// other programs of a shared machine hold does not count.
+export async function rendererCpuSeconds(session) {
+  session.cdp ??= await session.browser.newBrowserCDPSession();
+  const { processInfo } = await session.cdp.send('SystemInfo.getProcessInfo');
+  let ns = 0;
+  for (const p of processInfo.filter((q) => q.type === 'renderer')) {
+    let threads = [];
+    try {
+      threads = readdirSync(`/proc/${p.id}/task`);
+    } catch {
+      continue;  // ended since the list was made
+    }
+    for (const t of threads) {
+      try {
+        ns += Number(readFileSync(`/proc/${p.id}/task/${t}/schedstat`, 'utf8').split(' ')[0]);
+      } catch {
+        // a thread that ended meanwhile
+      }
+    }
+  }
+  return ns / 1e9;
 }
