@@ -17,6 +17,7 @@ enum vector_level : int {
   VECTORS_AVX512,        // AVX-512, eight lanes (thirty-two registers, masks)
   VECTORS_AVX512_16,     // the same, with sixteen-lane noise, exponentials and mixes
   VECTORS_NEON,          // 64-bit ARM: four lanes
+  VECTORS_WASM_SIMD128,  // WebAssembly: four lanes of its 128-bit SIMD
   VECTOR_LEVEL_COUNT
 };
 
@@ -27,7 +28,11 @@ enum vector_level : int {
 // of its block kernels; runs: whether this processor runs it; preferred:
 // whether the processor's best level may be this one (Intel's processors
 // lower their clock while 512-bit instructions run).
-#if defined(__x86_64__)
+#if defined(__wasm__)
+#define OSTRELLE_VECTOR_LEVELS(X)                                                            \
+  X(VECTORS_PORTABLE, "portable", portable, portable_vectors, true, true)                    \
+  X(VECTORS_WASM_SIMD128, "wasm-simd128", wasm_simd128, wasm_simd128_vectors, true, true)
+#elif defined(__x86_64__)
 #define OSTRELLE_VECTOR_LEVELS(X)                                                            \
   X(VECTORS_PORTABLE, "portable", portable, portable_vectors, true, true)                    \
   X(VECTORS_SSE2, "sse2", sse2, sse2_vectors, true, true)                                     \

@@ -1,4 +1,5 @@
-// The baseline vector policy (SSE2 on x86-64, NEON on 64-bit ARM) against
+// The baseline vector policy (SSE2 on x86-64, NEON on 64-bit ARM; on
+// WebAssembly its SIMD policy, which this unit is built for there) against
 // the portable one, lane
 // by lane, on values that tell the semantics apart: NaN, signed zeros,
 // infinities, the edges of the ranges an operation is defined on. The
@@ -16,12 +17,19 @@
 
 #include "dsp/simd/baseline.h"
 #include "dsp/simd/portable.h"
+#if defined(__wasm_simd128__)
+#include "dsp/simd/wasm_simd128.h"
+#endif
 #include "dsp_test_util.h"
 
 namespace {
 
 using P = portable_vectors;
+#if defined(__wasm_simd128__)
+using B = wasm_simd128_vectors;
+#else
 using B = base_vectors;
+#endif
 
 constexpr float INF = std::numeric_limits<float>::infinity();
 
