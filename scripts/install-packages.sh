@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Installs those of the named Debian packages that are missing (as root or
-# with sudo); nothing when all are there.
-#   bash scripts/install-packages.sh PACKAGE...
+# with sudo); nothing when all are there. --no-recommends leaves out the
+# packages they only recommend.
+#   bash scripts/install-packages.sh [--no-recommends] PACKAGE...
 set -euo pipefail
+options=()
+if [ "${1:-}" = "--no-recommends" ]; then
+  options+=(--no-install-recommends)
+  shift
+fi
 missing=()
 for p in "$@"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -12,5 +18,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -q
-  $SUDO apt-get install -y -q "${missing[@]}"
+  $SUDO apt-get install -y -q "${options[@]}" "${missing[@]}"
 fi

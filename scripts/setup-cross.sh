@@ -17,14 +17,4 @@ for t in "${targets[@]}"; do
     *) echo "unknown target $t (windows, arm64, host)" >&2; exit 2 ;;
   esac
 done
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/install-packages.sh" --no-recommends "${packages[@]}"
