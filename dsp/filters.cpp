@@ -1,6 +1,8 @@
 #include "dsp/filters.h"
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 
 #include "dsp/dsp_common.h"
 
@@ -419,6 +421,75 @@ void resonator_set(resonator* r, float g, float a1, float a2) {
   r->g = g;
   r->a1 = a1;
   r->a2 = a2;
+}
+
+namespace {
+
+// |1 + a1 e^-jw + a2 e^-2jw|^2: the resonator's denominator at angle w.
+double resonator_denominator_power(double a1, double a2, double w) {
+  const double re = 1.0 + a1 * std::cos(w) + a2 * std::cos(2.0 * w);
+  const double im = a1 * std::sin(w) + a2 * std::sin(2.0 * w);
+  return re * re + im * im;
+}
+
+// A real pole moved by the rate ratio r: z^r for a positive pole; a negative
+// one (at the Nyquist frequency) stays there with the new radius.
+double move_real_pole(double p, double r) { return p >= 0.0 ? std::pow(p, r) : -std::pow(-p, r); }
+
+}  // namespace
+
+double biquad_df2_gain_at(const biquad_df2* f, double w) {
+  const std::complex<double> z1 = std::polar(1.0, -w), z2 = z1 * z1;
+  const std::complex<double> num = double{f->b0} + double{f->b1} * z1 + double{f->b2} * z2;
+  const std::complex<double> den = 1.0 + double{f->a1} * z1 + double{f->a2} * z2;
+  return std::abs(num / den);
+}
+
+double one_pole_gain_at(const one_pole* p, double w) {
+  return 1.0 / std::abs(1.0 + double{p->k} * std::polar(1.0, -w));
+}
+
+void resonator_move_rate(const float in[3], float from, float to, float gain, float out[3]) {
+  if (from == to) {
+    out[0] = in[0] * gain;
+    out[1] = in[1];
+    out[2] = in[2];
+    return;
+  }
+  const double a1 = in[1], a2 = in[2];
+  const double r = static_cast<double>(from) / static_cast<double>(to);
+  // Poles z = e^(s / from) become e^(s / to): the same s, in hertz.
+  double b1, b2;
+  const double disc = a1 * a1 - 4.0 * a2;
+  if (disc >= 0.0) {
+    const double p1 = move_real_pole(0.5 * (-a1 + std::sqrt(disc)), r);
+    const double p2 = move_real_pole(0.5 * (-a1 - std::sqrt(disc)), r);
+    b1 = -(p1 + p2);
+    b2 = p1 * p2;
+  } else {
+    const double radius = std::sqrt(a2);
+    const double angle = std::acos(std::clamp(-a1 / (2.0 * radius), -1.0, 1.0));
+    const double moved = std::min(angle * r, 0.49 * TWO_PI);
+    const double moved_radius = std::pow(radius, r);
+    b1 = -2.0 * moved_radius * std::cos(moved);
+    b2 = moved_radius * moved_radius;
+  }
+  // The gain: the mean log ratio of the two responses over the shared band,
+  // 1/8 octave apart from 20 Hz, each point weighted by the shaped power per
+  // octave there (f |H|^2) so the bands that carry the sound count most.
+  const double top = 0.45 * std::min(static_cast<double>(from), static_cast<double>(to));
+  double sum = 0.0, weights = 0.0;
+  for (double f = 20.0; f < top; f *= 1.0905077326652577) {
+    const double before = resonator_denominator_power(a1, a2, TWO_PI * f / from);
+    const double after = resonator_denominator_power(b1, b2, TWO_PI * f / to);
+    const double w = f / before;
+    sum += w * 0.5 * std::log(after / before);
+    weights += w;
+  }
+  const double match = weights > 0.0 ? std::exp(sum / weights) : 1.0;
+  out[0] = static_cast<float>(static_cast<double>(in[0]) * gain * match);
+  out[1] = static_cast<float>(b1);
+  out[2] = static_cast<float>(b2);
 }
 
 int resonator_process(resonator* r, float* block, int n) {

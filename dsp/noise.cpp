@@ -1,6 +1,7 @@
 #include "dsp/noise.h"
 
 #include <atomic>
+#include <cmath>
 
 #include "dsp/block_kernels.h"
 #include "dsp/dsp_common.h"
@@ -108,3 +109,7 @@ int noise_gaussian_scaled(float* block, int n, float gain) {
 }
 
 int noise_gaussian_process(float* block, int n) { return noise_gaussian_scaled(block, n, 1.0f); }
+
+float noise_density_gain(float fs, float reference) {
+  return static_cast<float>(std::sqrt(static_cast<double>(fs) / static_cast<double>(reference)));
+}

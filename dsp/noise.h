@@ -64,6 +64,11 @@ bool noise_uniform_sign_draw();
 // n white samples in [-1, 1] (the seed states read as signed, times 2^-31).
 // n: positive multiple of 8.
 int noise_white_process(float* block, int n);
+// White noise spreads the same power over 0..fs/2 at every rate, so its power
+// per hertz falls as the rate rises. This factor, sqrt(fs / reference), gives
+// noise at rate fs the power per hertz it has at the reference rate (exactly
+// 1 when fs is the reference).
+float noise_density_gain(float fs, float reference);
 
 // Four Gaussian-shaped values: magnitude from draw k, layer edge from the
 // index of draw 3-k, sign from bit 7 of draw k. |value| <= 3.734622.

@@ -54,8 +54,9 @@ void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float 
   random_walk_set_interval(&v.walk, v.walk_interval_period, v.walk_interval_variation, fs);
   random_walk_set_step_range(&v.walk, 0.0f, 0.1f);
   const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
-  resonator_set(&v.shape, s->g, s->a1, s->a2);
-  band_filter_design(&v.band, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+  const shape_coeffs c = shape_at_rate(*s, fs);
+  resonator_set(&v.shape, c.g, c.a1, c.a2);
+  band_filter_design(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
 }
 
 void vantora_backflow_draw(backflow_voice& v, const backflow_params& p, float fs, float speed,

@@ -39,7 +39,8 @@ void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs) {
   const float amplitude = ld(p.amplitude);
   value_min(ld(p.floor), amplitude, &v.slow_min);
   const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
-  resonator_set(&v.shape, s->g, s->a1, s->a2);
+  const shape_coeffs c = shape_at_rate(*s, fs);
+  resonator_set(&v.shape, c.g, c.a1, c.a2);
   map_curve(1.0f, 0.0f, 600.0f, 6000.0f, 2.0f, ld(p.rate), &v.period);
   value_product(v.slow_min, 0.1f, &v.flicker_min);
   value_product(amplitude, 0.1f, &v.flicker_max);
@@ -49,7 +50,7 @@ void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs) {
   random_envelope_set_rhythm(&v.slow, v.period, 0.7f, ld(p.duty_cycle), 0.2f, fs);
   random_envelope_set_floor(&v.slow, v.slow_min);
   random_envelope_set_floor(&v.flicker, v.flicker_min);
-  band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
+  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
 }
 
 void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {

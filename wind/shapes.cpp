@@ -1,5 +1,8 @@
 #include "wind/shapes.h"
 
+#include "dsp/filters.h"
+#include "dsp/noise.h"
+
 // Real poles close to 1 give a steep low-pass tilt; complex pairs close to the
 // unit circle ("Blizzard Far", whistle "Narrow") a broad resonance. The gain
 // keeps the shaped noise at a usable level.
@@ -62,3 +65,11 @@ const char* const NOISE_SHAPE_ENGINE_NAMES[NOISE_SHAPE_COUNT] = {
     "Desert Low",     "Desert"};
 
 const char* const SMALL_SHAPE_NAMES[SMALL_SHAPE_COUNT] = {"Medium", "Large", "Narrow"};
+
+shape_coeffs shape_at_rate(const shape_coeffs& s, float fs) {
+  if (fs == TUNING_RATE) return s;
+  const float in[3] = {s.g, s.a1, s.a2};
+  float out[3];
+  resonator_move_rate(in, TUNING_RATE, fs, noise_density_gain(fs, TUNING_RATE), out);
+  return {out[0], out[1], out[2]};
+}

@@ -25,6 +25,11 @@ extern const char* const NOISE_SHAPE_HOST_NAMES[NOISE_SHAPE_COUNT];
 extern const char* const NOISE_SHAPE_ENGINE_NAMES[NOISE_SHAPE_COUNT];
 extern const char* const SMALL_SHAPE_NAMES[SMALL_SHAPE_COUNT];
 
+// A shape's coefficients at the engine's rate: the table's at the tuning
+// rate; at another rate the poles keep their hertz and the gain keeps the
+// shaped noise's level per hertz (white noise's own density included).
+shape_coeffs shape_at_rate(const shape_coeffs& s, float fs);
+
 // A voice's shape parameter: the index is stored as given; an index within
 // the table selects its row, one outside it keeps the current coefficients.
 inline void shape_select(std::atomic<const shape_coeffs*>& slot, aint& index_slot,

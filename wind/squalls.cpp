@@ -1,5 +1,7 @@
 #include "wind/squalls.h"
 
+#include <cmath>
+
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
 
@@ -31,12 +33,16 @@ void vantora_squalls_setup(squalls_voice& v) {
 
 void vantora_squalls_update(squalls_voice& v, const squalls_params& p, float fs) {
   const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
-  resonator_set(&v.shape, s->g, s->a1, s->a2);
-  // 45 dB through the dB design: each stage lifts its passband by 10^(45/40).
+  const shape_coeffs c = shape_at_rate(*s, fs);
+  resonator_set(&v.shape, c.g, c.a1, c.a2);
+  // 45 dB through the dB design: each stage lifts its passband by 10^(45/40),
+  // and by the root of the white noise's density gain (20 log10 of it in the
+  // design's dB: 0 at the tuning rate).
   const float cutoff = ld(p.envelope_cutoff);
-  biquad_design_q_db(&v.env_lp1, FILTER_LOWPASS, 45.0f, cutoff, 0.7071f, fs);
-  biquad_design_q_db(&v.env_lp2, FILTER_LOWPASS, 45.0f, cutoff, 0.7071f, fs);
-  band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
+  const float lift = 45.0f + 20.0f * std::log10(noise_density_gain(fs, TUNING_RATE));
+  biquad_design_q_db(&v.env_lp1, FILTER_LOWPASS, lift, cutoff, 0.7071f, fs);
+  biquad_design_q_db(&v.env_lp2, FILTER_LOWPASS, lift, cutoff, 0.7071f, fs);
+  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
 }
 
 void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs) {

@@ -50,12 +50,13 @@ void vantora_whistling_setup(whistling_voice& v) {
 
 void vantora_whistling_update(whistling_voice& v, const whistling_params& p, float fs) {
   const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
-  resonator_set(&v.shape, s->g, s->a1, s->a2);
+  const shape_coeffs c = shape_at_rate(*s, fs);
+  resonator_set(&v.shape, c.g, c.a1, c.a2);
   map_curve(0.0f, 1.0f, 500.0f, 5.0f, 1.0f, ld(p.rate), &v.walk_interval);
   map_curve(0.0f, 1.0f, 5.0f, 1.0f, 1.0f, ld(p.presence), &v.gain_exponent);
   bounded_random_walk_set(&v.walk, 0.0f, 1.0f, 0.0f, 0.02f, v.walk_interval, v.walk_interval,
                           v.walk_value, fs);
-  band_filter_design_db(&v.band, ld(p.low_cut), ld(p.high_cut), 0.0f, fs);
+  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
 }
 
 void vantora_whistling_draw(whistling_voice& v, const whistling_params& p, float fs, float speed,

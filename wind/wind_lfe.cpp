@@ -18,8 +18,13 @@ void vantora_lfe_setup(wind_lfe_voice& v) {
 }
 
 void vantora_lfe_update(wind_lfe_voice& v, const wind_lfe_params& p, float fs) {
-  for (auto& f : v.lowpass)
-    biquad_design_q_linear(&f, FILTER_LOWPASS, 1.0f, ld(p.cutoff), WIND_LFE_Q, fs);
+  // The first section's gain keeps the white noise's power per hertz at
+  // every rate.
+  float gain = noise_density_gain(fs, TUNING_RATE);
+  for (auto& f : v.lowpass) {
+    biquad_design_q_linear(&f, FILTER_LOWPASS, gain, ld(p.cutoff), WIND_LFE_Q, fs);
+    gain = 1.0f;
+  }
 }
 
 void vantora_lfe_draw(wind_lfe_voice& v, const wind_lfe_params& p, float speed, float* out,
