@@ -17,14 +17,14 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <complex>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "tools/synth.h"
@@ -301,7 +301,7 @@ int main(int argc, char** argv) {
   app.add_option("--seconds", seconds, "Seconds measured per take")->check(CLI::PositiveNumber);
   app.add_option("--start", start, "Seconds rendered and left out before the measure");
   app.add_option("--takes", takes, "Takes (seeds) per preset and rate")->check(CLI::Range(1, 64));
-  app.add_option("--jobs", jobs, "Parallel renders")->check(CLI::Range(1, 64));
+  app.add_option("--jobs", jobs, "Parallel renders (processes)")->check(CLI::Range(1, 64));
   app.add_flag("--quick", quick, "10-second takes, 1 per rate (a coarse figure, for iterating)");
   app.add_flag("--details", details, "One line per preset and rate");
   app.add_flag("--check", check, "Exit 1 when a preset is off a limit at some rate");
@@ -348,19 +348,46 @@ int main(int argc, char** argv) {
       for (int t = 0; t < takes; ++t)
         work.push_back({p.kind, p.preset, rate, static_cast<uint64_t>(t + 1), {}});
   }
-  // Longest first, so the workers finish together.
+  // Dealt round the workers longest first, so they finish together.
   std::stable_sort(work.begin(), work.end(), [](const job& a, const job& b) { return a.rate > b.rate; });
 
+  // Parallel renders run in processes, not threads: the engines' random
+  // generators are shared by every instance of a process, and instances on
+  // two threads would interleave their draws (the Gaussian noise's low bits,
+  // which repeat every 256 draws, would no longer repeat).
   const auto t0 = std::chrono::steady_clock::now();
-  std::atomic<std::size_t> next{0};
-  std::vector<std::thread> workers;
-  for (int j = 0; j < jobs; ++j)
-    workers.emplace_back([&] {
-      for (std::size_t i; (i = next.fetch_add(1)) < work.size();)
-        work[i].result = measure_take(*work[i].kind, work[i].preset, work[i].rate, work[i].seed,
-                                      start, seconds);
-    });
-  for (std::thread& w : workers) w.join();
+  std::vector<std::pair<pid_t, int>> children;
+  for (int j = 0; j < jobs; ++j) {
+    int fd[2];
+    if (pipe(fd) != 0) return 2;
+    const pid_t pid = fork();
+    if (pid < 0) return 2;
+    if (pid == 0) {
+      close(fd[0]);
+      for (std::size_t i = static_cast<std::size_t>(j); i < work.size(); i += static_cast<std::size_t>(jobs)) {
+        const take_measures m = measure_take(*work[i].kind, work[i].preset, work[i].rate,
+                                             work[i].seed, start, seconds);
+        if (write(fd[1], &m, sizeof m) != static_cast<ssize_t>(sizeof m)) _exit(1);
+      }
+      _exit(0);
+    }
+    close(fd[1]);
+    children.emplace_back(pid, fd[0]);
+  }
+  for (int j = 0; j < jobs; ++j) {
+    const int fd = children[static_cast<std::size_t>(j)].second;
+    for (std::size_t i = static_cast<std::size_t>(j); i < work.size(); i += static_cast<std::size_t>(jobs)) {
+      char* to = reinterpret_cast<char*>(&work[i].result);
+      std::size_t got = 0;
+      while (got < sizeof(take_measures)) {
+        const ssize_t r = read(fd, to + got, sizeof(take_measures) - got);
+        if (r <= 0) return 2;
+        got += static_cast<std::size_t>(r);
+      }
+    }
+    close(fd);
+    waitpid(children[static_cast<std::size_t>(j)].first, nullptr, 0);
+  }
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
