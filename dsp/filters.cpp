@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 
 #include "dsp/dsp_common.h"
 
@@ -425,11 +424,18 @@ void resonator_set(resonator* r, float g, float a1, float a2) {
 
 namespace {
 
+// |c0 + c1 e^-jw + c2 e^-2jw|^2, in real arithmetic (complex division would
+// call the runtime's helpers, which some systems build with fused
+// multiply-adds).
+double polynomial_power(double c0, double c1, double c2, double w) {
+  const double re = c0 + c1 * std::cos(w) + c2 * std::cos(2.0 * w);
+  const double im = c1 * std::sin(w) + c2 * std::sin(2.0 * w);
+  return re * re + im * im;
+}
+
 // |1 + a1 e^-jw + a2 e^-2jw|^2: the resonator's denominator at angle w.
 double resonator_denominator_power(double a1, double a2, double w) {
-  const double re = 1.0 + a1 * std::cos(w) + a2 * std::cos(2.0 * w);
-  const double im = a1 * std::sin(w) + a2 * std::sin(2.0 * w);
-  return re * re + im * im;
+  return polynomial_power(1.0, a1, a2, w);
 }
 
 // A real pole moved by the rate ratio r: z^r for a positive pole; a negative
@@ -439,14 +445,11 @@ double move_real_pole(double p, double r) { return p >= 0.0 ? std::pow(p, r) : -
 }  // namespace
 
 double biquad_df2_gain_at(const biquad_df2* f, double w) {
-  const std::complex<double> z1 = std::polar(1.0, -w), z2 = z1 * z1;
-  const std::complex<double> num = double{f->b0} + double{f->b1} * z1 + double{f->b2} * z2;
-  const std::complex<double> den = 1.0 + double{f->a1} * z1 + double{f->a2} * z2;
-  return std::abs(num / den);
+  return std::sqrt(polynomial_power(f->b0, f->b1, f->b2, w) / polynomial_power(1.0, f->a1, f->a2, w));
 }
 
 double one_pole_gain_at(const one_pole* p, double w) {
-  return 1.0 / std::abs(1.0 + double{p->k} * std::polar(1.0, -w));
+  return 1.0 / std::sqrt(polynomial_power(1.0, p->k, 0.0, w));
 }
 
 void resonator_move_rate(const float in[3], float from, float to, float gain, float out[3]) {
