@@ -1,5 +1,8 @@
 #include "rain/liquid.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
 #include "dsp/simd/baseline.h"
@@ -49,12 +52,59 @@ void pluvessa_liquid_setup(liquid_voice& v, float fs) {
 void pluvessa_liquid_update(liquid_voice& v, const liquid_params& p, float fs) {
   biquad_design_bw_db(&v.colour_highpass, FILTER_HIGHPASS, 1.0f, ld(p.drop_colour), 2.0f, fs);
   ramp_osc_set_freq(&v.sweep, ld(p.sweep_freq), fs);
-  band_filter_design(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
 }
 
+namespace {
+
+constexpr double TWO_PI = 6.283185307179586;
+
+// The jitter's level in hertz at another rate, as dB of the band pass's dB
+// design (its gain is 10^(dB/40)): the Gaussian noise's power per hertz, and
+// the jitter low pass, a leaky integrator whose gain grows with the rate,
+// brought back to the tuning rate's around the band pass's 50 Hz.
+float jitter_lift_db(float fs) {
+  one_pole tuned{}, here{};
+  one_pole_design(&tuned, 0, 400.0f, TUNING_RATE);
+  one_pole_design(&here, 0, 400.0f, fs);
+  const double ratio = noise_density_gain(fs, TUNING_RATE) *
+                       one_pole_gain_at(&tuned, TWO_PI * 50.0 / TUNING_RATE) /
+                       one_pole_gain_at(&here, TWO_PI * 50.0 / fs);
+  return static_cast<float>(40.0 * std::log10(ratio));
+}
+
+// The carrier smoother: a 3 Hz low pass whose coefficients round coarsely
+// in single precision (at 48000 Hz its realised gain at DC is 1.29, at
+// 192000 Hz its poles land near 7 Hz and ring). It mainly sets the carrier's
+// frequency, the pace of the drops: 30 Hz times its gain at DC. At another
+// rate it becomes two real poles, one at 3 Hz and the other where the
+// rounded coefficients still hold their product (at the low rates both at
+// 3 Hz), with the feed-forward coefficients giving the tuning rate's gain at
+// DC as realised.
+void carrier_smoother_at_rate(biquad_df2* f, float fs) {
+  biquad_df2 tuned{};
+  biquad_df2_init(&tuned);
+  biquad_df2_design_bw(&tuned, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, TUNING_RATE);
+  const double gain = biquad_df2_gain_at(&tuned, 0.0);
+  const double spacing = std::ldexp(1.0, -24);  // between floats just below 1
+  const double e1 = TWO_PI * 3.0 / fs;
+  const double e2 = std::max(e1, 16.0 * spacing / e1);
+  f->a1 = static_cast<float>(-(2.0 - e1 - e2));
+  f->a2 = static_cast<float>((1.0 - e1) * (1.0 - e2));
+  const double b = gain * (1.0 + double{f->a1} + double{f->a2}) / 4.0;
+  f->b0 = f->b2 = static_cast<float>(b);
+  f->b1 = static_cast<float>(2.0 * b);
+}
+
+}  // namespace
+
 void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
-  biquad_df2_design_q(&v.jitter_bandpass, FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, fs);
-  biquad_df2_design_bw(&v.carrier_smoother, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, fs);
+  const float lift = fs == TUNING_RATE ? 0.0f : jitter_lift_db(fs);
+  biquad_df2_design_q(&v.jitter_bandpass, FILTER_BANDPASS_GAIN, 1.0f + lift, 50.0f, 0.4f, fs);
+  if (fs == TUNING_RATE)
+    biquad_df2_design_bw(&v.carrier_smoother, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, fs);
+  else
+    carrier_smoother_at_rate(&v.carrier_smoother, fs);
   one_pole_design(&v.jitter_lowpass, 0, 400.0f, fs);
   pluvessa_liquid_update(v, p, fs);
 }

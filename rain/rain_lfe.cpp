@@ -19,7 +19,9 @@ void pluvessa_lfe_setup(rain_lfe_voice& v) {
 }
 
 void pluvessa_lfe_update(rain_lfe_voice& v, const rain_lfe_params& p, float fs) {
-  biquad_design_q_linear(&v.lowpass, FILTER_LOWPASS, 1.0f, ld(p.cutoff), 0.7071f, fs);
+  // Its gain keeps the white noise's power per hertz at every rate.
+  biquad_design_q_linear(&v.lowpass, FILTER_LOWPASS, noise_density_gain(fs, TUNING_RATE),
+                         ld(p.cutoff), 0.7071f, fs);
 }
 
 void pluvessa_lfe_draw(rain_lfe_voice& v, const rain_lfe_params& p, float strength, float* out,

@@ -54,7 +54,7 @@ void pluvessa_rumble_derive(rumble_voice& v, const rumble_params& p, float stren
 
 void pluvessa_rumble_update(rumble_voice& v, const rumble_params& p, float fs) {
   set_density_cutoff(v, p);
-  band_filter_design(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
   biquad_design_q_db(&v.notch, FILTER_NOTCH, 0.0f, 500.0f, ld(p.notch_q), fs);
 }
 

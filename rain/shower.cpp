@@ -22,7 +22,10 @@ void pluvessa_shower_setup(shower_voice& v) {
 }
 
 void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs) {
-  band_filter_design(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs);
+  // The crackle is white (independent samples): its gain keeps its power
+  // per hertz at every rate.
+  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs),
+                     noise_density_gain(fs, TUNING_RATE), fs);
   biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, ld(p.colour), SHOWER_COLOUR_Q, fs);
 }
 
