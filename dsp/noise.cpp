@@ -110,6 +110,17 @@ int noise_gaussian_scaled(float* block, int n, float gain) {
 
 int noise_gaussian_process(float* block, int n) { return noise_gaussian_scaled(block, n, 1.0f); }
 
+void noise_gaussian_edges(uint32_t seed, double edges[256]) {
+  for (int g = 0; g < 64; ++g) {
+    uint32_t j[4];
+    for (int k = 0; k < 4; ++k) j[k] = seed = seed * GAUSS_MUL + GAUSS_ADD;
+    for (int k = 0; k < 4; ++k) {
+      const double edge = static_cast<double>(GAUSSIAN_LAYER_TABLE[j[3 - k] & 127u]) * 16777216.0;
+      edges[4 * g + k] = (j[k] & 128u) != 0 ? -edge : edge;
+    }
+  }
+}
+
 float noise_density_gain(float fs, float reference) {
   return static_cast<float>(std::sqrt(static_cast<double>(fs) / static_cast<double>(reference)));
 }

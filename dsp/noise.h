@@ -70,6 +70,14 @@ int noise_white_process(float* block, int n);
 // 1 when fs is the reference).
 float noise_density_gain(float fs, float reference);
 
+// The generator's low eight bits run through all 256 values and repeat (a
+// full-period recurrence modulo 2^32 is one modulo 256 too), and they choose
+// each value's layer edge and sign; only the magnitude comes from the high
+// bits. So draw n (counted from `seed`) is u * edges[n % 256], u a uniform
+// fraction in [0, 1): a repeating pattern times noise. Writes the 256 signed
+// edges, times 2^24.
+void noise_gaussian_edges(uint32_t seed, double edges[256]);
+
 // Four Gaussian-shaped values: magnitude from draw k, layer edge from the
 // index of draw 3-k, sign from bit 7 of draw k. |value| <= 3.734622.
 int noise_gaussian_4(float* out);

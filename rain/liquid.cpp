@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
@@ -59,58 +60,137 @@ namespace {
 
 constexpr double TWO_PI = 6.283185307179586;
 
-// The jitter's level in hertz at another rate, as dB of the band pass's dB
-// design (its gain is 10^(dB/40)): the Gaussian noise's power per hertz, and
-// the jitter low pass, a leaky integrator whose gain grows with the rate,
-// brought back to the tuning rate's around the band pass's 50 Hz.
-float jitter_lift_db(float fs) {
-  one_pole tuned{}, here{};
-  one_pole_design(&tuned, 0, 400.0f, TUNING_RATE);
-  one_pole_design(&here, 0, 400.0f, fs);
-  const double ratio = noise_density_gain(fs, TUNING_RATE) *
-                       one_pole_gain_at(&tuned, TWO_PI * 50.0 / TUNING_RATE) /
-                       one_pole_gain_at(&here, TWO_PI * 50.0 / fs);
-  return static_cast<float>(40.0 * std::log10(ratio));
+struct jitter_filters {
+  biquad_df2 bandpass;
+  one_pole lowpass;
+};
+
+jitter_filters jitter_filters_at(float fs) {
+  jitter_filters f{};
+  biquad_df2_init(&f.bandpass);
+  biquad_df2_design_q(&f.bandpass, FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, fs);
+  one_pole_design(&f.lowpass, 0, 400.0f, fs);
+  return f;
 }
 
-// The carrier smoother: a 3 Hz low pass whose coefficients round coarsely
-// in single precision (at 48000 Hz its realised gain at DC is 1.29, at
-// 192000 Hz its poles land near 7 Hz and ring). It mainly sets the carrier's
-// frequency, the pace of the drops: 30 Hz times its gain at DC. At another
-// rate it becomes two real poles, one at 3 Hz and the other where the
-// rounded coefficients still hold their product (at the low rates both at
-// 3 Hz), with the feed-forward coefficients giving the tuning rate's gain at
-// DC as realised.
+// Power gain of the jitter filters for white input: the energy of their
+// impulse response, in double. The slowest pole (25 Hz) has died away
+// (below e^-60 in energy) after 0.2 s.
+double jitter_noise_gain(const jitter_filters& f, float fs) {
+  const biquad_df2& b = f.bandpass;
+  double w1 = 0.0, w2 = 0.0, y = 0.0, energy = 0.0;
+  const long n = static_cast<long>(0.2 * static_cast<double>(fs));
+  for (long i = 0; i < n; ++i) {
+    const double w = (i == 0 ? 1.0 : 0.0) - b.a1 * w1 - b.a2 * w2;
+    const double x = b.b0 * w + b.b1 * w1 + b.b2 * w2;
+    w2 = w1;
+    w1 = w;
+    y = x - f.lowpass.k * y;
+    energy += y * y;
+  }
+  return energy;
+}
+
+// The jitter's variance per unit of density, for one instance at rate fs,
+// when `drawing` instances take a sub-block of Gaussian draws each, in order,
+// from the seed every initialisation sets. Each draw is u * edge, u uniform
+// in [0, 1), the edges repeating every 256 draws; so the instance hears a
+// pattern repeating every sub-block or two (its own share of the 256) times
+// its mean 1/2, which puts lines at multiples of fs / period, plus noise of
+// variance edge^2 / 12. Where the lines fall depends on the rate: at low
+// rates they move into the jitter's band and raise it.
+double jitter_variance(float fs, int instance, int drawing) {
+  double edges[256];
+  noise_gaussian_edges(GAUSSIAN_SEED_START, edges);
+  const int chunks = 4 / std::gcd(drawing, 4);
+  const int period = SUB_BLOCK * chunks;
+  double seq[256], cosines[256], sines[256];
+  for (int c = 0; c < chunks; ++c) {
+    const int start = ((c * drawing + instance) % 4) * SUB_BLOCK;
+    for (int n = 0; n < SUB_BLOCK; ++n) seq[c * SUB_BLOCK + n] = edges[start + n];
+  }
+  for (int m = 0; m < period; ++m) {
+    cosines[m] = std::cos(TWO_PI * m / period);
+    sines[m] = std::sin(TWO_PI * m / period);
+  }
+  const jitter_filters f = jitter_filters_at(fs);
+  double square = 0.0;
+  for (int n = 0; n < period; ++n) square += seq[n] * seq[n];
+  double variance = square / period / 12.0 * jitter_noise_gain(f, fs);
+  for (int k = 1; k < period; ++k) {
+    double re = 0.0, im = 0.0;
+    for (int n = 0; n < period; ++n) {
+      re += seq[n] * cosines[(k * n) % period];
+      im -= seq[n] * sines[(k * n) % period];
+    }
+    const double w = TWO_PI * k / period;
+    const double gain = biquad_df2_gain_at(&f.bandpass, w) * one_pole_gain_at(&f.lowpass, w);
+    const double mean = 0.5 / period;  // the pattern's mean, per sample of the sum
+    variance += (re * re + im * im) * mean * mean * gain * gain;
+  }
+  return variance;
+}
+
+// The jitter band pass for `drawing` instances at rate fs: its dB gain (the
+// band pass's amplitude is 10^(dB/40)) lifted so the jitter's variance is
+// the one it has at the tuning rate, lines included. The drops are the
+// jitter's peaks over a threshold: a dB of jitter moves them by about four.
+void design_jitter(biquad_df2* f, float fs, int instance, int drawing) {
+  double lift = 0.0;
+  if (fs != TUNING_RATE)
+    lift = 20.0 * std::log10(jitter_variance(TUNING_RATE, instance, drawing) /
+                             jitter_variance(fs, instance, drawing));
+  biquad_df2_init(f);
+  biquad_df2_design_q(f, FILTER_BANDPASS_GAIN, 1.0f + static_cast<float>(lift), 50.0f, 0.4f, fs);
+}
+
+// The carrier smoother at another rate: a 3 Hz low pass whose output holds
+// the tuning rate's pace for the carrier's 30 Hz. Two real poles, one at
+// 3 Hz and the other far enough above it that the state (the input over the
+// product of the poles' distances from 1, here 2^14 times it) rounds finely
+// in single precision; the feed-forward coefficients give the gain at DC.
 void carrier_smoother_at_rate(biquad_df2* f, float fs) {
-  biquad_df2 tuned{};
-  biquad_df2_init(&tuned);
-  biquad_df2_design_bw(&tuned, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, TUNING_RATE);
-  const double gain = biquad_df2_gain_at(&tuned, 0.0);
-  const double spacing = std::ldexp(1.0, -24);  // between floats just below 1
   const double e1 = TWO_PI * 3.0 / fs;
-  const double e2 = std::max(e1, 16.0 * spacing / e1);
+  const double e2 = std::ldexp(1.0, -14) / e1;
   f->a1 = static_cast<float>(-(2.0 - e1 - e2));
   f->a2 = static_cast<float>((1.0 - e1) * (1.0 - e2));
+  const double gain = static_cast<double>(LIQUID_TUNED_PACE_HZ) / LIQUID_CARRIER_HZ;
   const double b = gain * (1.0 + double{f->a1} + double{f->a2}) / 4.0;
   f->b0 = f->b2 = static_cast<float>(b);
   f->b1 = static_cast<float>(2.0 * b);
 }
 
+void select_jitter(liquid_voice& v, int drawing) {
+  const biquad_df2& d = v.jitter_designs[drawing == 2 ? 0 : 1];
+  v.jitter_bandpass.b0 = d.b0;
+  v.jitter_bandpass.b1 = d.b1;
+  v.jitter_bandpass.b2 = d.b2;
+  v.jitter_bandpass.a1 = d.a1;
+  v.jitter_bandpass.a2 = d.a2;
+  v.jitter_drawing = drawing;
+}
+
 }  // namespace
 
-void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs) {
-  const float lift = fs == TUNING_RATE ? 0.0f : jitter_lift_db(fs);
-  biquad_df2_design_q(&v.jitter_bandpass, FILTER_BANDPASS_GAIN, 1.0f + lift, 50.0f, 0.4f, fs);
-  if (fs == TUNING_RATE)
+void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs, int instance) {
+  if (fs == TUNING_RATE) {
+    biquad_df2_design_q(&v.jitter_bandpass, FILTER_BANDPASS_GAIN, 1.0f, 50.0f, 0.4f, fs);
+    v.jitter_designs[0] = v.jitter_designs[1] = v.jitter_bandpass;
+    v.jitter_drawing = 4;
     biquad_df2_design_bw(&v.carrier_smoother, FILTER_LOWPASS, 1.0f, 3.0f, 1.0f, fs);
-  else
+  } else {
+    design_jitter(&v.jitter_designs[0], fs, instance, 2);
+    design_jitter(&v.jitter_designs[1], fs, instance, 4);
+    select_jitter(v, 4);
     carrier_smoother_at_rate(&v.carrier_smoother, fs);
+  }
   one_pole_design(&v.jitter_lowpass, 0, 400.0f, fs);
   pluvessa_liquid_update(v, p, fs);
 }
 
-void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, float* trigger,
-                          float* out, float* tone, rain_passes& passes) {
+void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, int drawing,
+                          float* trigger, float* out, float* tone, rain_passes& passes) {
+  if (drawing != v.jitter_drawing) select_jitter(v, drawing);
   // Jitter: Gaussian noise scaled by the density (band-passed around 50 Hz
   // and low-passed next).
   noise_gaussian_scaled(trigger, SUB_BLOCK, ld(p.drop_density));

@@ -25,6 +25,11 @@ struct liquid_params {
 
 struct liquid_voice {
   biquad_df2 jitter_bandpass;
+  // The jitter band pass as designed for two and for four drawing instances
+  // (index 0: mono, 1: every other layout; the same at 48000 Hz), and the
+  // count it holds now.
+  biquad_df2 jitter_designs[2];
+  int jitter_drawing;
   biquad_df2 carrier_smoother;
   one_pole jitter_lowpass;
   biquad colour_highpass;
@@ -42,8 +47,9 @@ bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x);
 
 void pluvessa_liquid_setup(liquid_voice& v, float fs);
 void pluvessa_liquid_update(liquid_voice& v, const liquid_params& p, float fs);
-// Designs the fixed jitter and carrier filters, then updates.
-void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs);
+// Designs the fixed jitter and carrier filters, then updates. `instance`:
+// 0 1A, 1 1B, 2 2A, 3 2B (its place in the draw order).
+void pluvessa_liquid_init(liquid_voice& v, const liquid_params& p, float fs, int instance);
 // One sub-block of a drop layer's instance (0 1A, 1 1B, 2 2A, 3 2B), step
 // by step as the schedule runs it. The jitter lives in trigger, the carrier
 // in out and the tone in its own block until the gate puts it in out.
@@ -66,9 +72,14 @@ inline constexpr float LIQUID_JITTER_SCALE = 4.0f;
 inline constexpr float LIQUID_CARRIER_HZ = 30.0f;
 inline constexpr float LIQUID_GATE_GAIN = 1.9f;
 inline constexpr float LIQUID_DROP_THRESHOLD = 0.0245f;  // pulses survive only above this
+// The drops' pace at 48000 Hz: the carrier's 30 Hz through its 3 Hz smoother,
+// whose single-precision state settles there (its coefficients alone would
+// give 38.8 Hz). Other rates' smoothers are designed to reach it.
+inline constexpr float LIQUID_TUNED_PACE_HZ = 41.3f;
 
-void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, float* trigger,
-                          float* out, float* tone, rain_passes& passes);
+// `drawing`: how many drop instances the layout runs (2 in mono, else 4).
+void pluvessa_liquid_draw(liquid_voice& v, const liquid_params& p, int instance, int drawing,
+                          float* trigger, float* out, float* tone, rain_passes& passes);
 void pluvessa_liquid_pulses(float* trigger, const float* out);
 // The lines of the four instances' tone frequencies (1A, 1B, 2A, 2B): the
 // frequency is e^(((ramp + 1) m[k]) + b[k]), the line and exponential of

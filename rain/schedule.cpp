@@ -45,6 +45,8 @@ void draw_voices(pluvessa_engine* e, const layout_def& lay, rain_passes& passes)
   const float fs = e->frame.sample_rate;
   const float strength = e->strength_copy;
   float* const* b = e->buffer_table;
+  int drawing = 0;  // drop instances in the layout
+  for (int s = 0; s < lay.num_sources; ++s) drawing += lay.voices[s] >= RV_LIQUID ? 1 : 0;
   for (int s = 0; s < lay.num_sources; ++s) {
     const int v = lay.voices[s];
     float* out = const_cast<float*>(pluvessa_voice_output(e, v));
@@ -59,7 +61,7 @@ void draw_voices(pluvessa_engine* e, const layout_def& lay, rain_passes& passes)
       pluvessa_shower_draw(e->shower[i], e->shower_p, fs, i, out, passes);
     } else {
       const int i = v - RV_LIQUID;
-      pluvessa_liquid_draw(e->liquid[i], e->liquid_p[i / 2], i, b[RB_LIQUID + 2 * i], out,
+      pluvessa_liquid_draw(e->liquid[i], e->liquid_p[i / 2], i, drawing, b[RB_LIQUID + 2 * i], out,
                            b[RB_TONE + i], passes);
     }
   }

@@ -47,7 +47,7 @@ void pluvessa_init_sources(pluvessa_engine* e) {
   pluvessa_lfe_update(e->lfe, e->lfe_p, fs);
   for (auto& v : e->rumble) pluvessa_rumble_init(v, e->rumble_p, fs);
   for (auto& v : e->shower) pluvessa_shower_update(v, e->shower_p, fs);
-  for (int i = 0; i < 4; ++i) pluvessa_liquid_init(e->liquid[i], e->liquid_p[i / 2], fs);
+  for (int i = 0; i < 4; ++i) pluvessa_liquid_init(e->liquid[i], e->liquid_p[i / 2], fs, i);
 }
 
 int32_t pluvessa_force_update(pluvessa_engine* e) {

@@ -80,7 +80,12 @@ void synth_reseed(uint64_t seed) {
   // The uniform generator only multiplies: every odd start value runs on a
   // cycle as long as the default's, an even one on a shorter (zero stays zero).
   noise_set_uniform_seed(static_cast<uint32_t>(z) | 1u);
-  noise_set_gaussian_seed(static_cast<uint32_t>(z >> 32));
+  // The Gaussian generator's low eight bits repeat every 256 draws and pick
+  // each value's sign and layer: a pattern that every initialisation starts
+  // at the same place, part of the engines' sound. A take keeps it and draws
+  // other magnitudes (the high bits), as another instance would hear.
+  const uint32_t pattern = noise_get_gaussian_seed() & 0xFFu;
+  noise_set_gaussian_seed((static_cast<uint32_t>(z >> 32) & ~0xFFu) | pattern);
 }
 
 synth_instance::synth_instance(const synth_kind& k) : kind_(k) {
