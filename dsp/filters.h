@@ -111,10 +111,6 @@ int biquad_process(biquad* f, float* block, int n);
 int biquad_process_to(biquad* f, const float* __restrict in, float* __restrict out, int n);
 
 int biquad_df2_init(biquad_df2* f);
-// The gain at angle w (2 pi f / fs) of the coefficients as stored (floats),
-// computed in double: what the record really does, rounding included.
-double biquad_df2_gain_at(const biquad_df2* f, double w);
-double one_pole_gain_at(const one_pole* p, double w);
 int biquad_df2_process(biquad_df2* f, float* block, int n);
 
 int band_filter_init(band_filter* f);
@@ -130,13 +126,6 @@ int band_filter_process_to(band_filter* f, const float* __restrict in, float* __
 int resonator_init(resonator* r);
 // g <= smallest normal (or NaN) zeroes all three coefficients.
 void resonator_set(resonator* r, float g, float a1, float a2);
-// Resonator coefficients {g, a1, a2} made for rate `from`, moved to rate `to`:
-// the poles keep their frequencies and bandwidths in hertz (a pole above the
-// new Nyquist frequency stays just below it), and g keeps the magnitude
-// response in hertz over the band both rates share (matched in the mean of
-// the log ratio, weighted by the power per octave), times `gain`. Equal rates
-// give {g * gain, a1, a2}. Computed in double; for re-designs, not per sample.
-void resonator_move_rate(const float in[3], float from, float to, float gain, float out[3]);
 int resonator_process(resonator* r, float* block, int n);
 
 int one_pole_init(one_pole* p);

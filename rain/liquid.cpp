@@ -6,6 +6,7 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
+#include "dsp/rate_moves.h"
 #include "dsp/simd/baseline.h"
 
 bool pluvessa_liquid_set(liquid_params& p, pluvessa_param key, float x) {
@@ -53,7 +54,7 @@ void pluvessa_liquid_setup(liquid_voice& v, float fs) {
 void pluvessa_liquid_update(liquid_voice& v, const liquid_params& p, float fs) {
   biquad_design_bw_db(&v.colour_highpass, FILTER_HIGHPASS, 1.0f, ld(p.drop_colour), 2.0f, fs);
   ramp_osc_set_freq(&v.sweep, ld(p.sweep_freq), fs);
-  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
+  band_filter_design_at(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs, TUNING_RATE);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "dsp/dsp_common.h"
 #include "dsp/limiter.h"
 #include "dsp/noise.h"
+#include "dsp/rate_moves.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void pluvessa_rumble_derive(rumble_voice& v, const rumble_params& p, float stren
 
 void pluvessa_rumble_update(rumble_voice& v, const rumble_params& p, float fs) {
   set_density_cutoff(v, p);
-  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
+  band_filter_design_at(&v.cut, ld(p.low_cut), ld(p.high_cut), 1.0f, fs, TUNING_RATE);
   biquad_design_q_db(&v.notch, FILTER_NOTCH, 0.0f, 500.0f, ld(p.notch_q), fs);
 }
 

@@ -2,6 +2,7 @@
 
 #include "dsp/dsp_common.h"
 #include "dsp/noise.h"
+#include "dsp/rate_moves.h"
 #include "dsp/simd/baseline.h"
 
 bool pluvessa_shower_set(shower_params& p, pluvessa_param key, float x) {
@@ -24,8 +25,8 @@ void pluvessa_shower_setup(shower_voice& v) {
 void pluvessa_shower_update(shower_voice& v, const shower_params& p, float fs) {
   // The crackle is white (independent samples): its gain keeps its power
   // per hertz at every rate.
-  band_filter_design(&v.cut, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs),
-                     noise_density_gain(fs, TUNING_RATE), fs);
+  band_filter_design_at(&v.cut, ld(p.low_cut), ld(p.high_cut),
+                     noise_density_gain(fs, TUNING_RATE), fs, TUNING_RATE);
   biquad_design_q_db(&v.colour, FILTER_PEAKING, SHOWER_PEAK_DB, ld(p.colour), SHOWER_COLOUR_Q, fs);
 }
 

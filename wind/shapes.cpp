@@ -2,6 +2,7 @@
 
 #include "dsp/filters.h"
 #include "dsp/noise.h"
+#include "dsp/rate_moves.h"
 
 // Real poles close to 1 give a steep low-pass tilt; complex pairs close to the
 // unit circle ("Blizzard Far", whistle "Narrow") a broad resonance. The gain

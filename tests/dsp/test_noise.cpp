@@ -193,6 +193,30 @@ TEST(GaussianNoise, NeedsNoAlignment) {
 }
 
 // A long run stays within the last layer edge and has balanced signs.
+// The low eight bits of the Gaussian draws pick sign and layer and repeat
+// every 256 draws: each draw is a fraction in [0, 1) of its edge, which the
+// seed 256 draws later gives again. The sample-rate compensation of the
+// drops counts on this pattern.
+TEST(GaussianNoise, DrawsAreFractionsOfEdgesThatRepeatEvery256Draws) {
+  double edges[256], later[256];
+  noise_gaussian_edges(12345u, edges);
+  noise_set_gaussian_seed(12345u);
+  std::vector<float> block(4096);
+  noise_gaussian_process(block.data(), 4096);
+  double sum = 0.0;
+  for (size_t n = 0; n < block.size(); ++n) {
+    const double fraction = block[n] / edges[n % 256];
+    ASSERT_GE(fraction, 0.0) << n;
+    ASSERT_LT(fraction, 1.0) << n;
+    sum += fraction;
+  }
+  EXPECT_NEAR(sum / 4096.0, 0.5, 0.03);  // the magnitudes are uniform
+  noise_gaussian_edges(noise_get_gaussian_seed(), later);
+  for (int n = 0; n < 256; ++n) ASSERT_EQ(later[n], edges[n]) << n;
+  // Draw 128 on flips the sign and keeps the layer.
+  for (int n = 0; n < 128; ++n) ASSERT_EQ(edges[n + 128], -edges[n]) << n;
+}
+
 TEST(GaussianNoise, LongRunRangeAndBalance) {
   const float bound = GAUSSIAN_LAYER_TABLE[127] * 16777216.0f;
   noise_set_gaussian_seed(22222u);

@@ -2,11 +2,13 @@
 // white noise's density gain and the resonator moved to another rate, and
 // the realised gains of stored coefficients.
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstring>
 #include <vector>
 
+#include "dsp/rate_moves.h"
 #include "filter_test_util.h"
 
 using namespace filter_test;
@@ -132,4 +134,66 @@ TEST(RealisedGain, MatchesTheFilterRunning) {
     for (size_t i = x.size() / 2; i < x.size(); ++i) peak = std::max(peak, std::fabs(double{x[i]}));
     EXPECT_NEAR(peak / one_pole_gain_at(&p, w), 1.0, 0.01) << hz;
   }
+}
+
+// The band filter for a sound tuned at 48000 Hz: the plain design at and
+// above that rate; below it the high cut keeps the 48000 Hz response in
+// hertz up to 0.45 fs (a third of a dB to fs / 4, a dB at the top), where a
+// bilinear design at the low rate sinks toward its zero at the Nyquist
+// frequency (a 1 kHz high cut at 24000 Hz: 7 dB low at 10 kHz). A high cut
+// above the low rate's band passes what is left.
+TEST(BandFilterDesignAt, KeepsTheTunedResponseInHertz) {
+  struct cut { float lo, hi; };
+  for (cut c : {cut{60.0f, 1000.0f}, cut{380.0f, 4500.0f}, cut{300.0f, 8000.0f},
+                cut{2000.0f, 16000.0f}, cut{20.0f, 20000.0f}}) {
+    band_filter tuned{}, same{}, plain{};
+    ASSERT_EQ(band_filter_design(&tuned, c.lo, c.hi, 0.5f, 48000.0f), 0);
+    for (float fs : {48000.0f, 96000.0f}) {
+      band_filter_design(&plain, c.lo, c.hi, 0.5f, fs);
+      ASSERT_EQ(band_filter_design_at(&same, c.lo, c.hi, 0.5f, fs, 48000.0f), 0);
+      EXPECT_EQ(std::memcmp(&same, &plain, sizeof plain), 0) << fs;
+    }
+    for (float fs : {22050.0f, 24000.0f, 32000.0f, 44100.0f}) {
+      band_filter moved{};
+      ASSERT_EQ(band_filter_design_at(&moved, c.lo, c.hi, 0.5f, fs, 48000.0f), 0);
+      double worst = 0.0, worst_hz = 0.0;
+      for (double hz = 2.0 * c.lo; hz < 0.45 * fs; hz *= 1.05) {
+        const double want = band_filter_gain_at(&tuned, 2.0 * PI * hz / 48000.0);
+        const double got = band_filter_gain_at(&moved, 2.0 * PI * hz / fs);
+        if (want < 1e-2) continue;  // 40 dB down: out of the sound
+        const double off = std::fabs(20.0 * std::log10(got / want));
+        // A third of a dB up to fs / 4, a dB up to the top of the band.
+        if (off > worst) worst = off, worst_hz = hz;
+        if (hz < 0.25 * fs) EXPECT_LT(off, 0.35) << c.lo << "-" << c.hi << " Hz at " << fs << ": " << hz;
+      }
+      EXPECT_LT(worst, 1.0) << c.lo << "-" << c.hi << " Hz at " << fs << ", worst at " << worst_hz;
+    }
+  }
+  // What the move mends: the plain design at 24000 Hz, 10 kHz, 1 kHz high cut.
+  band_filter tuned{}, plain{};
+  band_filter_design(&tuned, 60.0f, 1000.0f, 1.0f, 48000.0f);
+  band_filter_design(&plain, 60.0f, 1000.0f, 1.0f, 24000.0f);
+  EXPECT_LT(band_filter_gain_at(&plain, 2.0 * PI * 10000.0 / 24000.0) /
+                band_filter_gain_at(&tuned, 2.0 * PI * 10000.0 / 48000.0),
+            0.5);
+}
+
+// The gain the tests read is the gain of the filter running, and the moved
+// filter runs stably.
+TEST(BandFilterDesignAt, GainIsTheRunningFiltersAndTheMoveIsStable) {
+  band_filter f{};
+  band_filter_init(&f);
+  band_filter_design_at(&f, 300.0f, 16000.0f, 1.0f, 22050.0f, 48000.0f);
+  for (double hz : {500.0, 3000.0, 9000.0}) {
+    band_filter run = f;
+    const double w = 2.0 * PI * hz / 22050.0;
+    std::vector<float> x(22050);
+    for (size_t i = 0; i < x.size(); ++i) x[i] = static_cast<float>(std::cos(w * static_cast<double>(i)));
+    band_filter_process(&run, x.data(), static_cast<int>(x.size()));
+    double peak = 0.0;
+    for (size_t i = x.size() / 2; i < x.size(); ++i) peak = std::max(peak, std::fabs(double{x[i]}));
+    EXPECT_NEAR(peak / band_filter_gain_at(&f, w), 1.0, 0.01) << hz;
+  }
+  EXPECT_LT(std::fabs(f.lp_c2), 1.0f);
+  EXPECT_LT(std::fabs(f.lp_c1), 1.0f - f.lp_c2);
 }
