@@ -419,6 +419,11 @@ int main(int argc, char** argv) {
       comparison sc = compare(ref, other, REFERENCE_RATE);
       sc.new_clip = false;  // clips of the same rate are no failure
       add(spread, sc);
+      if (details && !sc.silent)
+        std::printf("%s %s 48000 takes vs takes: %+.2f, %+.2f (%g)%s\n", name,
+                    k->bank->presets[p.preset].name, sc.loudness, sc.worst_band,
+                    sc.worst_band_index >= 0 ? band_centre(sc.worst_band_index) : 0.0,
+                    fails(sc) ? "  FAIL" : "");
       const measures ref_all = mean_of(takes_of(p, REFERENCE_RATE, 0, 2 * takes));
       for (std::size_t r = 0; r < rates.size(); ++r) {
         const comparison c = compare(ref_all, mean_of(takes_of(p, rates[r], 0, takes)), rates[r]);
