@@ -54,14 +54,20 @@ void move_poles(double a1, double a2, double r, double& b1, double& b2) {
 // where P0 = (b0 + b1 + b2)^2, P1 = (b0 - b1 + b2)^2 and P2 = -4 b0 b2: P0
 // and P1 come from DC and the Nyquist frequency, P2 from the least relative
 // error at 63 points between, and the three give the coefficients back.
-void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, double to) {
+void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, double to,
+                   const float* before_from, const float* before_to) {
   const double a1 = -double{from_f.lp_c1}, a2 = -double{from_f.lp_c2};
   double n1, n2;
   move_poles(a1, a2, from / to, n1, n2);
   auto wanted = [&](double w) {  // |B|^2 for angle w at rate `to`
     const double w_from = w * to / from;
-    return polynomial_power(from_f.lp_b0, from_f.lp_b1, from_f.lp_b2, w_from) /
-           polynomial_power(1.0, a1, a2, w_from) * polynomial_power(1.0, n1, n2, w);
+    double power = polynomial_power(from_f.lp_b0, from_f.lp_b1, from_f.lp_b2, w_from) /
+                   polynomial_power(1.0, a1, a2, w_from) * polynomial_power(1.0, n1, n2, w);
+    if (before_from != nullptr)  // what the resonator before it misses, made up here
+      power *= polynomial_power(1.0, before_to[1], before_to[2], w) /
+               polynomial_power(1.0, before_from[1], before_from[2], w_from) *
+               (double{before_from[0]} * before_from[0]) / (double{before_to[0]} * before_to[0]);
+    return power;
   };
   const double p0 = wanted(0.0), p1 = wanted(0.5 * TWO_PI);
   double num = 0.0, den = 0.0;
@@ -134,13 +140,16 @@ void resonator_move_rate(const float in[3], float from, float to, float gain, fl
 
 
 int band_filter_design_at(band_filter* f, float f_lo, float f_hi, float gain, float fs,
-                          float tuned) {
+                          float tuned, const float* before_tuned, const float* before_moved) {
   if (!(fs < tuned)) return band_filter_design(f, f_lo, f_hi, gain, fs);
   const int status = band_filter_design(f, f_lo, std::min(f_hi, 0.45f * fs), gain, fs);
   band_filter at_tuned{};
   if (status != DSP_OK || band_filter_design(&at_tuned, f_lo, f_hi, gain, tuned) != DSP_OK)
     return status;
-  move_low_pass(f, at_tuned, tuned, fs);
+  const bool before = before_tuned != nullptr && before_moved != nullptr &&
+                      before_tuned[0] > 0.0f && before_moved[0] > 0.0f;
+  move_low_pass(f, at_tuned, tuned, fs, before ? before_tuned : nullptr,
+                before ? before_moved : nullptr);
   return DSP_OK;
 }
 

@@ -56,7 +56,7 @@ void vantora_backflow_update(backflow_voice& v, const backflow_params& p, float 
   const shape_coeffs* s = p.shape.load(std::memory_order_relaxed);
   const shape_coeffs c = shape_at_rate(*s, fs);
   resonator_set(&v.shape, c.g, c.a1, c.a2);
-  band_filter_design(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 1.0f, fs);
+  shape_band_design(&v.band, *s, ld(p.low_cut), ld(p.high_cut), fs);
 }
 
 void vantora_backflow_draw(backflow_voice& v, const backflow_params& p, float fs, float speed,

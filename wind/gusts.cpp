@@ -50,7 +50,7 @@ void vantora_gusts_update(gusts_voice& v, const gusts_params& p, float fs) {
   random_envelope_set_rhythm(&v.slow, v.period, 0.7f, ld(p.duty_cycle), 0.2f, fs);
   random_envelope_set_floor(&v.slow, v.slow_min);
   random_envelope_set_floor(&v.flicker, v.flicker_min);
-  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
+  shape_band_design(&v.band, *s, ld(p.low_cut), ld(p.high_cut), fs);
 }
 
 void vantora_gusts_init(gusts_voice& v, const gusts_params& p, float fs) {

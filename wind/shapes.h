@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "dsp/filters.h"
 #include "engine/frame.h"
 
 struct shape_coeffs {
@@ -29,6 +30,14 @@ extern const char* const SMALL_SHAPE_NAMES[SMALL_SHAPE_COUNT];
 // rate; at another rate the poles keep their hertz and the gain keeps the
 // shaped noise's level per hertz (white noise's own density included).
 shape_coeffs shape_at_rate(const shape_coeffs& s, float fs);
+
+// The low and high cut that follow a shape. Below the tuning rate the high
+// cut also takes back what the moved shape keeps near the new Nyquist
+// frequency (an all-pole filter cannot lose it: 2.5 dB at 8 kHz for 24000
+// Hz), so shape and cut keep their response in hertz together. At the
+// tuning rate: band_filter_design_db(low, high, 0 dB).
+void shape_band_design(band_filter* band, const shape_coeffs& tuned, float low_cut,
+                       float high_cut, float fs);
 
 // A voice's shape parameter: the index is stored as given; an index within
 // the table selects its row, one outside it keeps the current coefficients.

@@ -42,7 +42,7 @@ void vantora_squalls_update(squalls_voice& v, const squalls_params& p, float fs)
   const float lift = 45.0f + 20.0f * std::log10(noise_density_gain(fs, TUNING_RATE));
   biquad_design_q_db(&v.env_lp1, FILTER_LOWPASS, lift, cutoff, 0.7071f, fs);
   biquad_design_q_db(&v.env_lp2, FILTER_LOWPASS, lift, cutoff, 0.7071f, fs);
-  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
+  shape_band_design(&v.band, *s, ld(p.low_cut), ld(p.high_cut), fs);
 }
 
 void vantora_squalls_init(squalls_voice& v, const squalls_params& p, float fs) {

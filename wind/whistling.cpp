@@ -56,7 +56,7 @@ void vantora_whistling_update(whistling_voice& v, const whistling_params& p, flo
   map_curve(0.0f, 1.0f, 5.0f, 1.0f, 1.0f, ld(p.presence), &v.gain_exponent);
   bounded_random_walk_set(&v.walk, 0.0f, 1.0f, 0.0f, 0.02f, v.walk_interval, v.walk_interval,
                           v.walk_value, fs);
-  band_filter_design_db(&v.band, ld(p.low_cut), high_cut_at_rate(ld(p.high_cut), fs), 0.0f, fs);
+  shape_band_design(&v.band, *s, ld(p.low_cut), ld(p.high_cut), fs);
 }
 
 void vantora_whistling_draw(whistling_voice& v, const whistling_params& p, float fs, float speed,
