@@ -148,11 +148,12 @@ void design_jitter(biquad_df2* f, float fs, int instance, int drawing) {
 // The carrier smoother at another rate: a 3 Hz low pass whose output holds
 // the tuning rate's pace for the carrier's 30 Hz. Two real poles, one at
 // 3 Hz and the other far enough above it that the state (the input over the
-// product of the poles' distances from 1, here 2^14 times it) rounds finely
-// in single precision; the feed-forward coefficients give the gain at DC.
+// product of the poles' distances from 1, 2^14 times it up to 250 kHz)
+// rounds finely in single precision, but no further than half way to 0 (at
+// the highest rates); the feed-forward coefficients give the gain at DC.
 void carrier_smoother_at_rate(biquad_df2* f, float fs) {
   const double e1 = TWO_PI * 3.0 / fs;
-  const double e2 = std::ldexp(1.0, -14) / e1;
+  const double e2 = std::min(std::ldexp(1.0, -14) / e1, 0.5);
   f->a1 = static_cast<float>(-(2.0 - e1 - e2));
   f->a2 = static_cast<float>((1.0 - e1) * (1.0 - e2));
   const double gain = static_cast<double>(LIQUID_TUNED_PACE_HZ) / LIQUID_CARRIER_HZ;

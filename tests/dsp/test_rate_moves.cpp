@@ -163,8 +163,13 @@ TEST(BandFilterDesignAt, KeepsTheTunedResponseInHertz) {
         if (want < 1e-2) continue;  // 40 dB down: out of the sound
         const double off = std::fabs(20.0 * std::log10(got / want));
         // A third of a dB up to fs / 4, a dB up to the top of the band.
-        if (off > worst) worst = off, worst_hz = hz;
-        if (hz < 0.25 * fs) EXPECT_LT(off, 0.35) << c.lo << "-" << c.hi << " Hz at " << fs << ": " << hz;
+        if (off > worst) {
+          worst = off;
+          worst_hz = hz;
+        }
+        if (hz < 0.25 * fs) {
+          EXPECT_LT(off, 0.35) << c.lo << "-" << c.hi << " Hz at " << fs << ": " << hz;
+        }
       }
       EXPECT_LT(worst, 1.0) << c.lo << "-" << c.hi << " Hz at " << fs << ", worst at " << worst_hz;
     }
