@@ -47,21 +47,22 @@ void move_poles(double a1, double a2, double r, double& b1, double& b2) {
   }
 }
 
-// The low-pass stage of a band filter made at rate `from`, for rate `to`
-// below it: poles moved, then the zeros whose |B|^2 times the new
-// denominator's power matches the old stage's power in hertz. With
+// A section b0 + b1 z^-1 + b2 z^-2 over 1 + a1 z^-1 + a2 z^-2 made at rate
+// `from`, for rate `to` below it: poles moved, then the zeros whose |B|^2
+// times the new denominator's power matches the old section's power in
+// hertz (times what a resonator before it misses, when given). With
 // s = sin^2(w/2), |b0 + b1 z^-1 + b2 z^-2|^2 = P0 (1 - s) + P1 s + P2 4 s (1 - s)
 // where P0 = (b0 + b1 + b2)^2, P1 = (b0 - b1 + b2)^2 and P2 = -4 b0 b2: P0
 // and P1 come from DC and the Nyquist frequency, P2 from the least relative
-// error at 63 points between, and the three give the coefficients back.
-void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, double to,
-                   const float* before_from, const float* before_to) {
-  const double a1 = -double{from_f.lp_c1}, a2 = -double{from_f.lp_c2};
+// error at 64 points between, evenly per octave from 20 Hz, and the three
+// give the coefficients back.
+void fit_section(const double b[3], double a1, double a2, double from, double to,
+                 const float* before_from, const float* before_to, double out[5]) {
   double n1, n2;
   move_poles(a1, a2, from / to, n1, n2);
   auto wanted = [&](double w) {  // |B|^2 for angle w at rate `to`
     const double w_from = w * to / from;
-    double power = polynomial_power(from_f.lp_b0, from_f.lp_b1, from_f.lp_b2, w_from) /
+    double power = polynomial_power(b[0], b[1], b[2], w_from) /
                    polynomial_power(1.0, a1, a2, w_from) * polynomial_power(1.0, n1, n2, w);
     if (before_from != nullptr)  // what the resonator before it misses, made up here
       power *= polynomial_power(1.0, before_to[1], before_to[2], w) /
@@ -71,8 +72,10 @@ void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, do
   };
   const double p0 = wanted(0.0), p1 = wanted(0.5 * TWO_PI);
   double num = 0.0, den = 0.0;
-  for (int i = 1; i < 64; ++i) {
-    const double w = 0.5 * TWO_PI * i / 64.0, s = std::sin(0.5 * w) * std::sin(0.5 * w);
+  for (int i = 0; i < 64; ++i) {
+    // From 20 Hz to just below the Nyquist frequency, evenly per octave.
+    const double w = TWO_PI * 20.0 / to * std::pow(0.499 * to / 20.0, i / 63.0);
+    const double s = std::sin(0.5 * w) * std::sin(0.5 * w);
     const double target = wanted(w);
     if (!(target > 0.0)) continue;
     const double basis = 4.0 * s * (1.0 - s);
@@ -84,12 +87,24 @@ void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, do
   const double r0 = std::sqrt(p0), r1 = std::sqrt(p1);
   const double sum = 0.5 * (r0 + r1);  // b0 + b2
   const double root = std::sqrt(std::max(sum * sum + p2, 0.0));
-  const double b0 = 0.5 * (sum + root);
-  to_f->lp_b0 = static_cast<float>(b0);
-  to_f->lp_b1 = static_cast<float>(0.5 * (r0 - r1));
-  to_f->lp_b2 = static_cast<float>(sum - b0);
-  to_f->lp_c1 = static_cast<float>(-n1);
-  to_f->lp_c2 = static_cast<float>(-n2);
+  out[0] = 0.5 * (sum + root);
+  out[1] = 0.5 * (r0 - r1);
+  out[2] = sum - out[0];
+  out[3] = n1;
+  out[4] = n2;
+}
+
+// The low-pass stage of a band filter made at rate `from`, for rate `to`.
+void move_low_pass(band_filter* to_f, const band_filter& from_f, double from, double to,
+                   const float* before_from, const float* before_to) {
+  const double b[3] = {from_f.lp_b0, from_f.lp_b1, from_f.lp_b2};
+  double c[5];
+  fit_section(b, -double{from_f.lp_c1}, -double{from_f.lp_c2}, from, to, before_from, before_to, c);
+  to_f->lp_b0 = static_cast<float>(c[0]);
+  to_f->lp_b1 = static_cast<float>(c[1]);
+  to_f->lp_b2 = static_cast<float>(c[2]);
+  to_f->lp_c1 = static_cast<float>(-c[3]);
+  to_f->lp_c2 = static_cast<float>(-c[4]);
 }
 
 }  // namespace
@@ -153,3 +168,18 @@ int band_filter_design_at(band_filter* f, float f_lo, float f_hi, float gain, fl
   return DSP_OK;
 }
 
+
+void biquad_df2_move_down(biquad_df2* f, const biquad_df2& tuned, float from, float to) {
+  if (!(to < from)) {
+    f->b0 = tuned.b0, f->b1 = tuned.b1, f->b2 = tuned.b2, f->a1 = tuned.a1, f->a2 = tuned.a2;
+    return;
+  }
+  const double b[3] = {tuned.b0, tuned.b1, tuned.b2};
+  double c[5];
+  fit_section(b, tuned.a1, tuned.a2, from, to, nullptr, nullptr, c);
+  f->b0 = static_cast<float>(c[0]);
+  f->b1 = static_cast<float>(c[1]);
+  f->b2 = static_cast<float>(c[2]);
+  f->a1 = static_cast<float>(c[3]);
+  f->a2 = static_cast<float>(c[4]);
+}

@@ -37,3 +37,10 @@ void resonator_move_rate(const float in[3], float from, float to, float gain, fl
 int band_filter_design_at(band_filter* f, float f_lo, float f_hi, float gain, float fs,
                           float tuned, const float* before_tuned = nullptr,
                           const float* before_moved = nullptr);
+
+// The coefficients of a section designed at rate `from`, for a rate `to`
+// below it, fitted as band_filter_design_at fits its high cut: poles moved
+// in hertz, zeros matching the response in hertz (a bilinear band pass made
+// at a low rate sinks toward its zero at the Nyquist frequency). The state
+// is kept. At `to` >= `from`: the coefficients copied.
+void biquad_df2_move_down(biquad_df2* f, const biquad_df2& tuned, float from, float to);

@@ -62,6 +62,13 @@ void pluvessa_rumble_update(rumble_voice& v, const rumble_params& p, float fs) {
 void pluvessa_rumble_init(rumble_voice& v, const rumble_params& p, float fs) {
   one_pole_design(&v.smoother, 0, v.smoother_cutoff, fs);
   biquad_df2_design_q(&v.body, FILTER_BANDPASS_GAIN, 0.0f, 333.0f, 0.3f, fs);
+  if (fs < TUNING_RATE) {
+    // The body's broad band pass reaches into the top octave; made at a low
+    // rate it would sink there toward its zero at the Nyquist frequency.
+    biquad_df2 tuned{};
+    biquad_df2_design_q(&tuned, FILTER_BANDPASS_GAIN, 0.0f, 333.0f, 0.3f, TUNING_RATE);
+    biquad_df2_move_down(&v.body, tuned, TUNING_RATE, fs);
+  }
   pluvessa_rumble_update(v, p, fs);
 }
 

@@ -202,3 +202,28 @@ TEST(BandFilterDesignAt, GainIsTheRunningFiltersAndTheMoveIsStable) {
   EXPECT_LT(std::fabs(f.lp_c2), 1.0f);
   EXPECT_LT(std::fabs(f.lp_c1), 1.0f - f.lp_c2);
 }
+
+// A broad band pass (the rain's body: 333 Hz, Q 0.3) made at 48000 Hz and
+// moved down keeps its response in hertz: a third of a dB up to fs / 4,
+// a little over a dB near the top of 22050 Hz, where its plain design there
+// is 7 dB low. Moving to the same or a higher rate copies the coefficients.
+TEST(BiquadMoveDown, BroadBandPassKeepsItsResponseInHertz) {
+  biquad_df2 tuned{};
+  biquad_df2_init(&tuned);
+  biquad_df2_design_q(&tuned, FILTER_BANDPASS_GAIN, 0.0f, 333.0f, 0.3f, 48000.0f);
+  for (float fs : {22050.0f, 24000.0f, 32000.0f, 44100.0f}) {
+    biquad_df2 moved{};
+    biquad_df2_init(&moved);
+    biquad_df2_move_down(&moved, tuned, 48000.0f, fs);
+    for (double hz = 20.0; hz < 0.42 * fs; hz *= 1.1) {
+      const double off = 20.0 * std::log10(biquad_df2_gain_at(&moved, 2.0 * PI * hz / fs) /
+                                            biquad_df2_gain_at(&tuned, 2.0 * PI * hz / 48000.0));
+      EXPECT_NEAR(off, 0.0, hz < 0.25 * fs ? 0.35 : 1.3) << hz << " Hz at " << fs;
+    }
+  }
+  biquad_df2 copy{};
+  biquad_df2_move_down(&copy, tuned, 48000.0f, 96000.0f);
+  EXPECT_EQ(copy.b0, tuned.b0);
+  EXPECT_EQ(copy.a1, tuned.a1);
+  EXPECT_EQ(copy.a2, tuned.a2);
+}
