@@ -205,8 +205,8 @@ TEST(BandFilterDesignAt, GainIsTheRunningFiltersAndTheMoveIsStable) {
 
 // A broad band pass (the rain's body: 333 Hz, Q 0.3) made at 48000 Hz and
 // moved down keeps its response in hertz: a fifth of a dB up to fs / 10,
-// a little over a dB near the top of 22050 Hz, where its plain design there
-// is 7 dB low. Moving to the same or a higher rate copies the coefficients.
+// a dB and a half near the top (at 22050 Hz, where its plain design
+// is 7 dB low). Moving to the same or a higher rate copies the coefficients.
 TEST(BiquadMoveDown, BroadBandPassKeepsItsResponseInHertz) {
   biquad_df2 tuned{};
   biquad_df2_init(&tuned);
@@ -218,7 +218,7 @@ TEST(BiquadMoveDown, BroadBandPassKeepsItsResponseInHertz) {
     for (double hz = 20.0; hz < 0.42 * fs; hz *= 1.1) {
       const double off = 20.0 * std::log10(biquad_df2_gain_at(&moved, 2.0 * PI * hz / fs) /
                                             biquad_df2_gain_at(&tuned, 2.0 * PI * hz / 48000.0));
-      EXPECT_NEAR(off, 0.0, hz < 0.1 * fs ? 0.2 : 1.3) << hz << " Hz at " << fs;
+      EXPECT_NEAR(off, 0.0, hz < 0.1 * fs ? 0.2 : 1.6) << hz << " Hz at " << fs;
     }
   }
   biquad_df2 copy{};
