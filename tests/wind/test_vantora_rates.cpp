@@ -76,7 +76,7 @@ TEST(VantoraRates, ShapeAndCutKeepTheirResponseBelowTheTuningRate) {
         shape_band_design(&at_fs, tuned, 100.0f, high_cut, fs);
         const double density = std::sqrt(fs / 48000.0);
         for (double hz = 200.0; hz < 0.45 * fs; hz *= 1.1) {
-          const double w = 2.0 * M_PI * hz;
+          const double w = 2.0 * 3.141592653589793 * hz;
           const double want = shape_gain(tuned, w / 48000.0) * band_filter_gain_at(&at_tuned, w / 48000.0);
           const double got = shape_gain(moved, w / fs) / density * band_filter_gain_at(&at_fs, w / fs);
           ASSERT_NEAR(20.0 * std::log10(got / want), 0.0, 1.0)
