@@ -45,8 +45,8 @@ void draw_voices(pluvessa_engine* e, const layout_def& lay, rain_passes& passes)
   const float fs = e->frame.sample_rate;
   const float strength = e->strength_copy;
   float* const* b = e->buffer_table;
-  int drawing = 0;  // drop instances in the layout
-  for (int s = 0; s < lay.num_sources; ++s) drawing += lay.voices[s] >= RV_LIQUID ? 1 : 0;
+  // Drop instances in the layout: they come last in mix order.
+  const int drawing = lay.voices[lay.num_sources - 1] - RV_LIQUID + 1;
   for (int s = 0; s < lay.num_sources; ++s) {
     const int v = lay.voices[s];
     float* out = const_cast<float*>(pluvessa_voice_output(e, v));

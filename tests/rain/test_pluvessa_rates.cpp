@@ -102,6 +102,26 @@ TEST(PluvessaRates, JitterVarianceHoldsForEachInstance) {
   }
 }
 
+// Every layout runs its drop instances on the jitter designed for as many
+// drawing instances as it has (two in mono, four elsewhere), switching as
+// the layout changes.
+TEST(PluvessaRates, EachLayoutRunsTheJitterForItsDrawingInstances) {
+  engine e(24000.0f);
+  for (const layout_case& l : LAYOUTS) {
+    render_interleaved(e, l.mask, l.channels, 256, {256});
+    const int drawing = l.mask == MONO ? 2 : 4;
+    for (int i = 0; i < drawing; ++i) {
+      const biquad_df2& want = e->liquid[i].jitter_designs[drawing == 2 ? 0 : 1];
+      EXPECT_EQ(e->liquid[i].jitter_drawing, drawing) << l.name << " " << i;
+      EXPECT_EQ(e->liquid[i].jitter_bandpass.b0, want.b0) << l.name << " " << i;
+      EXPECT_EQ(e->liquid[i].jitter_bandpass.a1, want.a1) << l.name << " " << i;
+    }
+  }
+  // The two designs differ at this rate (the lines of two drawing
+  // instances are not those of four).
+  EXPECT_NE(e->liquid[0].jitter_designs[0].b0, e->liquid[0].jitter_designs[1].b0);
+}
+
 // The drops' pace: the carrier's 30 Hz through its smoother. At 48000 Hz
 // the smoother's single-precision state settles at the tuned pace from rest
 // (its coefficients alone would say 38.8 Hz); every other rate's smoother
