@@ -32,13 +32,6 @@ inline constexpr uint32_t CARRY_FRAMES = 63;
 // level of their noise hold there. At another rate a voice moves them, when
 // it re-designs, so that it sounds the same in seconds and hertz.
 inline constexpr float TUNING_RATE = 48000.0f;
-// A high cut the host's range allows (up to 20 kHz) can lie above the Nyquist
-// frequency of a lower rate, where the band filter would turn both its cuts
-// off (the low cut too). There it moves to 0.45 fs, a cut that leaves the
-// band below as the tuning rate's does. At the tuning rate it is unchanged.
-inline float high_cut_at_rate(float f, float fs) {
-  return fs != TUNING_RATE && f > 0.45f * fs ? 0.45f * fs : f;
-}
 
 // Engine status codes.
 enum : int {

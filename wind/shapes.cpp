@@ -77,14 +77,12 @@ shape_coeffs shape_at_rate(const shape_coeffs& s, float fs) {
 
 void shape_band_design(band_filter* band, const shape_coeffs& tuned, float low_cut,
                        float high_cut, float fs) {
-  if (fs >= TUNING_RATE) {
-    band_filter_design_db(band, low_cut, high_cut_at_rate(high_cut, fs), 0.0f, fs);
-    return;
-  }
-  // The shape's form as moved, without the noise's density gain: what the
-  // cut makes up is only where the form misses.
+  // Below the tuning rate: the shape's form as moved, without the noise's
+  // density gain (what the cut makes up is only where the form misses).
   const float in[3] = {tuned.g, tuned.a1, tuned.a2};
   float moved[3];
-  resonator_move_rate(in, TUNING_RATE, fs, 1.0f, moved);
-  band_filter_design_at(band, low_cut, high_cut, 1.0f, fs, TUNING_RATE, in, moved);
+  const bool below = fs < TUNING_RATE;
+  if (below) resonator_move_rate(in, TUNING_RATE, fs, 1.0f, moved);
+  band_filter_design_at(band, low_cut, high_cut, 1.0f, fs, TUNING_RATE, below ? in : nullptr,
+                        below ? moved : nullptr);
 }

@@ -35,7 +35,7 @@ shape_coeffs shape_at_rate(const shape_coeffs& s, float fs);
 // cut also takes back what the moved shape keeps near the new Nyquist
 // frequency (an all-pole filter cannot lose it: 2.5 dB at 8 kHz for 24000
 // Hz), so shape and cut keep their response in hertz together. At the
-// tuning rate: band_filter_design_db(low, high, 0 dB).
+// tuning rate and above: band_filter_design_db(low, high, 0 dB).
 void shape_band_design(band_filter* band, const shape_coeffs& tuned, float low_cut,
                        float high_cut, float fs);
 
